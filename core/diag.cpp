@@ -1,0 +1,54 @@
+/*
+ * diag.cpp - every diagnostic the interpreter writes, and its one way out.
+ */
+#include "quill.h"
+
+#include <cstdarg>
+#include <cstdlib>
+#include <cstring>
+
+void diag_fatal(int status, const char *fmt, ...)
+{
+    std::va_list ap;
+    va_start(ap, fmt);
+    std::vfprintf(stderr, fmt, ap);
+    va_end(ap);
+    std::fflush(stderr);
+    std::exit(status);   // flushes the script's output too
+}
+
+void diag_pool_over(const char *what)
+{
+    std::fprintf(stderr, "\nline:%d Pool over. (%s)\n", line_no, what);
+    std::fflush(stderr);
+}
+
+void diag_runtime(const char *what)
+{
+    diag_fatal(1, "\nline:%d %s\n", line_no, what);
+}
+
+void diag_syntax(const char *msg)
+{
+    std::fprintf(stderr, "\n#line:%d %s\n", line_no, msg);
+    std::fflush(stderr);
+    std::fprintf(stderr, "   (more sample infomation '-H')\n");   /* sic */
+    std::fflush(stderr);
+}
+
+const char *diag_parser_text(const char *bison_text)
+{
+    if (std::strcmp(bison_text, "memory exhausted") == 0)
+        return "parser stack overflow";
+    return bison_text;
+}
+
+void diag_cannot_open(const char *name)
+{
+    std::fprintf(stderr, "#cannot open file (%s).\n", name);
+}
+
+void diag_cannot_allocate_pool(int32_t size)
+{
+    diag_fatal(1, "#cannot allocate pool (%d bytes).\n", size);
+}

@@ -1,0 +1,229 @@
+/*
+ * eval.cpp - what each expression and statement rule does. Every helper
+ * stores ev where its rule does and writes the rule's trace line.
+ */
+#include "quill.h"
+
+int32_t ev;   // last access value: the exit status
+
+static int32_t stored(int32_t value)
+{
+    ev = value;
+    return value;
+}
+
+static int32_t wrap(int64_t value)
+{
+    return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(value)));
+}
+
+// Quotient and remainder without traps: INT32_MIN / -1 wraps like the rest.
+static int32_t divide(int op, int32_t a, int32_t b)
+{
+    if (b == 0)
+        diag_runtime("Division by zero.");
+    if (b == -1)
+        return op == OPDIV ? wrap(-int64_t(a)) : 0;
+    return op == OPDIV ? a / b : a % b;
+}
+
+static int rule_of(int op)
+{
+    switch (op) {
+    case OPADD: return 8;
+    case OPSUB: return 9;
+    case OPMUL: return 10;
+    case OPDIV: return 11;
+    case OPMOD: return 12;
+    case OPAND: return 13;
+    case OPOR:  return 14;
+    case OPGT:  return 29;
+    case OPLT:  return 30;
+    case OPGE:  return 31;
+    case OPLE:  return 32;
+    case OPEQ:  return 33;
+    default:    return 34;   // OPNE
+    }
+}
+
+static int32_t compute(int op, int32_t a, int32_t b)
+{
+    switch (op) {
+    case OPADD: return wrap(int64_t(a) + b);
+    case OPSUB: return wrap(int64_t(a) - b);
+    case OPMUL: return wrap(int64_t(a) * b);
+    case OPDIV:
+    case OPMOD: return divide(op, a, b);
+    case OPAND: return a && b;
+    case OPOR:  return a || b;
+    case OPGT:  return a > b;
+    case OPLT:  return a < b;
+    case OPGE:  return a >= b;
+    case OPLE:  return a <= b;
+    case OPEQ:  return a == b;
+    default:    return a != b;
+    }
+}
+
+int32_t eval_binary(int op, int32_t a, int32_t b)
+{
+    int32_t r = stored(compute(op, a, b));
+    if (quilldebug)
+        trace_rule(rule_of(op), a, b, r);
+    return r;
+}
+
+void eval_empty(void)
+{
+    if (quilldebug)
+        trace_rule(4);
+}
+
+void eval_statement(int32_t value)
+{
+    if (quilldebug)
+        trace_rule(5, value);
+    jump_statement_end();
+}
+
+int32_t eval_negate(int32_t a)
+{
+    int32_t r = stored(wrap(-int64_t(a)));
+    if (quilldebug)
+        trace_rule(15, a, r);
+    return r;
+}
+
+int32_t eval_not(int32_t a)
+{
+    int32_t r = stored(!a);
+    if (quilldebug)
+        trace_rule(35, a, r);
+    return r;
+}
+
+int32_t eval_paren(int32_t a)
+{
+    stored(a);
+    if (quilldebug)
+        trace_rule(16, a, a);
+    return a;
+}
+
+int32_t eval_assign(int32_t slot, int32_t value)
+{
+    pool_write(slot, value);
+    stored(value);
+    if (quilldebug)
+        trace_rule(17, slot, value, value);
+    return value;
+}
+
+// b ~ 0 stores 0: no text to copy, and the pool is left alone.
+int32_t eval_strcopy(int32_t slot, int32_t value)
+{
+    const char *src = pool_text(value);
+    int32_t copy = src ? assign_str(reinterpret_cast<intptr_t>(src)) : 0;
+    pool_write(slot, copy);
+    stored(copy);
+    if (quilldebug)
+        trace_rule(18, slot, trace_text(pool_text(value)), trace_text(pool_text(copy)));
+    return copy;
+}
+
+int32_t eval_put(int32_t value)
+{
+    std::printf("%d", value);
+    std::fflush(stdout);
+    stored(value);
+    if (quilldebug)
+        trace_rule(25, value, value);
+    return value;
+}
+
+int32_t eval_puts(int32_t value)
+{
+    const char *text = pool_text(value);
+    if (text) {
+        std::fputs(text, stdout);
+        std::fflush(stdout);
+    }
+    stored(value);
+    if (quilldebug)
+        trace_rule(26, trace_text(text), trace_text(text));
+    return value;
+}
+
+int32_t eval_func(int32_t no)
+{
+    int32_t r = stored(outcall(no, var));
+    if (quilldebug)
+        trace_rule(27, no, r);
+    return r;
+}
+
+int32_t eval_new(int32_t count)
+{
+    int32_t r = stored(assign_array(nullptr, count));
+    if (quilldebug)
+        trace_rule(28, count, r);
+    return r;
+}
+
+int32_t eval_number(int32_t value)
+{
+    stored(value);
+    if (quilldebug)
+        trace_rule(36, value, value);
+    return value;
+}
+
+// Copy now: the next token overwrites the literal's text.
+int32_t eval_string(int32_t text)
+{
+    const char *lit = reinterpret_cast<const char *>(static_cast<uintptr_t>(static_cast<uint32_t>(text)));
+    int32_t r = stored(assign_str(reinterpret_cast<intptr_t>(lit)));
+    if (quilldebug)
+        trace_rule(37, lit, pool_text(r));
+    return r;
+}
+
+int32_t eval_variable(int32_t value)
+{
+    stored(value);
+    if (quilldebug)
+        trace_rule(38, value, value);
+    return value;
+}
+
+int32_t eval_var_value(int index)
+{
+    int32_t r = stored(var[index]);
+    if (quilldebug)
+        trace_rule(39, index, r);
+    return r;
+}
+
+int32_t eval_element(int index, int32_t at)
+{
+    int32_t r = stored(pool_read(pool_element(var[index], at)));
+    if (quilldebug)
+        trace_rule(40, index, at, r);
+    return r;
+}
+
+int32_t eval_var_addr(int index)
+{
+    int32_t r = stored(var_slot(index));
+    if (quilldebug)
+        trace_rule(41, index, r);
+    return r;
+}
+
+int32_t eval_element_addr(int index, int32_t at)
+{
+    int32_t r = stored(pool_element(var[index], at));
+    if (quilldebug)
+        trace_rule(42, index, at, r);
+    return r;
+}

@@ -1,0 +1,215 @@
+/*
+ * pool.cpp - the variables and the value pool: one low mapping, so every
+ * address a script sees is a real address that fits a positive int.
+ */
+#include "quill.h"
+
+#include <sys/mman.h>
+
+#include <cinttypes>
+#include <cstring>
+
+int *var;                           // the 26 variables a..z
+char *pool;                         // the pool's first byte
+int32_t poolsize = DEFAULT_POOLSIZE;
+int32_t poolnum;                    // offset of the next free byte
+
+constexpr std::size_t VAR_BYTES = 128;         // 26 ints, rounded up
+constexpr std::size_t SCRATCH_BYTES = 8192;    // a literal's text: at most a whole token
+constexpr uintptr_t LOW_LIMIT = uintptr_t(1) << 31;
+constexpr uintptr_t FIRST_HINT = 0x10000000;
+
+static char *scratch;               // low home of the literal being parsed
+
+static void *map_at(uintptr_t at, std::size_t size, int extra)
+{
+    void *p = mmap(reinterpret_cast<void *>(at), size, PROT_READ | PROT_WRITE,
+                   MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE | extra, -1, 0);
+    return p == MAP_FAILED ? nullptr : p;
+}
+
+static bool fits_low(void *p, std::size_t size)
+{
+    return p && reinterpret_cast<uintptr_t>(p) + size <= LOW_LIMIT;
+}
+
+// The largest hole below 2 GiB in our own address space, or 0.
+static uintptr_t largest_low_hole(std::size_t size)
+{
+    FILE *maps = std::fopen("/proc/self/maps", "r");
+    if (!maps)
+        return 0;
+    uintptr_t prev_end = 0x10000, best = 0, best_len = 0;
+    char line[512];
+    auto consider = [&](uintptr_t start) {
+        if (start > LOW_LIMIT)
+            start = LOW_LIMIT;
+        if (start > prev_end && start - prev_end > best_len) {
+            best = prev_end;
+            best_len = start - prev_end;
+        }
+    };
+    while (std::fgets(line, sizeof line, maps)) {
+        uintptr_t lo, hi;
+        if (std::sscanf(line, "%" SCNxPTR "-%" SCNxPTR, &lo, &hi) != 2)
+            continue;
+        consider(lo);
+        if (hi > prev_end)
+            prev_end = hi;
+        if (prev_end >= LOW_LIMIT)
+            break;
+    }
+    if (prev_end < LOW_LIMIT)
+        consider(LOW_LIMIT);
+    std::fclose(maps);
+    return best_len >= size ? best : 0;
+}
+
+static char *map_low(std::size_t size)
+{
+    void *p = map_at(FIRST_HINT, size, MAP_FIXED_NOREPLACE);
+    if (p == reinterpret_cast<void *>(FIRST_HINT) && fits_low(p, size))
+        return static_cast<char *>(p);
+    if (p)
+        munmap(p, size);
+    uintptr_t hole = largest_low_hole(size);
+    if (hole) {
+        p = map_at(hole, size, MAP_FIXED_NOREPLACE);
+        if (p == reinterpret_cast<void *>(hole) && fits_low(p, size))
+            return static_cast<char *>(p);
+        if (p)
+            munmap(p, size);
+    }
+    p = map_at(0, size, MAP_32BIT);
+    if (fits_low(p, size))
+        return static_cast<char *>(p);
+    if (p)
+        munmap(p, size);
+    return nullptr;
+}
+
+bool pool_create(int32_t size)
+{
+    if (size < 0)
+        return false;
+    std::size_t total = VAR_BYTES + SCRATCH_BYTES + static_cast<std::size_t>(size);
+    char *block = map_low(total);   // fresh pages are zero: no memset
+    if (!block)
+        return false;
+    var = reinterpret_cast<int *>(block);
+    scratch = block + VAR_BYTES;
+    pool = scratch + SCRATCH_BYTES;
+    poolsize = size;
+    poolnum = 0;
+    return true;
+}
+
+static int32_t addr32(const void *p)
+{
+    return static_cast<int32_t>(reinterpret_cast<uintptr_t>(p));
+}
+
+static char *from32(int32_t value)
+{
+    return reinterpret_cast<char *>(static_cast<uintptr_t>(static_cast<uint32_t>(value)));
+}
+
+int pool_literal(const char *text, int len)
+{
+    std::memcpy(scratch, text, static_cast<std::size_t>(len));
+    scratch[len] = '\0';
+    return addr32(scratch);
+}
+
+const char *pool_text(int32_t value)
+{
+    if (value == 0)
+        return nullptr;
+    const char *p = from32(value);
+    if (p < pool || p >= pool + poolsize || !std::memchr(p, '\0', pool + poolsize - p))
+        diag_runtime("Bad address. (string)");
+    return p;
+}
+
+static bool in_pool(uint32_t addr, uint32_t bytes)
+{
+    uint64_t lo = reinterpret_cast<uintptr_t>(pool);
+    return addr >= lo && uint64_t(addr) + bytes <= lo + uint64_t(poolsize);
+}
+
+int32_t pool_element(int32_t base, int32_t index)
+{
+    return static_cast<int32_t>(static_cast<uint32_t>(base) + 4u * static_cast<uint32_t>(index));
+}
+
+int32_t var_slot(int index)
+{
+    return addr32(var + index);
+}
+
+static char *slot_address(int32_t addr)
+{
+    uint32_t a = static_cast<uint32_t>(addr);
+    uint32_t first = static_cast<uint32_t>(var_slot(0));
+    if (a >= first && a < first + 4 * NVARS && (a - first) % 4 == 0)
+        return reinterpret_cast<char *>(var + (a - first) / 4);
+    if (!in_pool(a, 4))
+        diag_runtime("Bad address. (array)");
+    return from32(addr);
+}
+
+int32_t pool_read(int32_t addr)
+{
+    if (!in_pool(static_cast<uint32_t>(addr), 4))
+        diag_runtime("Bad address. (array)");
+    int32_t v;
+    std::memcpy(&v, from32(addr), 4);   // arrays start at any byte offset
+    return v;
+}
+
+void pool_write(int32_t addr, int32_t value)
+{
+    std::memcpy(slot_address(addr), &value, 4);   // elements may be unaligned
+}
+
+extern "C" int assign_str(intptr_t str)
+{
+    const char *src = reinterpret_cast<const char *>(str);
+    std::size_t len = std::strlen(src) + 1;   // taken first: src may lie in the pool
+    if (len > static_cast<std::size_t>(poolsize))
+        diag_runtime("Cannot allocation. (string)");
+    if (poolnum + len > static_cast<std::size_t>(poolsize)) {
+        diag_pool_over("string");
+        poolnum = 0;
+    }
+    char *dst = pool + poolnum;
+    std::memmove(dst, src, len);
+    poolnum += static_cast<int32_t>(len);
+    return addr32(dst);
+}
+
+extern "C" int assign_array(void *ptr, int size)
+{
+    int64_t bytes = int64_t(size) * 4;
+    if (size < 0 || bytes > poolsize)
+        diag_runtime("Cannot allocation. (array)");
+    if (poolnum + bytes > poolsize) {
+        diag_pool_over("array");
+        poolnum = 0;
+    }
+    char *dst = pool + poolnum;
+    if (ptr)
+        std::memcpy(dst, ptr, static_cast<std::size_t>(bytes));
+    else
+        std::memset(dst, 0, static_cast<std::size_t>(bytes));
+    poolnum += static_cast<int32_t>(bytes);
+    return addr32(dst);
+}
+
+/* The host hook the library looks up to learn where the pool lies. */
+extern "C" __attribute__((visibility("default"))) void outcall_pool_range(const char **base,
+                                                                          int32_t *size)
+{
+    *base = pool;
+    *size = poolsize;
+}

@@ -1,0 +1,185 @@
+/*
+ * outcall.cpp - the library's entry points, the callback table and the
+ * checks that keep every service inside the host's pool.
+ */
+#include "outcall_int.h"
+
+#include <dlfcn.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+ASSIGN_STR_PTR assign_str;
+ASSIGN_ARRAY_PTR assign_array;
+DISPLAY_POOL_PTR display_pool;
+DISPLAY_POOL_AS_INT_PTR display_pool_as_int;
+char buf[BUF_SIZE];
+
+static OUTCALL_POOL_RANGE_PTR pool_range;  // the host's hook, if it has one
+static bool pool_range_looked_up;
+
+extern "C" OUTCALL_API void set_func(ASSIGN_STR_PTR p1, ASSIGN_ARRAY_PTR p2,
+                                     DISPLAY_POOL_PTR p3, DISPLAY_POOL_AS_INT_PTR p4)
+{
+    assign_str = p1;
+    assign_array = p2;
+    display_pool = p3;
+    display_pool_as_int = p4;
+}
+
+// Byte range [lo, hi) of the pool, or false when the host does not say.
+static bool pool_bounds(const char **lo, const char **hi)
+{
+    if (!pool_range_looked_up) {
+        pool_range = reinterpret_cast<OUTCALL_POOL_RANGE_PTR>(
+            dlsym(RTLD_DEFAULT, OUTCALL_POOL_RANGE_NAME));
+        pool_range_looked_up = true;
+    }
+    if (!pool_range)
+        return false;
+    const char *base = nullptr;
+    int32_t size = 0;
+    pool_range(&base, &size);
+    *lo = base;
+    *hi = base + (size > 0 ? size : 0);
+    return true;
+}
+
+static const char *as_address(int value)
+{
+    return reinterpret_cast<const char *>(static_cast<uintptr_t>(static_cast<uint32_t>(value)));
+}
+
+const char *oc_text(int value)
+{
+    if (value == 0)
+        return nullptr;
+    const char *p = as_address(value);
+    const char *lo, *hi;
+    if (!pool_bounds(&lo, &hi))
+        return p;  // a host without the hook vouches for its values
+    if (p < lo || p >= hi)
+        return nullptr;
+    if (!std::memchr(p, '\0', static_cast<std::size_t>(hi - p)))
+        return nullptr;
+    return p;
+}
+
+const int *oc_array(int value, std::size_t n)
+{
+    if (value == 0)
+        return nullptr;
+    const char *p = as_address(value);
+    const char *lo, *hi;
+    if (!pool_bounds(&lo, &hi))
+        return reinterpret_cast<const int *>(p);
+    if (p < lo || p >= hi || static_cast<std::size_t>(hi - p) / sizeof(int) < n)
+        return nullptr;
+    return reinterpret_cast<const int *>(p);
+}
+
+int oc_return_text(const char *text)
+{
+    if (!assign_str)
+        return 0;
+    return assign_str(reinterpret_cast<intptr_t>(text));
+}
+
+// ORDER USAGE: one entry per function number -1..18
+static const char USAGE_LIST[] =
+    "(  -1)NAME         : usage list ---------------\n"
+    "      PARAMETER    : none\n"
+    "      RETURN VALUE : none\n\n"
+    "(   0)NAME         : display_pool -------------\n"
+    "      PARAMETER    : none\n"
+    "      RETURN VALUE : none\n\n"
+    "(   1)NAME         : fgets as string ----------\n"
+    "      PARAMETER    : none\n"
+    "      RETURN VALUE : string\n\n"
+    "(   2)NAME         : fgets as int -------------\n"
+    "      PARAMETER    : none\n"
+    "      RETURN VALUE : int\n\n"
+    "(   3)NAME         : getenv -------------------\n"
+    "      PARAMETER    : e (env name)\n"
+    "      RETURN VALUE : value string\n\n"
+    "(   4)NAME         : strcmp -------------------\n"
+    "      PARAMETER    : c (1st string)\n"
+    "      PARAMETER    : p (2nd string)\n"
+    "      RETURN VALUE : 0(match), !=0(no-match)0\n\n"      /* sic */
+    "(   5)NAME         : execute ------------------\n"
+    "      PARAMETER    : e (command)\n"
+    "      PARAMETER    : a (argv[] last is NULL)\n"
+    "      PARAMETER    : t (wait)\n"
+    "      RETURN VALUE : none0\n\n"                         /* sic */
+    "(   6)NAME         : display_pool_as_int ------\n"
+    "      PARAMETER    : i (array)\n"
+    "      PARAMETER    : s (size)\n"
+    "      RETURN VALUE : none\n\n"
+    "(   7)NAME         : SendMessage --------------\n"
+    "      PARAMETER    : w (window title)\n"
+    "      PARAMETER    : m (message string)\n"
+    "      RETURN VALUE : none\n\n"
+    "(   8)NAME         : sleep --------------------\n"
+    "      PARAMETER    : i (interval mili-sec)\n"              /* sic */
+    "      RETURN VALUE : none\n\n"
+    "(   9)NAME         : atoi ---------------------\n"
+    "      PARAMETER    : a (string)\n"
+    "      RETURN VALUE : int\n\n"
+    "(  10)NAME         : itoa ---------------------\n"
+    "      PARAMETER    : i (int)\n"
+    "      PARAMETER    : f (format)\n"
+    "      RETURN VALUE : string\n\n"
+    "(  11)NAME         : strcat -------------------\n"
+    "      PARAMETER    : c (1st string)\n"
+    "      PARAMETER    : p (2nd string)\n"
+    "      RETURN VALUE : string\n\n"
+    "(  12)NAME         : sendclipboard ------------\n"
+    "      PARAMETER    : p (string)\n"
+    "      RETURN VALUE : none\n\n"
+    "(  13)NAME         : open/readdir ------------\n"
+    "      PARAMETER    : f (wild string)\n"
+    "      RETURN VALUE : string\n\n"
+    "(  14)NAME         : closedir ------------\n"
+    "      PARAMETER    : none\n"
+    "      RETURN VALUE : none\n\n"
+    "(  15)NAME         : open/readfile ------------\n"
+    "      PARAMETER    : f (filepath)\n"
+    "      RETURN VALUE : string\n\n"
+    "(  16)NAME         : closefile ------------\n"
+    "      PARAMETER    : none\n"
+    "      RETURN VALUE : none\n\n"
+    "(  17)NAME         : open/get file size ------------\n"
+    "      PARAMETER    : f (filepath)\n"
+    "      RETURN VALUE : int\n\n"
+    "(  18)NAME         : beep ------------\n"
+    "      PARAMETER    : none\n"
+    "      RETURN VALUE : none\n\n";
+
+extern "C" OUTCALL_API int outcall(int no, int var[])
+{
+    (void)var;
+    switch (no) {
+    case -2:
+        std::fputs("version 1.2.9_001\n", stdout);
+        return 0;
+    case -1:
+        std::fputs(USAGE_LIST, stdout);
+        return 0;
+    case 0:
+        if (display_pool)
+            display_pool();
+        return 0;
+    case 6:
+        if (display_pool_as_int)
+            display_pool_as_int(var[VAR_I], var[VAR_S]);
+        return 0;
+    default:
+        break;
+    }
+    if (no >= -2 && no <= 18)
+        return 0;  // services not built yet answer 0
+    std::fputs("Invalid Function No!\n", stdout);
+    std::fflush(stdout);
+    return 0;
+}

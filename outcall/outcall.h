@@ -1,0 +1,48 @@
+/*
+ * outcall.h - public interface of the outcall extension library.
+ * A host hands the library its four pool callbacks with set_func, then
+ * calls outcall(no, var) for each numbered service.
+ */
+#ifndef OUTCALL_H
+#define OUTCALL_H
+
+#include <stdint.h>
+
+#if defined(_WIN32)
+#  if defined(OUTCALL_BUILD)
+#    define OUTCALL_API __declspec(dllexport)
+#  else
+#    define OUTCALL_API __declspec(dllimport)
+#  endif
+#else
+/* default visibility survives -fvisibility=hidden; the version script cannot restore it */
+#  define OUTCALL_API __attribute__((visibility("default")))
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* the text address is intptr_t: library buffers may lie above 4 GiB */
+typedef int (*ASSIGN_STR_PTR)(intptr_t str);
+typedef int (*ASSIGN_ARRAY_PTR)(void *ptr, int size);
+typedef int (*DISPLAY_POOL_PTR)(void);
+typedef int (*DISPLAY_POOL_AS_INT_PTR)(int i, int size);
+
+OUTCALL_API void set_func(ASSIGN_STR_PTR p1, ASSIGN_ARRAY_PTR p2,
+                          DISPLAY_POOL_PTR p3, DISPLAY_POOL_AS_INT_PTR p4);
+OUTCALL_API int outcall(int no, int var[]);
+
+/*
+ * Optional host hook, looked up by name at run time (never linked): a host
+ * that defines it lets the library refuse values that do not lie inside the
+ * pool. Without it the library trusts every non-zero value.
+ */
+typedef void (*OUTCALL_POOL_RANGE_PTR)(const char **base, int32_t *size);
+#define OUTCALL_POOL_RANGE_NAME "outcall_pool_range"
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

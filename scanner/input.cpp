@@ -1,0 +1,145 @@
+/*
+ * input.cpp - where the scanner's characters come from: text-mode reading
+ * (CR LF as LF, Ctrl-Z as the end), terminal versus block reads, and the
+ * rewind for backward jumps, also on streams that cannot seek.
+ */
+#include "quill.h"
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+constexpr char CTRL_Z = 0x1a;
+
+static FILE *stream;            // the stream the state below belongs to
+static bool seekable;
+static bool ended;              // Ctrl-Z met: nothing more this pass
+static std::vector<char> kept;  // all a non-seekable stream delivered, for rewinds
+static std::size_t replay;      // read position in kept after a rewind
+
+void input_reset(void)
+{
+    stream = nullptr;
+    ended = false;
+    kept.clear();
+    replay = 0;
+}
+
+static void bind(void)
+{
+    input_reset();
+    stream = yyin;
+    seekable = std::fseek(stream, 0, SEEK_CUR) == 0;
+    std::clearerr(stream);
+}
+
+[[noreturn]] static void read_failed(void)
+{
+    diag_fatal(2, "%s\n", "input in flex scanner failed");
+}
+
+// After a CR that ended the raw data: is the next byte of the stream an LF?
+static bool lf_follows(void)
+{
+    int c = std::getc(stream);
+    if (c == '\n')
+        return true;
+    if (c != EOF)
+        std::ungetc(c, stream);
+    return false;
+}
+
+/* Text-mode translation in place; returns the new length. */
+static int translate(char *buf, int n)
+{
+    char *z = static_cast<char *>(std::memchr(buf, CTRL_Z, n));
+    if (z) {
+        n = static_cast<int>(z - buf);
+        ended = true;
+    }
+    if (!std::memchr(buf, '\r', n))
+        return n;
+    int out = 0;
+    for (int i = 0; i < n; i++) {
+        if (buf[i] == '\r') {
+            if (i + 1 < n ? buf[i + 1] == '\n' : (!ended && lf_follows())) {
+                buf[out++] = '\n';
+                i++;
+                continue;
+            }
+        }
+        buf[out++] = buf[i];
+    }
+    return out;
+}
+
+static int read_block(char *buf, int max)
+{
+    std::size_t n = std::fread(buf, 1, static_cast<std::size_t>(max), stream);
+    if (n == 0 && std::ferror(stream))
+        read_failed();
+    return translate(buf, static_cast<int>(n));
+}
+
+// A terminal hands over each line as soon as it is typed.
+static int read_line(char *buf, int max)
+{
+    int n = 0;
+    int c = EOF;
+    while (n < max && (c = std::getc(stream)) != EOF && c != '\n')
+        buf[n++] = static_cast<char>(c);
+    if (c == '\n')
+        buf[n++] = '\n';
+    if (c == EOF && n == 0 && std::ferror(stream))
+        read_failed();
+    return translate(buf, n);
+}
+
+int input_read(char *buf, int max, int interactive)
+{
+    if (stream != yyin)
+        bind();
+    if (replay < kept.size()) {
+        std::size_t n = kept.size() - replay;
+        if (n > static_cast<std::size_t>(max))
+            n = static_cast<std::size_t>(max);
+        std::memcpy(buf, kept.data() + replay, n);
+        replay += n;
+        return static_cast<int>(n);
+    }
+    if (ended)
+        return 0;
+    int n = interactive ? read_line(buf, max) : read_block(buf, max);
+    if (!seekable) {
+        kept.insert(kept.end(), buf, buf + n);
+        replay = kept.size();
+    }
+    return n;
+}
+
+void input_rewind(void)
+{
+    if (stream != yyin)
+        bind();
+    if (seekable) {
+        std::fseek(stream, 0, SEEK_SET);
+        ended = false;
+    } else {
+        replay = 0;  // the stream cannot go back: serve what it gave again
+    }
+}
+
+int32_t scan_number(const char *digits, int base)
+{
+    int64_t v = 0;
+    const char *p = digits;
+    if (base == 16)
+        p += 2;  // 0x
+    for (; *p; p++) {
+        int d = *p <= '9' ? *p - '0' : (*p | 0x20) - 'a' + 10;
+        v = v * base + d;
+        if (v > INT32_MAX)
+            return INT32_MAX;
+    }
+    return static_cast<int32_t>(v);
+}

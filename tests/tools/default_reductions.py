@@ -1,0 +1,43 @@
+#!/usr/bin/env python3
+"""Checks bison's report: the rules reduced without a lookahead token must be
+exactly the ones string copies, jump filtering and rewinds depend on."""
+import re
+import sys
+
+# our rule numbers (bison's number + 1, since bison counts $accept as 0)
+EXPECTED = {3, 4, 5, 6, 7, 10, 11, 12, 15, 16, 19, 20, 21, 22, 23, 24, 27, 28, 36, 37, 38}
+
+
+def default_only_rules(report):
+    rules = set()
+    for state in re.split(r'\n(?=State \d+\n)', report):
+        if not state.startswith('State '):
+            continue
+        actions = [l.strip() for l in state.splitlines()
+                   if re.match(r'\s{4}\S.*\s(shift|reduce|accept|error)', l)]
+        if len(actions) == 1:
+            m = re.match(r'\$default\s+reduce using rule (\d+)', actions[0])
+            if m:
+                rules.add(int(m.group(1)) + 1)
+    return rules
+
+
+def main():
+    report = open(sys.argv[1]).read()
+    if re.search(r'conflict', report.split('\nState 0\n')[0]):
+        print('FAIL: the report lists conflicts')
+        return 1
+    got = default_only_rules(report)
+    if got != EXPECTED:
+        print('FAIL: default reductions differ')
+        print('  missing:', sorted(EXPECTED - got))
+        print('  extra:  ', sorted(got - EXPECTED))
+        print('0 passed, 1 failed')
+        return 1
+    print('default reductions:', sorted(got))
+    print('1 passed, 0 failed')
+    return 0
+
+
+if __name__ == '__main__':
+    sys.exit(main())
