@@ -1,0 +1,164 @@
+#!/usr/bin/env python3
+"""Runs golden cases: a script with optional arguments, standard input and
+files, and the exact standard output, standard error and exit status
+expected of quill.
+
+A case file holds many cases:
+
+    === title
+    script text
+    --- args            (default: -f {script}; {script} is the script's path)
+    --- stdin
+    --- file NAME       (a file made in the case's working directory)
+    --- env             (NAME=VALUE lines added to the environment)
+    --- stdout
+    --- stderr
+    --- status N        (default 0)
+
+A section's text ends before the newline that precedes the next marker, so
+output without a final newline is written as it is, and a final newline is
+written as an empty last line. Flags after a section name: `re` compares
+as a regular expression over the whole text, `esc` decodes \\n, \\r, \\t,
+\\xNN and \\\\ first. Unset stdout and stderr must be empty.
+"""
+import argparse
+import difflib
+import os
+import re
+import shlex
+import subprocess
+import sys
+import tempfile
+
+MARK = re.compile(r'^(===|---) ?(.*)$')
+
+
+def decode(text):
+    return re.sub(rb'\\(x[0-9a-fA-F]{2}|[nrt\\])',
+                  lambda m: {b'n': b'\n', b'r': b'\r', b't': b'\t', b'\\': b'\\'}.get(
+                      m.group(1), None) or bytes([int(m.group(1)[1:], 16)]),
+                  text)
+
+
+def parse(path):
+    cases = []
+    with open(path, 'rb') as f:
+        lines = f.read().split(b'\n')
+    cur = None
+    section = None
+    for raw in lines:
+        m = MARK.match(raw.decode('utf-8', 'surrogateescape'))
+        if m and m.group(1) == '===':
+            cur = {'title': m.group(2), 'sections': {}, 'order': []}
+            cases.append(cur)
+            section = ('script', [])
+            cur['sections']['script'] = section
+            continue
+        if m and cur is not None:
+            words = m.group(2).split()
+            name = words[0] if words else ''
+            key = ' '.join(words[:2]) if name == 'file' else name
+            flags = set(words[2:] if name == 'file' else words[1:])
+            if name == 'status':
+                cur['status'] = int(words[1])
+                section = None
+                continue
+            section = (key, [], flags)
+            cur['sections'][key] = section
+            continue
+        if section is not None:
+            section[1].append(raw)
+    for case in cases:
+        for key, sec in list(case['sections'].items()):
+            body = b'\n'.join(sec[1])
+            if body.endswith(b'\n'):
+                body = body[:-1]
+            flags = sec[2] if len(sec) > 2 else set()
+            if 'esc' in flags:
+                body = decode(body)
+            case['sections'][key] = (body, flags)
+    return cases
+
+
+def show(data):
+    return data.decode('utf-8', 'backslashreplace').splitlines(keepends=True)
+
+
+def compare(name, want, flags, got):
+    if 're' in flags:
+        if re.fullmatch(want, got, re.S):
+            return None
+        return f'{name} does not match /{want.decode(errors="replace")}/:\n' + ''.join(
+            '    ' + l for l in show(got)) + '\n'
+    if want == got:
+        return None
+    diff = difflib.unified_diff(show(want), show(got), f'expected {name}', f'actual {name}')
+    return ''.join(l if l.endswith('\n') else l + '\n\\ no newline\n' for l in diff) or \
+        f'{name}: {want!r} != {got!r}\n'
+
+
+def run_case(quill, case, timeout):
+    sec = case['sections']
+    with tempfile.TemporaryDirectory(prefix='quill-golden-') as tmp:
+        script = os.path.join(tmp, 'script.vt')
+        with open(script, 'wb') as f:
+            f.write(sec['script'][0])
+        for key, (body, _) in sec.items():
+            if key.startswith('file '):
+                path = os.path.join(tmp, key[5:])
+                os.makedirs(os.path.dirname(path), exist_ok=True)
+                with open(path, 'wb') as f:
+                    f.write(body)
+        args = sec['args'][0].decode() if 'args' in sec else '-f {script}'
+        argv = [quill] + [a.replace('{script}', script) for a in shlex.split(args)]
+        env = dict(os.environ)
+        if 'env' in sec:
+            for line in sec['env'][0].decode().splitlines():
+                k, _, v = line.partition('=')
+                env[k] = v
+        stdin = sec['stdin'][0] if 'stdin' in sec else b''
+        try:
+            p = subprocess.run(argv, input=stdin, capture_output=True, cwd=tmp,
+                               env=env, timeout=timeout)
+        except subprocess.TimeoutExpired:
+            return f'timed out after {timeout} s\n'
+    problems = []
+    for name, got in (('stdout', p.stdout), ('stderr', p.stderr)):
+        want, flags = sec.get(name, (b'', set()))
+        problem = compare(name, want, flags, got)
+        if problem:
+            problems.append(problem)
+    if p.returncode != case.get('status', 0):
+        problems.append(f'status: expected {case.get("status", 0)}, got {p.returncode}\n')
+    return ''.join(problems) or None
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument('--quill', help='the quill binary')
+    ap.add_argument('--count', action='store_true', help='print the number of cases')
+    ap.add_argument('--timeout', type=float, default=20)
+    ap.add_argument('files', nargs='+', help='FILE or FILE:N (1-based case number)')
+    opts = ap.parse_args()
+    if opts.count:
+        print(sum(len(parse(f)) for f in opts.files))
+        return 0
+    passed = failed = 0
+    for spec in opts.files:
+        path, _, which = spec.rpartition(':') if re.search(r':\d+$', spec) else (spec, '', '')
+        cases = parse(path)
+        picked = [int(which)] if which else range(1, len(cases) + 1)
+        for n in picked:
+            case = cases[n - 1]
+            problem = run_case(opts.quill, case, opts.timeout)
+            if problem:
+                failed += 1
+                print(f'FAIL {path}:{n} {case["title"]}\n{problem}')
+            else:
+                passed += 1
+    print(f'{passed} passed, {failed} failed')
+    return 1 if failed else 0
+
+
+if __name__ == '__main__':
+    sys.exit(main())
