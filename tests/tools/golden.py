@@ -44,6 +44,8 @@ def parse(path):
     cases = []
     with open(path, 'rb') as f:
         lines = f.read().split(b'\n')
+    if lines and lines[-1] == b'':
+        lines.pop()   # the file's own final newline
     cur = None
     section = None
     for raw in lines:
@@ -71,8 +73,6 @@ def parse(path):
     for case in cases:
         for key, sec in list(case['sections'].items()):
             body = b'\n'.join(sec[1])
-            if body.endswith(b'\n'):
-                body = body[:-1]
             flags = sec[2] if len(sec) > 2 else set()
             if 'esc' in flags:
                 body = decode(body)
@@ -110,7 +110,7 @@ def run_case(quill, case, timeout):
                 with open(path, 'wb') as f:
                     f.write(body)
         args = sec['args'][0].decode() if 'args' in sec else '-f {script}'
-        argv = [quill] + [a.replace('{script}', script) for a in shlex.split(args)]
+        argv = [os.path.abspath(quill)] + [a.replace('{script}', script) for a in shlex.split(args)]
         env = dict(os.environ)
         if 'env' in sec:
             for line in sec['env'][0].decode().splitlines():
