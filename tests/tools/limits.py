@@ -1,0 +1,147 @@
+#!/usr/bin/env python3
+"""Scanner and parser limits that need generated input: token lengths around
+YYLMAX, deep nesting, long scripts, pipes, terminals and text mode."""
+import os
+import pty
+import select
+import subprocess
+import sys
+import tempfile
+import termios
+import time
+
+QUILL = os.path.abspath(sys.argv[1])
+TOO_LARGE = b'token too large, exceeds YYLMAX\n'
+SYNTAX = b"\n#line:%d %s\n   (more sample infomation '-H')\n"
+results = []
+
+
+def run(script, args=(), stdin=b'', via_stdin=False, timeout=30):
+    with tempfile.TemporaryDirectory() as tmp:
+        path = os.path.join(tmp, 's.vt')
+        with open(path, 'wb') as f:
+            f.write(script)
+        argv = [QUILL, *args] + ([] if via_stdin else ['-f', path])
+        p = subprocess.run(argv, input=script if via_stdin else stdin,
+                           capture_output=True, timeout=timeout, cwd=tmp)
+    return p.stdout, p.stderr, p.returncode
+
+
+def check(title, got, want):
+    ok = got == want
+    results.append(ok)
+    if not ok:
+        print(f'FAIL {title}\n  expected {want!r:.300}\n  got      {got!r:.300}')
+
+
+def token_lengths():
+    for n, fatal in ((8190, False), (8191, False), (8192, True), (20000, True)):
+        comment = b'#' + b'x' * (n - 1)
+        # the statement before the long token has already run
+        want = (b'1', TOO_LARGE, 2) if fatal else (b'1', b'', 1)
+        # a final line feed settles the comment, so 8191 still fits
+        check(f'comment of {n} characters', run(b'put 1;' + comment + b'\n'), want)
+        string = b'"' + b'y' * (n - 2) + b'"'
+        check(f'string of {n} characters', run(b'put 1; s = ' + string + b'; z = 1;'), want)
+    blanks = b' ' * 8192
+    check('a run of 8192 blanks', run(b'put 1;' + blanks + b'\n'), (b'1', TOO_LARGE, 2))
+    check('a run of 8190 blanks', run(b'put 1;' + b' ' * 8190 + b'\n'), (b'1', b'', 1))
+    # everything after an unclosed quote is one unfinished token
+    check('unclosed quote, 100 characters after',
+          run(b'put 1; "' + b';' * 100), (b'1', SYNTAX % (1, b'syntax error'), 1))
+    check('unclosed quote, 8190 characters after',
+          run(b'put 1; "' + b';' * 8190), (b'1', TOO_LARGE, 2))
+
+
+def nesting():
+    deep = b'a = ' + b'(' * 100000 + b'1' + b')' * 100000 + b';'
+    check('100,000 nested parentheses', run(deep),
+          (b'', SYNTAX % (1, b'parser stack overflow'), 0))
+    ok = b'put ' + b'(' * 4000 + b'7' + b')' * 4000 + b';'
+    check('4,000 nested parentheses fit', run(ok), (b'7', b'', 7))
+    negs = b'put ' + b'- ' * 20000 + b'3;'
+    check('20,000 prefix minus signs overflow',
+          run(negs)[1], SYNTAX % (1, b'parser stack overflow'))
+
+
+def long_scripts():
+    lines = b'\n' * 100001 + b'put 1;'
+    out, err, status = run(lines, args=('-g',))
+    check('the trace line field widens past 99999',
+          err.splitlines()[0], b'[100002] NUMBER:1(1)')
+    # a backward jump in a piped script of many blocks replays what was read
+    body = b''.join(b'x = %d; # padding padding padding padding\n' % i for i in range(3000))
+    script = b'n = n + 1;\n' + body + b'put n;\nif n < 3 A;\nbelow B;\nA: above @ 0 Z;\nB:\n'
+    # the last value is the false condition of the if
+    check('rewind of a 120 KB script from a pipe', run(script, via_stdin=True), (b'123', b'', 0))
+    check('rewind of the same script from a file', run(script), (b'123', b'', 0))
+
+
+def text_mode():
+    lf = b'a = 1;\nput a;\n# comment\nb = "x\ny";\nputs b;\nput 1 2;\n'
+    crlf = lf.replace(b'\n', b'\r\n')
+    check('CR LF scans exactly like LF', run(crlf), run(lf))
+    # a CR at the very end of one 8192-byte read and its LF at the start of the next
+    pad = b'#' + b'p' * 8189 + b'\r\nput 7;\r\n'
+    check('CR LF split across two reads', run(pad), (b'7', b'', 7))
+    check('Ctrl-Z ends the script', run(b'put 1;\x1aput 2;'), (b'1', b'', 1))
+    check('Ctrl-Z ends a piped script', run(b'put 1;\x1aput 2;', via_stdin=True), (b'1', b'', 1))
+    check('a lone CR is a character token', run(b'put 3;\rput 4;')[1],
+          SYNTAX % (1, b'syntax error'))
+
+
+def bad_sources():
+    with tempfile.TemporaryDirectory() as tmp:
+        p = subprocess.run([QUILL, '-f', tmp], capture_output=True, timeout=10)
+        check('a directory as the script', (p.stdout, p.stderr, p.returncode),
+              (b'', b'input in flex scanner failed\n', 2))
+
+
+def terminal():
+    # A typed line runs before the next one is typed.
+    pid, fd = pty.fork()
+    if pid == 0:
+        attrs = termios.tcgetattr(0)
+        attrs[3] &= ~termios.ECHO   # only the program's own output comes back
+        termios.tcsetattr(0, termios.TCSANOW, attrs)
+        os.execv(QUILL, [QUILL])
+    attrs = termios.tcgetattr(fd)
+    attrs[3] &= ~termios.ECHO
+    termios.tcsetattr(fd, termios.TCSANOW, attrs)
+    seen = b''
+    try:
+        os.write(fd, b'put 41;\n')
+        deadline = time.time() + 10
+        while b'41' not in seen and time.time() < deadline:
+            if select.select([fd], [], [], 0.2)[0]:
+                seen += os.read(fd, 1024)
+        check('a terminal line runs at once', seen, b'41')
+        os.write(fd, b'puts "a\n')
+        os.write(fd, b'b"; put 2;\n\x04')
+        deadline = time.time() + 10
+        while time.time() < deadline:
+            r = select.select([fd], [], [], 0.2)[0]
+            if r:
+                try:
+                    chunk = os.read(fd, 1024)
+                except OSError:
+                    break
+                if not chunk:
+                    break
+                seen += chunk
+    finally:
+        _, status = os.waitpid(pid, 0)
+    check('a string typed over two lines is one token', seen, b'41a\r\nb2')
+    check('end of terminal input ends the run', os.waitstatus_to_exitcode(status), 2)
+
+
+def main():
+    for group in (token_lengths, nesting, long_scripts, text_mode, bad_sources, terminal):
+        group()
+    passed = sum(results)
+    print(f'{passed} passed, {len(results) - passed} failed')
+    return 0 if passed == len(results) else 1
+
+
+if __name__ == '__main__':
+    sys.exit(main())
