@@ -7,7 +7,8 @@ A case file holds many cases:
 
     === title
     script text
-    --- args            (default: -f {script}; {script} is the script's path)
+    --- args            (default: -f {script}; {script} is the script's path,
+                         {root} the source tree)
     --- stdin
     --- file NAME       (a file made in the case's working directory)
     --- env             (NAME=VALUE lines added to the environment)
@@ -110,7 +111,9 @@ def run_case(quill, case, timeout):
                 with open(path, 'wb') as f:
                     f.write(body)
         args = sec['args'][0].decode() if 'args' in sec else '-f {script}'
-        argv = [os.path.abspath(quill)] + [a.replace('{script}', script) for a in shlex.split(args)]
+        root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+        argv = [os.path.abspath(quill)] + [a.replace('{script}', script).replace('{root}', root)
+                                           for a in shlex.split(args)]
         env = dict(os.environ)
         if 'env' in sec:
             for line in sec['env'][0].decode().splitlines():
