@@ -158,7 +158,6 @@ static const char USAGE_LIST[] =
 
 extern "C" OUTCALL_API int outcall(int no, int var[])
 {
-    (void)var;
     switch (no) {
     case -2:
         std::fputs("version 1.2.9_001\n", stdout);
@@ -170,15 +169,30 @@ extern "C" OUTCALL_API int outcall(int no, int var[])
         if (display_pool)
             display_pool();
         return 0;
+    case 1: return oc_gets_string();
+    case 2: return oc_gets_int();
+    case 3: return oc_getenv(var);
+    case 4: return oc_strcmp(var);
+    case 5: return oc_execute(var);
     case 6:
         if (display_pool_as_int)
             display_pool_as_int(var[VAR_I], var[VAR_S]);
         return 0;
+    case 7: return oc_send_message(var);
+    case 8: return oc_sleep(var);
+    case 9: return oc_atoi_text(var);
+    case 10: return oc_itoa(var);
+    case 11: return oc_strcat(var);
+    case 12: return oc_send_clipboard(var);
+    case 13: return oc_read_dir(var);
+    case 14: return oc_close_dir();
+    case 15: return oc_read_file(var);
+    case 16: return oc_close_file();
+    case 17: return oc_file_size(var);
+    case 18: return oc_beep();
     default:
         break;
     }
-    if (no >= -2 && no <= 18)
-        return 0;  // services not built yet answer 0
     std::fputs("Invalid Function No!\n", stdout);
     std::fflush(stdout);
     return 0;

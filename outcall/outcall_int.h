@@ -7,6 +7,7 @@
 #include "outcall.h"
 
 #include <cstddef>
+#include <cstdio>
 
 // The callback table, null until set_func runs.
 extern ASSIGN_STR_PTR assign_str;
@@ -30,5 +31,42 @@ const int *oc_array(int value, std::size_t n);
 
 /* Hands a finished text to the host's pool; 0 before set_func. */
 int oc_return_text(const char *text);
+
+/* atoi with the result held inside int instead of overflowing. */
+int oc_atoi(const char *text);
+
+/* Reads one line piece of at most 999 bytes into buf, a CR before the LF
+   dropped; cut removes the LF and what follows. False at end or on error. */
+bool oc_read_line(std::FILE *fp, bool cut);
+
+/* Pauses ms milliseconds, resuming after signals. */
+void oc_pause_ms(long ms);
+
+// console.cpp
+int oc_gets_string(void);                 // 1
+int oc_gets_int(void);                    // 2
+int oc_getenv(const int var[]);           // 3
+int oc_sleep(const int var[]);            // 8
+int oc_beep(void);                        // 18
+
+// text.cpp
+int oc_strcmp(const int var[]);           // 4
+int oc_atoi_text(const int var[]);        // 9
+int oc_itoa(const int var[]);             // 10
+int oc_strcat(const int var[]);           // 11
+
+// process.cpp
+int oc_execute(const int var[]);          // 5
+
+// message.cpp
+int oc_send_message(const int var[]);     // 7
+int oc_send_clipboard(const int var[]);   // 12
+
+// files.cpp
+int oc_read_dir(const int var[]);         // 13
+int oc_close_dir(void);                   // 14
+int oc_read_file(const int var[]);        // 15
+int oc_close_file(void);                  // 16
+int oc_file_size(const int var[]);        // 17
 
 #endif
