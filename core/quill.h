@@ -120,5 +120,9 @@ void diag_syntax(const char *msg);
 const char *diag_parser_text(const char *bison_text);
 void diag_cannot_open(const char *name);
 [[noreturn]] void diag_cannot_allocate_pool(int32_t size);
+#ifdef QUILL_FUZZ
+#include <csetjmp>
+extern std::jmp_buf *diag_exit_jump;   // non-null: diag_fatal jumps there instead of exiting
+#endif
 
 #endif

@@ -16,6 +16,9 @@ static bool seekable;
 static bool ended;              // Ctrl-Z met: nothing more this pass
 static std::vector<char> kept;  // all a non-seekable stream delivered, for rewinds
 static std::size_t replay;      // read position in kept after a rewind
+#ifdef QUILL_FUZZ
+static unsigned long rewinds;   // per input, to bound loops
+#endif
 
 void input_reset(void)
 {
@@ -23,6 +26,9 @@ void input_reset(void)
     ended = false;
     kept.clear();
     replay = 0;
+#ifdef QUILL_FUZZ
+    rewinds = 0;
+#endif
 }
 
 static void bind(void)
@@ -119,6 +125,10 @@ int input_read(char *buf, int max, int interactive)
 
 void input_rewind(void)
 {
+#ifdef QUILL_FUZZ
+    if (++rewinds > QUILL_FUZZ_REWINDS)
+        diag_fatal(0, "%s", "");   // maybe a loop without end: stop this input
+#endif
     if (stream != yyin)
         bind();
     if (seekable) {
