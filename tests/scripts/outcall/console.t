@@ -1,0 +1,59 @@
+=== a read loop on standard input ends after the last line, with or without its line feed
+n = "|";
+L: l = func 1; if !l E; puts l; puts n; above L;
+E: puts "end";
+z = 0;
+--- stdin
+one
+two
+
+four
+--- stdout
+one|two||four|end
+=== CR LF arrives as one line end; a lone CR stays in the line
+n = "|";
+L: l = func 1; if !l E; puts l; puts n; above L;
+E: puts "end";
+z = 0;
+--- stdin esc
+a\r\nb\rc\n\r\nlast\r
+--- stdout esc
+a|b\rc||last\r|end
+=== end of input: function 1 gives 0, function 2 gives 0 and does not reuse the last line
+l = func 1; puts l; puts "|";
+put func 2; puts "|";
+put func 1;
+z = 0;
+--- stdin
+42
+--- stdout
+42|0|0
+=== fgets as int reads one number per line
+n = " ";
+put func 2; puts n; put func 2; puts n; put func 2; puts n; put func 2; puts n;
+put func 2; puts n; put func 2; puts n; put func 2;
+z = 0;
+--- stdin esc
+12\n-3\r\nabc\n  7x\n99999999999\n-0
+--- stdout
+12 -3 0 7 2147483647 0 0
+=== functions 1 and 2 share the one input stream in call order
+a = func 2; b = func 1; c = func 2;
+put a + c; puts "|"; puts b;
+z = 0;
+--- stdin
+40
+text
+2
+--- stdout
+42|text
+=== an empty standard input gives 0 at once
+put func 1; put func 2;
+z = 0;
+--- stdout
+00
+=== sleep: zero and negative pauses return at once with 0
+i = 0; put func 8; i = -1000; put func 8; i = 20; put func 8;
+z = 0;
+--- stdout
+000

@@ -1,0 +1,48 @@
+=== waiting: the program's output comes between the script's own output
+e = "sh"; a = new 4; a[0] = "sh"; a[1] = "-c"; a[2] = "echo child"; a[3] = 0; t = 1;
+put 1; r = func 5; put r;
+z = 0;
+--- stdout
+1child
+0
+=== the vector reaches the program unchanged: blanks, empty texts, its own argv[0]
+e = "printf"; a = new 6; a[0] = "printf"; a[1] = "[%s]"; a[2] = "a b"; a[3] = ""; a[4] = "c"; a[5] = 0; t = 1;
+r = func 5;
+e = "sh"; a = new 4; a[0] = "given-name"; a[1] = "-c"; a[2] = "echo $0"; a[3] = 0;
+r = func 5;
+z = 0;
+--- stdout
+[a b][][c]given-name
+
+=== no vector: the program alone, looked up along PATH
+e = "echo"; a = 0; t = 1; r = func 5; put r;
+z = 0;
+--- stdout
+
+0
+=== the exit code is dropped, and a program that can't start yields 0
+e = "sh"; a = new 4; a[0] = "sh"; a[1] = "-c"; a[2] = "exit 7"; a[3] = 0; t = 1;
+put func 5;
+e = "no-such-program-quill-test"; a = 0; put func 5;
+e = "/nonexistent/dir/prog"; put func 5;
+puts "|done";
+z = 0;
+--- stdout
+000|done
+=== not waiting: the call returns at once and the program runs on
+e = "sh"; a = new 4; a[0] = "sh"; a[1] = "-c"; a[2] = "sleep 0.2; echo late"; a[3] = 0; t = 0;
+put 1; r = func 5; put 2;
+i = 1500; r = func 8; put 3;
+z = 0;
+--- stdout
+12late
+3
+=== a vector with an element that is no text starts nothing
+e = "echo"; a = new 3; a[0] = "echo"; a[1] = 12345; a[2] = 0; t = 1;
+put func 5;
+a[1] = -1; put func 5;
+a = new 1; a[0] = 0; put func 5;
+a = 7; put func 5;
+z = 0;
+--- stdout
+0000

@@ -1,0 +1,460 @@
+#!/usr/bin/env python3
+"""The extension services against real components: started programs and
+their reaping, a Unix-socket receiver, an X server's clipboard, generated
+files and directories, the terminal beep, and the library in a foreign host.
+
+Usage: outcall_live.py QUILL   (the library is found at QUILL/../../lib)
+"""
+import ctypes
+import os
+import select
+import shutil
+import socket
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+QUILL = os.path.abspath(sys.argv[1])
+LIB = os.path.join(os.path.dirname(os.path.dirname(QUILL)), 'lib', 'liboutcall.so')
+NL = b'n = "\n";\n'
+results = []
+
+
+class Skip(Exception):
+    pass
+
+
+def write(path, data):
+    with open(path, 'wb') as f:
+        f.write(data)
+
+
+def run(script, stdin=b'', env=None, cwd=None, timeout=30):
+    with tempfile.TemporaryDirectory(prefix='oc-live-') as tmp:
+        path = os.path.join(tmp, 's.vt')
+        write(path, script)
+        p = subprocess.run([QUILL, '-f', path], input=stdin, capture_output=True,
+                           env=env, cwd=cwd or tmp, timeout=timeout)
+    assert p.stderr == b'', f'stderr: {p.stderr!r}'
+    return p.stdout
+
+
+def run_timed(script, env=None, watch=None, timeout=30):
+    """Runs script and stamps every output byte with its arrival time;
+    watch(pid, elapsed) is called about every 50 ms while quill runs."""
+    tmp = tempfile.mkdtemp(prefix='oc-live-')
+    try:
+        path = os.path.join(tmp, 's.vt')
+        write(path, script)
+        start = time.monotonic()
+        p = subprocess.Popen([QUILL, '-f', path], stdout=subprocess.PIPE,
+                             stderr=subprocess.PIPE, env=env, cwd=tmp)
+        out, stamps = b'', []
+        fd = p.stdout.fileno()
+        while True:
+            if time.monotonic() - start > timeout:
+                p.kill()
+                raise AssertionError('timed out')
+            ready, _, _ = select.select([fd], [], [], 0.05)
+            if watch:
+                watch(p.pid, time.monotonic() - start)
+            if ready:
+                chunk = os.read(fd, 65536)
+                if not chunk:
+                    break
+                now = time.monotonic() - start
+                out += chunk
+                stamps += [now] * len(chunk)
+        err = p.stderr.read()
+        p.wait()
+        assert err == b'', f'stderr: {err!r}'
+        return out, stamps
+    finally:
+        shutil.rmtree(tmp)
+
+
+def arrival(out, stamps, marker):
+    i = out.find(marker)
+    assert i >= 0, f'{marker!r} not in {out!r}'
+    return stamps[i]
+
+
+def children(pid):
+    """(pid, state) of every process whose parent is pid."""
+    found = []
+    for entry in os.listdir('/proc'):
+        if not entry.isdigit():
+            continue
+        try:
+            with open(f'/proc/{entry}/stat') as f:
+                stat = f.read()
+        except OSError:
+            continue
+        fields = stat[stat.rfind(')') + 2:].split()
+        if int(fields[1]) == pid:
+            found.append((int(entry), fields[0]))
+    return found
+
+
+def signal_lines(pid):
+    """Blocked, ignored and caught signals, less the C library's own two
+    (32 and 33), which it sets up when a process gets its first thread."""
+    libc_own = ~(3 << 31)
+    with open(f'/proc/{pid}/status') as f:
+        return [(l.split(':')[0], int(l.split(':')[1], 16) & libc_own)
+                for l in f if l.startswith(('SigIgn', 'SigCgt', 'SigBlk'))]
+
+
+def argv_script(program, *args, wait=0):
+    s = b'e = "%s"; a = new %d; ' % (program, len(args) + 1)
+    for k, arg in enumerate(args):
+        s += b'a[%d] = "%s"; ' % (k, arg)
+    return s + b'a[%d] = 0; t = %d;\n' % (len(args), wait)
+
+
+# ---- function 5: programs started, waited for or reaped ----
+
+def execute_waits_and_orders_output():
+    script = argv_script(b'sh', b'sh', b'-c', b'echo child; sleep 0.4', wait=1)
+    out, st = run_timed(script + b'put 1; r = func 5; put 2;\n')
+    assert out == b'1child\n2', out
+    assert arrival(out, st, b'2') - arrival(out, st, b'1') >= 0.38, 'returned before the end'
+
+
+def execute_without_wait_returns_at_once():
+    script = argv_script(b'sh', b'sh', b'-c', b'exec sleep 2 >/dev/null 2>&1')
+    out, st = run_timed(script + b'put 1; r = func 5; put 2;\n')
+    assert out == b'12', out
+    assert arrival(out, st, b'2') - arrival(out, st, b'1') < 0.3, 'waited'
+
+
+def execute_leaves_no_zombie():
+    script = argv_script(b'sh', b'sh', b'-c', b'sleep 0.3')
+    script += b'r = func 5; r = func 5; e = "true"; a = 0; r = func 5;\n'
+    script += b'i = 1500; r = func 8; put 9;\n'
+    seen = {}
+
+    def watch(pid, elapsed):
+        if 0.05 < elapsed < 0.2 and 'early' not in seen:
+            seen['early'] = children(pid)
+        if 1.0 < elapsed < 1.4 and 'late' not in seen:
+            seen['late'] = children(pid)
+            seen['signals'] = signal_lines(pid)
+
+    out, _ = run_timed(script, watch=watch)
+    assert out == b'9', out
+    # while the two sleepers run they are quill's children; afterwards none is left
+    assert len([c for c in seen['early'] if c[1] != 'Z']) >= 2, seen['early']
+    assert seen['late'] == [], f'left behind: {seen["late"]}'
+
+    base = {}
+
+    def watch_base(pid, elapsed):
+        if 1.0 < elapsed < 1.4 and 'signals' not in base:
+            base['signals'] = signal_lines(pid)
+
+    run_timed(b'i = 1500; r = func 8; put 9;\n', watch=watch_base)
+    assert seen['signals'] == base['signals'], (seen['signals'], base['signals'])
+
+
+def sleep_pauses():
+    out, st = run_timed(b'put 1; i = 300; r = func 8; put 2; i = -300; r = func 8; put 3;\n')
+    assert out == b'123', out
+    assert arrival(out, st, b'2') - arrival(out, st, b'1') >= 0.29
+    assert arrival(out, st, b'3') - arrival(out, st, b'2') < 0.2
+
+
+# ---- function 7: a Unix-socket receiver ----
+
+def receiver(path, hold=0.3):
+    """Listens at path; the returned dict gets the bytes of one connection and
+    the time the receiver closed it, after holding it for hold seconds."""
+    srv = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+    srv.bind(path)
+    srv.listen(1)
+    got = {}
+
+    def serve():
+        conn, _ = srv.accept()
+        data = b''
+        while True:
+            chunk = conn.recv(4096)
+            if not chunk:
+                break
+            data += chunk
+        got['data'] = data
+        time.sleep(hold)
+        got['closed'] = time.monotonic()
+        conn.close()
+        srv.close()
+
+    t = threading.Thread(target=serve, daemon=True)
+    t.start()
+    return got, t
+
+
+def message_reaches_receiver_and_waits():
+    with tempfile.TemporaryDirectory(prefix='oc-sock-') as tmp:
+        path = os.path.join(tmp, 'rx')
+        got, t = receiver(path)
+        start = time.monotonic()
+        out, st = run_timed(b'w = "%s"; m = "hello, receiver"; r = func 7; put r;\n'
+                            % path.encode())
+        t.join(5)
+        assert got['data'] == b'hello, receiver\0', got
+        assert out == b'0', out
+        # the result arrived only after the receiver had closed
+        assert start + arrival(out, st, b'0') >= got['closed'] - 0.01
+
+
+def message_names_in_runtime_dir_and_tmp():
+    with tempfile.TemporaryDirectory(prefix='oc-xdg-') as tmp:
+        got, t = receiver(os.path.join(tmp, 'named'), hold=0)
+        env = dict(os.environ, XDG_RUNTIME_DIR=tmp)
+        assert run(b'w = "named"; m = ""; put func 7;', env=env) == b'0'
+        t.join(5)
+        assert got['data'] == b'\0', got
+    name = f'oc-live-{os.getpid()}'
+    path = os.path.join('/tmp', name)
+    try:
+        got, t = receiver(path, hold=0)
+        env = {k: v for k, v in os.environ.items() if k != 'XDG_RUNTIME_DIR'}
+        assert run(b'w = "%s"; m = "x"; put func 7;' % name.encode(), env=env) == b'0'
+        t.join(5)
+        assert got['data'] == b'x\0', got
+    finally:
+        os.unlink(path)
+
+
+def message_without_listener():
+    with tempfile.TemporaryDirectory(prefix='oc-sock-') as tmp:
+        stale = os.path.join(tmp, 'stale')
+        s = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+        s.bind(stale)
+        s.close()   # the file stays, nobody listens
+        start = time.monotonic()
+        out = run(b'm = "x"; w = "%s"; put func 7; w = "%s/none"; put func 7;'
+                  % (stale.encode(), tmp.encode()))
+        assert out == b'00', out
+        assert time.monotonic() - start < 5
+
+
+# ---- function 12: the X clipboard ----
+
+def start_xvfb():
+    if not shutil.which('Xvfb') or not shutil.which('xclip'):
+        raise Skip('Xvfb or xclip not installed')
+    r, w = os.pipe()
+    x = subprocess.Popen(['Xvfb', '-displayfd', str(w), '-nolisten', 'tcp'],
+                         pass_fds=[w], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(w)
+    number = b''
+    while not number.endswith(b'\n'):
+        ready, _, _ = select.select([r], [], [], 10)
+        chunk = os.read(r, 16) if ready else b''
+        if not chunk:
+            x.kill()
+            raise AssertionError('Xvfb did not start')
+        number += chunk
+    os.close(r)
+    return x, ':' + number.decode().strip()
+
+
+def clipboard_env(display, path=None):
+    env = {k: v for k, v in os.environ.items() if k not in ('DISPLAY', 'WAYLAND_DISPLAY')}
+    if display:
+        env['DISPLAY'] = display
+    if path:
+        env['PATH'] = path
+    return env
+
+
+def read_clipboard(display):
+    return subprocess.run(['xclip', '-o', '-selection', 'clipboard'], capture_output=True,
+                          env=clipboard_env(display), timeout=10).stdout
+
+
+def clipboard_holds_text_after_the_script():
+    x, display = start_xvfb()
+    try:
+        text = 'from quill: caf\u00e9 & co'.encode()
+        # captured output: a helper holding our pipes would make this time out
+        out = run(b'p = "%s"; put func 12;' % text, env=clipboard_env(display), timeout=15)
+        assert out == b'0', out
+        assert read_clipboard(display) == text
+        if shutil.which('xsel'):
+            with tempfile.TemporaryDirectory(prefix='oc-bin-') as bindir:
+                os.symlink(shutil.which('xsel'), os.path.join(bindir, 'xsel'))
+                out = run(b'p = "by xsel"; put func 12;',
+                          env=clipboard_env(display, bindir), timeout=15)
+            assert out == b'0', out
+            assert read_clipboard(display) == b'by xsel'
+    finally:
+        x.kill()
+        x.wait()
+
+
+def clipboard_without_display_does_nothing():
+    with tempfile.TemporaryDirectory(prefix='oc-bin-') as bindir:
+        marker = os.path.join(bindir, 'called')
+        for name in ('xclip', 'xsel', 'wl-copy'):
+            helper = os.path.join(bindir, name)
+            write(helper, b'#!/bin/sh\ncat >/dev/null; echo %s >> %s\n' % (
+                name.encode(), marker.encode()))
+            os.chmod(helper, 0o755)
+        path = bindir + ':' + os.environ.get('PATH', '/usr/bin:/bin')
+        assert run(b'p = "x"; put func 12;', env=clipboard_env(None, path)) == b'0'
+        assert not os.path.exists(marker), 'a helper ran without a display'
+        # the same helpers are found once a display is named
+        assert run(b'p = "x"; put func 12;', env=clipboard_env(':999', path)) == b'0'
+        with open(marker) as f:
+            assert f.read() == 'xclip\n'
+
+
+# ---- functions 1, 13 and 15: generated data ----
+
+def read_pieces(script_head, data, use_stdin):
+    loop = (b'L: l = func %s; if !l E; puts l; puts "|"; above L; E: z = 0;'
+            % (b'1' if use_stdin else b'15'))
+    with tempfile.TemporaryDirectory(prefix='oc-lines-') as tmp:
+        write(os.path.join(tmp, 'data.txt'), data)
+        out = run(script_head + loop, stdin=data if use_stdin else b'', cwd=tmp)
+    assert out.endswith(b'|') or out == b'', out
+    return out.split(b'|')[:-1]
+
+
+def long_lines_arrive_in_pieces():
+    a, b = b'a' * 2500, b'b' * 998
+    c = b'0123456789' * 105                 # 1050 bytes
+    data = a + b'\n' + b + b'\r\n' + b'c' * 999 + b'\r\n' + c + b'\r\nend'
+    want = [a[:999], a[999:1998], a[1998:], b, b'c' * 999, b'', c[:999], c[999:], b'end']
+    for use_stdin in (True, False):
+        got = read_pieces(b'f = "data.txt";', data, use_stdin)
+        assert got == want, f'stdin={use_stdin}: {[len(x) for x in got]}'
+
+
+def directory_listing_in_readdir_order():
+    with tempfile.TemporaryDirectory(prefix='oc-dir-') as tmp:
+        d = os.path.join(tmp, 'd')
+        os.mkdir(d)
+        os.mkdir(os.path.join(d, 'subdir'))
+        for name in ('noext', 'a.txt', '.hidden', 'b.c', 'z z.txt'):
+            write(os.path.join(d, name), b'')
+        loop = b'L: r = func 13; if !r E; puts r; puts "/"; above L; E: z = 0;'
+        want = os.listdir(d)
+        for head, cwd in ((b'f = "d/*";', tmp), (b'f = "d/*.*";', tmp),
+                          (b'f = "*";', d), (b'f = "%s/*.*";' % d.encode(), tmp)):
+            names = run(head + loop, cwd=cwd).decode().split('/')[:-1]
+            assert '.' in names and '..' in names, names
+            assert [n for n in names if n not in ('.', '..')] == want, (head, names, want)
+        got = run(b'f = "d/*.txt";' + loop, cwd=tmp).decode().split('/')[:-1]
+        assert got == [n for n in want if n.endswith('.txt')], got
+
+
+# ---- function 18: the beep ----
+
+def beep_without_terminal():
+    start = time.monotonic()
+    with tempfile.TemporaryDirectory(prefix='oc-beep-') as tmp:
+        write(os.path.join(tmp, 's.vt'), b'put func 18;')
+        p = subprocess.run([QUILL, '-f', 's.vt'], capture_output=True, cwd=tmp,
+                           start_new_session=True, timeout=10)
+    took = time.monotonic() - start
+    assert (p.stdout, p.stderr) == (b'0', b''), p
+    assert took >= 0.09, took
+
+
+def beep_on_terminal():
+    if not shutil.which('script'):
+        raise Skip('script(1) not installed')
+    with tempfile.TemporaryDirectory(prefix='oc-beep-') as tmp:
+        write(os.path.join(tmp, 's.vt'), b'put 1; r = func 18; put 2;')
+        cmd = f'{QUILL} -f s.vt >out 2>err'
+        start = time.monotonic()
+        p = subprocess.run(['script', '-qec', cmd, '/dev/null'], capture_output=True,
+                           cwd=tmp, timeout=10)
+        took = time.monotonic() - start
+        with open(os.path.join(tmp, 'out'), 'rb') as f:
+            out = f.read()
+        with open(os.path.join(tmp, 'err'), 'rb') as f:
+            err = f.read()
+    assert (out, err) == (b'12', b''), (out, err)
+    assert p.stdout.count(b'\x07') == 1, p.stdout
+    assert took >= 0.09, took
+
+
+# ---- the library in a host that is not quill ----
+
+def foreign_host():
+    """A ctypes host without the pool hook: calls before set_func yield 0 and
+    read nothing; a second set_func replaces the callbacks."""
+    code = r'''
+import ctypes, sys
+lib = ctypes.CDLL(sys.argv[1])
+var = (ctypes.c_int * 26)()
+assert lib.outcall(1, var) == 0 and lib.outcall(10, var) == 0
+assert lib.outcall(0, var) == 0 and lib.outcall(6, var) == 0
+ASSIGN = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_ssize_t)
+ARRAY = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_void_p, ctypes.c_int)
+DUMP = ctypes.CFUNCTYPE(ctypes.c_int)
+DUMPI = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_int, ctypes.c_int)
+seen = []
+first = ASSIGN(lambda a: seen.append(('first', ctypes.string_at(a))) or 11)
+second = ASSIGN(lambda a: seen.append(('second', ctypes.string_at(a))) or 22)
+keep = [ARRAY(lambda p, n: 0), DUMP(lambda: 0), DUMPI(lambda i, s: 0)]
+lib.set_func(first, *keep)
+lib.set_func(second, *keep)
+var[8] = -1234
+r = lib.outcall(10, var)
+line = sys.stdin.readline()
+print(r, seen, repr(line))
+'''
+    p = subprocess.run([sys.executable, '-c', code, LIB], input=b'untouched\n',
+                       capture_output=True, timeout=20)
+    assert p.returncode == 0, p.stderr.decode()
+    assert p.stdout == b"22 [('second', b'-1234')] 'untouched\\n'\n", p.stdout
+
+
+TESTS = [
+    execute_waits_and_orders_output,
+    execute_without_wait_returns_at_once,
+    execute_leaves_no_zombie,
+    sleep_pauses,
+    message_reaches_receiver_and_waits,
+    message_names_in_runtime_dir_and_tmp,
+    message_without_listener,
+    clipboard_holds_text_after_the_script,
+    clipboard_without_display_does_nothing,
+    long_lines_arrive_in_pieces,
+    directory_listing_in_readdir_order,
+    beep_without_terminal,
+    beep_on_terminal,
+    foreign_host,
+]
+
+
+def main():
+    only = sys.argv[2:]
+    passed = failed = 0
+    for test in TESTS:
+        if only and test.__name__ not in only:
+            continue
+        try:
+            test()
+        except Skip as s:
+            print(f'SKIP {test.__name__}: {s}')
+            continue
+        except Exception as e:  # a crash of the check is a failure too
+            failed += 1
+            print(f'FAIL {test.__name__}: {type(e).__name__}: {e}')
+            continue
+        passed += 1
+        print(f'ok   {test.__name__}')
+    print(f'{passed} passed, {failed} failed')
+    return 1 if failed else 0
+
+
+if __name__ == '__main__':
+    sys.exit(main())
