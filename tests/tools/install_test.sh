@@ -1,0 +1,59 @@
+#!/bin/sh
+# Installs into a fresh prefix and uses quill from there as a user would:
+# the installed files, a #! script, and an extension library of one's own.
+set -u
+build=$(readlink -f "$1")
+src=$(readlink -f "$2")
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+prefix="$work/prefix"
+passed=0 failed=0
+check() {   # title, expected, actual
+    if [ "$2" = "$3" ]; then
+        passed=$((passed + 1))
+    else
+        failed=$((failed + 1))
+        printf 'FAIL %s\n  expected: %s\n  actual:   %s\n' "$1" "$2" "$3"
+    fi
+}
+
+cmake --install "$build" --prefix "$prefix" >/dev/null || { echo "install failed"; exit 1; }
+for f in bin/quill lib/liboutcall.so.1.2.9 lib/liboutcall.so.1 lib/liboutcall.so include/outcall.h \
+         share/man/man1/quill.1 share/doc/quill/language.md share/doc/quill/examples/hello.vt; do
+    if [ -e "$prefix/$f" ]; then check "installed $f" yes yes; else check "installed $f" yes no; fi
+done
+check "liboutcall.so.1 is a link" "$(readlink "$prefix/lib/liboutcall.so.1")" liboutcall.so.1.2.9
+
+# the installed program finds its installed library by itself
+out=$(cd "$work" && env -u LD_LIBRARY_PATH "$prefix/bin/quill" -f "$prefix/share/doc/quill/examples/hello.vt" | head -1)
+check "installed quill runs an example" "Hello from quill!" "$out"
+out=$(echo 'func -2;' | env -u LD_LIBRARY_PATH "$prefix/bin/quill")
+check "installed library answers" "version 1.2.9_001" "$out"
+
+# a script with a #! line runs when executable
+printf '#!/usr/bin/env -S quill -f\nput 6 * 7;\n' > "$work/answer.vt"
+chmod +x "$work/answer.vt"
+out=$(PATH="$prefix/bin:$PATH" "$work/answer.vt"; echo " $?")
+check "#! script" "42 42" "$out"
+
+# the public header serves C++ as well as C
+printf '#include <outcall.h>\nint main() { ASSIGN_STR_PTR p = nullptr; return p != nullptr; }\n' > "$work/h.cpp"
+if c++ -std=c++17 -Wall -Werror -I"$prefix/include" -c "$work/h.cpp" -o "$work/h.o"; then
+    check "outcall.h from C++" ok ok
+else
+    check "outcall.h from C++" ok failed
+fi
+
+# an extension library of one's own, built against the installed header, replaces the stock one
+if cmake -S "$src/examples/extension" -B "$work/ext" -DCMAKE_PREFIX_PATH="$prefix" >/dev/null &&
+   cmake --build "$work/ext" >/dev/null; then
+    out=$(cd "$src/examples/extension" && LD_LIBRARY_PATH="$work/ext" "$prefix/bin/quill" -f demo.vt | tr '\n' ' ')
+    check "own extension library loaded in place of the stock one" "SHOUT 321 " "$out"
+    out=$(echo 'func -2;' | LD_LIBRARY_PATH="$work/ext" "$prefix/bin/quill")
+    check "own library's version" "myoutcall 1.0" "$out"
+else
+    check "extension example builds" ok failed
+fi
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
