@@ -353,6 +353,36 @@ def directory_listing_in_readdir_order():
         assert got == [n for n in want if n.endswith('.txt')], got
 
 
+# ---- function 10 against the C library's own printf ----
+
+def itoa_matches_c_library():
+    import random
+    rnd = random.Random(1234)
+    libc = ctypes.CDLL(None)
+    values = [0, 1, -1, 7, 42, -42, 255, 65, 1000000, 2147483647, -2147483648]
+    cases = []
+    for _ in range(400):
+        flags = ''.join(rnd.choice('-+ #0') for _ in range(rnd.randrange(4)))
+        width = str(rnd.randrange(25)) if rnd.random() < 0.6 else ''
+        prec = '.' + (str(rnd.randrange(15)) if rnd.random() < 0.8 else '') \
+            if rnd.random() < 0.5 else ''
+        conv = rnd.choice('diouxXc')
+        value = rnd.choice(values) if conv != 'c' else rnd.randrange(33, 127)
+        fmt = rnd.choice(['', 'x=', '%%']) + '%' + flags + width + prec + conv + \
+            rnd.choice(['', '.', ' %%'])
+        cases.append((fmt, value))
+    script = NL
+    for fmt, value in cases:
+        v = b'-2147483647 - 1' if value == -2147483648 else str(value).encode()
+        script += b'f = "%s"; i = %s; r = func 10; puts r; puts n;\n' % (fmt.encode(), v)
+    got = run(script).split(b'\n')[:-1]
+    assert len(got) == len(cases), len(got)
+    out = ctypes.create_string_buffer(1024)
+    for (fmt, value), line in zip(cases, got):
+        libc.snprintf(out, 1024, fmt.encode(), ctypes.c_int(value))
+        assert line == out.value, (fmt, value, line, out.value)
+
+
 # ---- function 18: the beep ----
 
 def beep_without_terminal():
@@ -411,8 +441,15 @@ r = lib.outcall(10, var)
 line = sys.stdin.readline()
 print(r, seen, repr(line))
 '''
+    env = dict(os.environ)
+    needed = subprocess.run(['ldd', LIB], capture_output=True).stdout
+    if b'libasan' in needed:
+        # a sanitizer build of the library needs its runtime loaded first
+        asan = subprocess.run(['gcc', '-print-file-name=libasan.so'], capture_output=True,
+                              text=True).stdout.strip()
+        env.update(LD_PRELOAD=asan, ASAN_OPTIONS='detect_leaks=0')
     p = subprocess.run([sys.executable, '-c', code, LIB], input=b'untouched\n',
-                       capture_output=True, timeout=20)
+                       capture_output=True, env=env, timeout=20)
     assert p.returncode == 0, p.stderr.decode()
     assert p.stdout == b"22 [('second', b'-1234')] 'untouched\\n'\n", p.stdout
 
@@ -427,6 +464,7 @@ TESTS = [
     message_without_listener,
     clipboard_holds_text_after_the_script,
     clipboard_without_display_does_nothing,
+    itoa_matches_c_library,
     long_lines_arrive_in_pieces,
     directory_listing_in_readdir_order,
     beep_without_terminal,

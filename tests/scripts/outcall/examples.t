@@ -1,0 +1,45 @@
+=== run.vt passes its arguments, waits, then lets a program run on
+--- args
+-f {root}/examples/run.vt
+--- stdout
+before
+greeter got: [one two] []
+after
+not waiting
+from the background
+done
+
+=== readfile.vt numbers the lines of a file and gives its length
+--- args
+-f {root}/examples/readfile.vt
+--- env
+FILE=notes.txt
+--- file notes.txt esc
+first\r\nsecond\n\nlast
+--- stdout
+   1  first
+   2  second
+   3  
+   4  last
+19 bytes
+
+=== readfile.vt with an empty FILE says what it needs
+--- args
+-f {root}/examples/readfile.vt
+--- env
+FILE=
+--- stdout
+set FILE to the file to print
+
+--- status 1
+=== listdir.vt lists the entries a pattern matches
+--- args
+-f {root}/examples/listdir.vt
+--- env
+LIST=d/*.txt
+--- file d/only.txt
+--- file d/other.log
+--- stdout
+only.txt
+1 entries
+
