@@ -447,7 +447,9 @@ print(r, seen, repr(line))
         # a sanitizer build of the library needs its runtime loaded first
         asan = subprocess.run(['gcc', '-print-file-name=libasan.so'], capture_output=True,
                               text=True).stdout.strip()
-        env.update(LD_PRELOAD=asan, ASAN_OPTIONS='detect_leaks=0')
+        options = env.get('ASAN_OPTIONS', '')
+        env.update(LD_PRELOAD=asan, ASAN_OPTIONS=(options + ':' if options else '') +
+                   'detect_leaks=0')  # Python's own allocations are not ours
     p = subprocess.run([sys.executable, '-c', code, LIB], input=b'untouched\n',
                        capture_output=True, env=env, timeout=20)
     assert p.returncode == 0, p.stderr.decode()
