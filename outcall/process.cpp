@@ -31,7 +31,8 @@ static void *reaper(void *arg)
 
 /* A program that runs on must not stay a zombie when it ends. A thread that
    waits for this one child does that without touching the host's SIGCHLD
-   handling or any other child of the host. */
+   handling or any other child of the host. Without a thread the child stays
+   unreaped until the host ends: better than making the script wait. */
 static void reap_later(pid_t pid)
 {
     pthread_attr_t attr;
