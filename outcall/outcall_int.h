@@ -9,6 +9,14 @@
 #include <cstddef>
 #include <cstdio>
 
+#ifdef OUTCALL_SAFE
+// Linked statically beside the host, the table must not take the host's names.
+#define assign_str oc_cb_assign_str
+#define assign_array oc_cb_assign_array
+#define display_pool oc_cb_display_pool
+#define display_pool_as_int oc_cb_display_pool_as_int
+#endif
+
 // The callback table, null until set_func runs.
 extern ASSIGN_STR_PTR assign_str;
 extern ASSIGN_ARRAY_PTR assign_array;

@@ -1,0 +1,30 @@
+#!/bin/sh
+# Runs both fuzz targets for the given seconds each, in parallel.
+#   tests/fuzz/run.sh BUILD_DIR SECONDS [WORK_DIR]
+# New findings land in WORK_DIR/crash-*; the corpora grow in WORK_DIR.
+set -eu
+build=$(readlink -f "$1")
+seconds=$2
+here=$(dirname "$(readlink -f "$0")")
+work=${3:-$(mktemp -d)}
+mkdir -p "$work/script" "$work/text" "$work/sandbox"
+python3 "$here/seed.py" "$here/../scripts" "$work/script" >/dev/null
+cp "$here"/regressions/* "$work/script/" 2>/dev/null || true
+# paths the scripts name (functions 13, 15, 17) resolve in an empty sandbox
+cd "$work/sandbox"
+"$build/bin/fuzz_script" -max_total_time="$seconds" -timeout=10 -close_fd_mask=3 \
+    -dict="$here/vantor.dict" -artifact_prefix="$work/script-" "$work/script" \
+    >"$work/script.log" 2>&1 &
+a=$!
+"$build/bin/fuzz_text" -max_total_time="$seconds" -timeout=10 \
+    -artifact_prefix="$work/text-" "$work/text" >"$work/text.log" 2>&1 &
+b=$!
+status=0
+wait $a || status=1
+wait $b || status=1
+for t in script text; do
+    printf '%s: ' "$t"
+    grep -E '^#[0-9]+.*DONE|^Done [0-9]+ runs' "$work/$t.log" | tail -1 || true
+    grep -E 'ERROR|SUMMARY' "$work/$t.log" | head -3 || true
+done
+exit $status
