@@ -61,3 +61,8 @@ void diag_cannot_allocate_pool(int32_t size)
 {
     diag_fatal(1, "#cannot allocate pool (%d bytes).\n", size);
 }
+
+void diag_cannot_write(int err)
+{
+    std::fprintf(stderr, "#cannot write standard output (%s).\n", std::strerror(err));
+}

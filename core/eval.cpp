@@ -4,7 +4,25 @@
  */
 #include "quill.h"
 
+#include <cerrno>
+
 int32_t ev;   // last access value: the exit status
+
+static int output_error;   // errno of the first write to stdout that failed
+
+static void flush_output(void)
+{
+    if (std::fflush(stdout) != 0 && !output_error)
+        output_error = errno;
+}
+
+int eval_output_error(void)
+{
+    flush_output();
+    if (!output_error && std::ferror(stdout))
+        output_error = EIO;
+    return output_error;
+}
 
 static int32_t stored(int32_t value)
 {
@@ -134,7 +152,7 @@ int32_t eval_strcopy(int32_t slot, int32_t value)
 int32_t eval_put(int32_t value)
 {
     std::printf("%d", value);
-    std::fflush(stdout);
+    flush_output();
     stored(value);
     if (quilldebug)
         trace_rule(25, value, value);
@@ -146,7 +164,7 @@ int32_t eval_puts(int32_t value)
     const char *text = pool_text(value);
     if (text) {
         std::fputs(text, stdout);
-        std::fflush(stdout);
+        flush_output();
     }
     stored(value);
     if (quilldebug)

@@ -95,6 +95,7 @@ int32_t eval_var_value(int index);
 int32_t eval_element(int index, int32_t at);
 int32_t eval_var_addr(int index);
 int32_t eval_element_addr(int index, int32_t at);
+int eval_output_error(void);   // errno of a failed write to stdout, or 0
 
 /* ---- core/jump.cpp ---- */
 int32_t jump_if(int32_t cond, int lab);
@@ -119,6 +120,7 @@ void diag_pool_over(const char *what);
 void diag_syntax(const char *msg);
 const char *diag_parser_text(const char *bison_text);
 void diag_cannot_open(const char *name);
+void diag_cannot_write(int err);
 [[noreturn]] void diag_cannot_allocate_pool(int32_t size);
 #ifdef QUILL_FUZZ
 #include <csetjmp>

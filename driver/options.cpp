@@ -81,5 +81,10 @@ int driver_run(void)
         yyin = stdin;
     // text mode: the input layer translates CR LF and Ctrl-Z itself
     yyparse();
+    // output that never arrived is a failure, not the script's status
+    if (int err = eval_output_error()) {
+        diag_cannot_write(err);
+        return 1;
+    }
     return driver_fold_status(ev);
 }

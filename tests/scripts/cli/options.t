@@ -150,3 +150,28 @@ put 1;
 #cannot allocate pool (2147483647 bytes).
 
 --- status 1
+
+=== -s 1 holds exactly one empty text
+a = "";
+b = "";
+put a == b;
+--- args
+-s 1 -f {script}
+--- stdout
+1
+--- stderr
+
+line:2 Pool over. (string)
+
+--- status 1
+
+=== -s 15 is too small for four integers
+x = new 3;
+y = new 4;
+--- args
+-s 15 -f {script}
+--- stderr
+
+line:2 Cannot allocation. (array)
+
+--- status 1

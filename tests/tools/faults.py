@@ -1,0 +1,97 @@
+#!/usr/bin/env python3
+"""Faults from outside the script: huge scripts, full disks, closed pipes,
+closed standard input, files that vanish. Each must end in a defined way."""
+import os
+import subprocess
+import sys
+import tempfile
+import time
+
+QUILL = os.path.abspath(sys.argv[1])
+results = []
+
+
+def check(title, got, want):
+    ok = got == want
+    results.append(ok)
+    if not ok:
+        print(f'FAIL {title}\n  expected {want!r:.300}\n  got      {got!r:.300}')
+
+
+def run(script, args=(), timeout=60, **kw):
+    with tempfile.TemporaryDirectory() as tmp:
+        path = os.path.join(tmp, 's.vt')
+        with open(path, 'wb') as f:
+            f.write(script)
+        p = subprocess.run([QUILL, *args, '-f', path], capture_output=True,
+                           timeout=timeout, cwd=tmp, **kw)
+    return p.stdout, p.stderr, p.returncode
+
+
+def big_scripts():
+    stmt = b'a = a + 1; # a comment to make the line longer\n'
+    script = stmt * (10 * 1024 * 1024 // len(stmt)) + b'put a;'
+    start = time.time()
+    out, err, status = run(script)
+    check('a 10 MB script runs to its end', (out, err, status),
+          (str(len(script) // len(stmt)).encode(), b'', len(script) // len(stmt) % 256))
+    print(f'  10 MB script: {time.time() - start:.2f} s')
+    line = b's = "' + b'x' * 1_000_000 + b'"; put 1;'
+    check('a string of 1,000,000 characters', run(line),
+          (b'', b'token too large, exceeds YYLMAX\n', 2))
+
+
+def full_disk():
+    with open('/dev/full', 'wb') as full:
+        p = subprocess.run([QUILL], input=b'put 1; put 2; a = 7;', stdout=full,
+                           stderr=subprocess.PIPE, timeout=20)
+    check('output to a full device is reported', (p.stderr, p.returncode),
+          (b'#cannot write standard output (No space left on device).\n', 1))
+
+
+def closed_pipe():
+    # an endless printer piped into a reader that stops after one byte
+    start = time.time()
+    p = subprocess.run(['sh', '-c', f'echo "L: put 1; above L;" | "{QUILL}" | head -c1; '
+                        'echo " ${PIPESTATUS:-}"'], capture_output=True, timeout=30)
+    check('a closed pipe ends the run', p.stdout[:1], b'1')
+    check('no hang on a closed pipe', time.time() - start < 30, True)
+
+
+def closed_stdin():
+    script = b'l = func 1; put l; n = func 2; put n;'
+    with tempfile.TemporaryDirectory() as tmp:
+        path = os.path.join(tmp, 's.vt')
+        with open(path, 'wb') as f:
+            f.write(script)
+        p = subprocess.run(f'"{QUILL}" -f "{path}" <&-', shell=True, capture_output=True,
+                           timeout=20)
+    check('functions 1 and 2 with standard input closed', (p.stdout, p.returncode), (b'00', 0))
+
+
+def vanishing_file():
+    with tempfile.TemporaryDirectory() as tmp:
+        data = os.path.join(tmp, 'data.txt')
+        with open(data, 'w') as f:
+            f.write('one\ntwo\nthree\n')
+        # the script itself removes the file between two lines
+        path = os.path.join(tmp, 's.vt')
+        with open(path, 'wb') as f:
+            f.write(b'n = "\n"; f = "data.txt"; puts func 15; puts n;\n'
+                    b'e = "rm"; a = new 3; a[0] = "rm"; a[1] = f; t = 1; func 5;\n'
+                    b'l = func 15; puts l; puts n; l = func 15; puts l; puts n; put func 15;\n')
+        p = subprocess.run([QUILL, '-f', path], capture_output=True, cwd=tmp, timeout=20)
+        check('a file removed while it is read', (p.stdout, p.returncode, os.path.exists(data)),
+              (b'one\ntwo\nthree\n0', 0, False))
+
+
+def main():
+    for group in (big_scripts, full_disk, closed_pipe, closed_stdin, vanishing_file):
+        group()
+    passed = sum(results)
+    print(f'{passed} passed, {len(results) - passed} failed')
+    return 0 if passed == len(results) else 1
+
+
+if __name__ == '__main__':
+    sys.exit(main())
