@@ -48,6 +48,7 @@ int skip(void);
 int input_read(char *buf, int max, int interactive);
 // Puts the script stream back to its first byte (fseek, or replay of a pipe).
 void input_rewind(void);
+int input_isatty(int fd);   // isatty, asked once per stream
 // Forgets everything the input layer knows (a new stream, tests).
 void input_reset(void);
 // A number literal's digits in the given base, held at 2147483647.

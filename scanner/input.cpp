@@ -1,9 +1,12 @@
 /*
  * input.cpp - where the scanner's characters come from: text-mode reading
  * (CR LF as LF, Ctrl-Z as the end), terminal versus block reads, and the
- * rewind for backward jumps, also on streams that cannot seek.
+ * rewind for backward jumps. Everything read is kept, so a rewind replays it
+ * from memory: no system call per loop pass, and pipes rewind like files.
  */
 #include "quill.h"
+
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -12,16 +15,27 @@
 constexpr char CTRL_Z = 0x1a;
 
 static FILE *stream;            // the stream the state below belongs to
-static bool seekable;
-static bool ended;              // Ctrl-Z met: nothing more this pass
-static std::vector<char> kept;  // all a non-seekable stream delivered, for rewinds
+static bool ended;              // Ctrl-Z met: the script ends there, on every pass
+static std::vector<char> kept;  // all the stream delivered, translated, for rewinds
 static std::size_t replay;      // read position in kept after a rewind
 #ifdef QUILL_FUZZ
 static unsigned long rewinds;   // per input, to bound loops
 #endif
 
+static int tty_fd = -1, tty_answer;   // the last isatty asked and its answer
+
+int input_isatty(int fd)
+{
+    if (fd != tty_fd || fd < 0) {
+        tty_fd = fd;
+        tty_answer = isatty(fd);
+    }
+    return tty_answer;
+}
+
 void input_reset(void)
 {
+    tty_fd = -1;
     stream = nullptr;
     ended = false;
     kept.clear();
@@ -35,8 +49,6 @@ static void bind(void)
 {
     input_reset();
     stream = yyin;
-    seekable = std::fseek(stream, 0, SEEK_CUR) == 0;
-    std::clearerr(stream);
 }
 
 [[noreturn]] static void read_failed(void)
@@ -116,10 +128,8 @@ int input_read(char *buf, int max, int interactive)
     if (ended)
         return 0;
     int n = interactive ? read_line(buf, max) : read_block(buf, max);
-    if (!seekable) {
-        kept.insert(kept.end(), buf, buf + n);
-        replay = kept.size();
-    }
+    kept.insert(kept.end(), buf, buf + n);
+    replay = kept.size();
     return n;
 }
 
@@ -131,12 +141,7 @@ void input_rewind(void)
 #endif
     if (stream != yyin)
         bind();
-    if (seekable) {
-        std::fseek(stream, 0, SEEK_SET);
-        ended = false;
-    } else {
-        replay = 0;  // the stream cannot go back: serve what it gave again
-    }
+    replay = 0;
 }
 
 int32_t scan_number(const char *digits, int base)
