@@ -11,7 +11,7 @@ A case file holds many cases:
                          {root} the source tree)
     --- stdin
     --- file NAME       (a file made in the case's working directory)
-    --- env             (NAME=VALUE lines added to the environment)
+    --- env             (NAME=VALUE lines added to the environment; NAME removes)
     --- stdout
     --- stderr
     --- status N        (default 0)
@@ -117,8 +117,11 @@ def run_case(quill, case, timeout):
         env = dict(os.environ)
         if 'env' in sec:
             for line in sec['env'][0].decode().splitlines():
-                k, _, v = line.partition('=')
-                env[k] = v
+                k, eq, v = line.partition('=')
+                if eq:
+                    env[k] = v
+                else:
+                    env.pop(k, None)
         stdin = sec['stdin'][0] if 'stdin' in sec else b''
         try:
             p = subprocess.run(argv, input=stdin, capture_output=True, cwd=tmp,
