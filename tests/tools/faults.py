@@ -7,26 +7,7 @@ import sys
 import tempfile
 import time
 
-QUILL = os.path.abspath(sys.argv[1])
-results = []
-
-
-def check(title, got, want):
-    ok = got == want
-    results.append(ok)
-    if not ok:
-        print(f'FAIL {title}\n  expected {want!r:.300}\n  got      {got!r:.300}')
-
-
-def run(script, args=(), timeout=60, **kw):
-    with tempfile.TemporaryDirectory() as tmp:
-        path = os.path.join(tmp, 's.vt')
-        with open(path, 'wb') as f:
-            f.write(script)
-        p = subprocess.run([QUILL, *args, '-f', path], capture_output=True,
-                           timeout=timeout, cwd=tmp, **kw)
-    return p.stdout, p.stderr, p.returncode
-
+from checks import QUILL, check, finish, run  # noqa: E402
 
 def big_scripts():
     stmt = b'a = a + 1; # a comment to make the line longer\n'
@@ -85,13 +66,5 @@ def vanishing_file():
               (b'one\ntwo\nthree\n0', 0, False))
 
 
-def main():
-    for group in (big_scripts, full_disk, closed_pipe, closed_stdin, vanishing_file):
-        group()
-    passed = sum(results)
-    print(f'{passed} passed, {len(results) - passed} failed')
-    return 0 if passed == len(results) else 1
-
-
 if __name__ == '__main__':
-    sys.exit(main())
+    sys.exit(finish(big_scripts, full_disk, closed_pipe, closed_stdin, vanishing_file))

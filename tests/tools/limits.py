@@ -10,28 +10,10 @@ import tempfile
 import termios
 import time
 
-QUILL = os.path.abspath(sys.argv[1])
+from checks import QUILL, check, finish, run  # noqa: E402
+
 TOO_LARGE = b'token too large, exceeds YYLMAX\n'
 SYNTAX = b"\n#line:%d %s\n   (more sample infomation '-H')\n"
-results = []
-
-
-def run(script, args=(), stdin=b'', via_stdin=False, timeout=30):
-    with tempfile.TemporaryDirectory() as tmp:
-        path = os.path.join(tmp, 's.vt')
-        with open(path, 'wb') as f:
-            f.write(script)
-        argv = [QUILL, *args] + ([] if via_stdin else ['-f', path])
-        p = subprocess.run(argv, input=script if via_stdin else stdin,
-                           capture_output=True, timeout=timeout, cwd=tmp)
-    return p.stdout, p.stderr, p.returncode
-
-
-def check(title, got, want):
-    ok = got == want
-    results.append(ok)
-    if not ok:
-        print(f'FAIL {title}\n  expected {want!r:.300}\n  got      {got!r:.300}')
 
 
 def token_lengths():
@@ -135,13 +117,5 @@ def terminal():
     check('end of terminal input ends the run', os.waitstatus_to_exitcode(status), 2)
 
 
-def main():
-    for group in (token_lengths, nesting, long_scripts, text_mode, bad_sources, terminal):
-        group()
-    passed = sum(results)
-    print(f'{passed} passed, {len(results) - passed} failed')
-    return 0 if passed == len(results) else 1
-
-
 if __name__ == '__main__':
-    sys.exit(main())
+    sys.exit(finish(token_lengths, nesting, long_scripts, text_mode, bad_sources, terminal))
