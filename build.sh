@@ -4,7 +4,8 @@ set -eu
 cd "$(dirname "$0")"
 
 need=""
-for pkg in cmake g++ make flex bison libgtest-dev python3 xvfb xclip xsel; do
+for pkg in cmake g++ make flex bison libgtest-dev python3 dpkg-dev groff-base man-db \
+           xvfb xclip xsel; do
     dpkg -s "$pkg" >/dev/null 2>&1 || need="$need $pkg"
 done
 if [ -n "$need" ]; then
