@@ -238,9 +238,10 @@ int32_t eval_var_addr(int index)
     return r;
 }
 
+// Checked here, before the right-hand side runs: the write itself cannot fail.
 int32_t eval_element_addr(int index, int32_t at)
 {
-    int32_t r = stored(pool_element(var[index], at));
+    int32_t r = stored(pool_element_slot(pool_element(var[index], at)));
     if (quilldebug)
         trace_rule(42, index, at, r);
     return r;

@@ -147,15 +147,12 @@ int32_t var_slot(int index)
     return addr32(var + index);
 }
 
-static char *slot_address(int32_t addr)
+// An element slot must lie wholly in the pool, never over a variable.
+int32_t pool_element_slot(int32_t addr)
 {
-    uint32_t a = static_cast<uint32_t>(addr);
-    uint32_t first = static_cast<uint32_t>(var_slot(0));
-    if (a >= first && a < first + 4 * NVARS && (a - first) % 4 == 0)
-        return reinterpret_cast<char *>(var + (a - first) / 4);
-    if (!in_pool(a, 4))
+    if (!in_pool(static_cast<uint32_t>(addr), 4))
         diag_runtime("Bad address. (array)");
-    return from32(addr);
+    return addr;
 }
 
 int32_t pool_read(int32_t addr)
@@ -167,9 +164,13 @@ int32_t pool_read(int32_t addr)
     return v;
 }
 
+// The slot is a variable's (rule 41) or an element checked by pool_element_slot.
 void pool_write(int32_t addr, int32_t value)
 {
-    std::memcpy(slot_address(addr), &value, 4);   // elements may be unaligned
+    uint32_t a = static_cast<uint32_t>(addr);
+    uint32_t first = static_cast<uint32_t>(var_slot(0));
+    char *slot = a - first < 4 * NVARS ? reinterpret_cast<char *>(var) + (a - first) : from32(addr);
+    std::memcpy(slot, &value, 4);   // elements may be unaligned
 }
 
 extern "C" int assign_str(intptr_t str)

@@ -67,7 +67,8 @@ int pool_literal(const char *text, int len);
 const char *pool_text(int32_t value);
 int32_t pool_element(int32_t base, int32_t index);  // address of base[index], 32-bit wrap
 int32_t pool_read(int32_t addr);                   // an element: 4 bytes inside the pool
-void pool_write(int32_t addr, int32_t value);      // a variable's slot or an element
+int32_t pool_element_slot(int32_t addr);           // addr, if an element may be written there
+void pool_write(int32_t addr, int32_t value);      // a variable's slot or a checked element
 int32_t var_slot(int index);
 extern "C" int assign_str(intptr_t str);
 extern "C" int assign_array(void *ptr, int size);

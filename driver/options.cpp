@@ -4,18 +4,40 @@
  */
 #include "quill.h"
 
-#include <cerrno>
-#include <cstdlib>
+#include <algorithm>
 #include <cstring>
 
+static int digit_value(unsigned char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if ((c | 0x20) >= 'a' && (c | 0x20) <= 'f')
+        return (c | 0x20) - 'a' + 10;
+    return 99;
+}
+
+/* strtol with base 0, written out: long is 64-bit here, and newer C
+   libraries also take a 0b prefix, which -s never did. */
 int32_t driver_strtol32(const char *text)
 {
-    long v = std::strtol(text, nullptr, 0);   // long is 64-bit here: clamp by hand
-    if (v > INT32_MAX)
-        return INT32_MAX;
-    if (v < INT32_MIN)
-        return INT32_MIN;
-    return static_cast<int32_t>(v);
+    const unsigned char *p = reinterpret_cast<const unsigned char *>(text);
+    while (*p == ' ' || (*p >= '\t' && *p <= '\r'))
+        p++;
+    bool negative = false;
+    if (*p == '+' || *p == '-')
+        negative = *p++ == '-';
+    int base = 10;
+    if (p[0] == '0' && (p[1] | 0x20) == 'x' && digit_value(p[2]) < 16) {
+        base = 16;
+        p += 2;
+    } else if (p[0] == '0') {
+        base = 8;
+    }
+    int64_t v = 0;
+    for (int d; (d = digit_value(*p)) < base; p++)
+        v = std::min<int64_t>(v * base + d, int64_t(INT32_MAX) + 1);   // held past the range
+    v = negative ? -v : v;
+    return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
 }
 
 /* Each argument is tested against every option, even one that was just

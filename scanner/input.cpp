@@ -91,12 +91,20 @@ static int translate(char *buf, int n)
     return out;
 }
 
+// Fills the block as a text-mode read does: dropped CRs make room for more.
 static int read_block(char *buf, int max)
 {
-    std::size_t n = std::fread(buf, 1, static_cast<std::size_t>(max), stream);
-    if (n == 0 && std::ferror(stream))
-        read_failed();
-    return translate(buf, static_cast<int>(n));
+    int n = 0;
+    while (n < max && !ended) {
+        std::size_t want = static_cast<std::size_t>(max - n);
+        std::size_t got = std::fread(buf + n, 1, want, stream);
+        if (got == 0 && n == 0 && std::ferror(stream))
+            read_failed();
+        n += translate(buf + n, static_cast<int>(got));
+        if (got < want)
+            break;   // end of input, or an error the next read reports
+    }
+    return n;
 }
 
 // A terminal hands over each line as soon as it is typed.

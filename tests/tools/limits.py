@@ -66,6 +66,13 @@ def text_mode():
     # a CR at the very end of one 8192-byte read and its LF at the start of the next
     pad = b'#' + b'p' * 8189 + b'\r\nput 7;\r\n'
     check('CR LF split across two reads', run(pad), (b'7', b'', 7))
+    # regression: reads came back short by their CRs, which moved the block limits
+    filler = b'\n#' + b'x' * 8190 + b'\nput 1;\n'     # the comment fills the first block
+    check('a comment filling the first block, LF', run(filler)[1:], (TOO_LARGE, 2))
+    check('the same with CR LF reads full blocks too',
+          run(filler.replace(b'\n', b'\r\n'))[1:], (TOO_LARGE, 2))
+    check('... also from a pipe', run(filler.replace(b'\n', b'\r\n'), via_stdin=True)[1:],
+          (TOO_LARGE, 2))
     check('Ctrl-Z ends the script', run(b'put 1;\x1aput 2;'), (b'1', b'', 1))
     check('Ctrl-Z ends a piped script', run(b'put 1;\x1aput 2;', via_stdin=True), (b'1', b'', 1))
     check('a lone CR is a character token', run(b'put 3;\rput 4;')[1],

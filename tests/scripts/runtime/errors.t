@@ -126,3 +126,25 @@ x = new 0; put x != 0;
 --- stdout
 1
 --- status 1
+
+=== regression: an element write through an address outside the pool is refused, also where a variable lies
+s = "x";
+v = s - 8320;
+v[0] = 7;
+put a;
+--- stderr
+
+line:3 Bad address. (array)
+
+--- status 1
+
+=== regression: an element string copy through an address outside the pool is refused, also where a variable lies
+s = "x";
+v = s - 8320;
+v[25] ~ s;
+put z;
+--- stderr
+
+line:3 Bad address. (array)
+
+--- status 1
