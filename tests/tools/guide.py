@@ -52,7 +52,8 @@ def main():
                 f.write(body)
             p = subprocess.run([quill, *args, '-f', 'example.vt'], input=stdin,
                                capture_output=True, cwd=tmp, timeout=20,
-                               env={k: v for k, v in os.environ.items() if k != 'QUILL_GUIDE'})
+                               env={k: v for k, v in os.environ.items()
+                                    if k not in ('QUILL_GUIDE', 'DISPLAY', 'WAYLAND_DISPLAY')})
         problems = []
         if 'output' in want and p.stdout.decode(errors='replace') != want['output'][:-1]:
             problems.append(f'output {p.stdout!r}, the guide says {want["output"][:-1]!r}')
