@@ -43,10 +43,10 @@ void moreinfo(void);
 /* ---- scanner/scanner.l, scanner/input.cpp ---- */
 int yylex(void);
 void yyrestart(FILE *f);
-int skip(void);
+int skip(void);                      // jump.cpp: 1 while a label search is pending
 // Fills buf with up to max bytes of script text, text mode applied.
 int input_read(char *buf, int max, int interactive);
-// Puts the script stream back to its first byte (fseek, or replay of a pipe).
+// Puts the script back to its first byte: what was read is replayed from memory.
 void input_rewind(void);
 int input_isatty(int fd);   // isatty, asked once per stream
 // Forgets everything the input layer knows (a new stream, tests).
