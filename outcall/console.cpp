@@ -15,22 +15,28 @@
 
 constexpr int LINE_MAX_READ = 1000;   // fgets size: 999 bytes of text per call
 
+/* One piece of a line, as a text-mode fgets of size 1000 reads it: CR LF
+   counts as one LF, and bytes are counted, not measured with strlen, so a
+   NUL inside the line cannot move the line's end. */
 bool oc_read_line(std::FILE *fp, bool cut)
 {
-    if (!std::fgets(buf, LINE_MAX_READ, fp))
-        return false;
-    std::size_t n = std::strlen(buf);
-    if (n >= 2 && buf[n - 2] == '\r' && buf[n - 1] == '\n') {
-        buf[n - 2] = '\n';
-        buf[--n] = '\0';
-    } else if (n == LINE_MAX_READ - 1 && buf[n - 1] == '\r') {
-        // the piece ended between CR and LF: the pair still counts as one line end
-        int c = std::getc(fp);
+    int n = 0;
+    int c;
+    while (n < LINE_MAX_READ - 1 && (c = std::getc(fp)) != EOF) {
+        if (c == '\r') {
+            int next = std::getc(fp);
+            if (next == '\n')
+                c = '\n';
+            else if (next != EOF)
+                std::ungetc(next, fp);
+        }
+        buf[n++] = static_cast<char>(c);
         if (c == '\n')
-            buf[n - 1] = '\n';
-        else if (c != EOF)
-            std::ungetc(c, fp);
+            break;
     }
+    if (n == 0)
+        return false;
+    buf[n] = '\0';
     if (cut) {
         char *lf = std::strchr(buf, '\n');
         if (lf)
