@@ -57,7 +57,6 @@ i = 0; put func 8; i = -1000; put func 8; i = 20; put func 8;
 z = 0;
 --- stdout
 000
-
 === regression: a CR LF that ends a 999-byte piece is one line end even when the line holds a NUL byte
 n = "|";
 a = func 1; puts a; puts n;
