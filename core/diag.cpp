@@ -26,6 +26,11 @@ void diag_fatal(int status, const char *fmt, ...)
     std::exit(status);   // flushes the script's output too
 }
 
+void diag_input_failed(void)
+{
+    diag_fatal(2, "%s\n", "input in flex scanner failed");
+}
+
 void diag_pool_over(const char *what)
 {
     std::fprintf(stderr, "\nline:%d Pool over. (%s)\n", line_no, what);

@@ -117,6 +117,7 @@ const char *trace_text(const char *text);   // (null) for no text
 
 /* ---- core/diag.cpp: every diagnostic text lives there ---- */
 [[noreturn]] void diag_fatal(int status, const char *fmt, ...);
+[[noreturn]] void diag_input_failed(void);   // the script could not be read: status 2
 void diag_pool_over(const char *what);
 [[noreturn]] void diag_runtime(const char *what);   // "line:N what", status 1
 void diag_syntax(const char *msg);

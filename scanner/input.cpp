@@ -8,7 +8,6 @@
 
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstring>
 #include <vector>
 
@@ -49,11 +48,6 @@ static void bind(void)
 {
     input_reset();
     stream = yyin;
-}
-
-[[noreturn]] static void read_failed(void)
-{
-    diag_fatal(2, "%s\n", "input in flex scanner failed");
 }
 
 // After a CR that ended the raw data: is the next byte of the stream an LF?
@@ -99,7 +93,7 @@ static int read_block(char *buf, int max)
         std::size_t want = static_cast<std::size_t>(max - n);
         std::size_t got = std::fread(buf + n, 1, want, stream);
         if (got == 0 && n == 0 && std::ferror(stream))
-            read_failed();
+            diag_input_failed();
         n += translate(buf + n, static_cast<int>(got));
         if (got < want)
             break;   // end of input, or an error the next read reports
@@ -117,7 +111,7 @@ static int read_line(char *buf, int max)
     if (c == '\n')
         buf[n++] = '\n';
     if (c == EOF && n == 0 && std::ferror(stream))
-        read_failed();
+        diag_input_failed();
     return translate(buf, n);
 }
 
