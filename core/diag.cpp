@@ -31,6 +31,11 @@ void diag_input_failed(void)
     diag_fatal(2, "%s\n", "input in flex scanner failed");
 }
 
+void diag_out_of_memory(void)
+{
+    diag_fatal(2, "%s\n", "out of dynamic memory for the script");
+}
+
 void diag_pool_over(const char *what)
 {
     std::fprintf(stderr, "\nline:%d Pool over. (%s)\n", line_no, what);

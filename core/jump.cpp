@@ -1,10 +1,13 @@
 /*
- * jump.cpp - labels and jumps. A jump only sets a search counter; the
- * scanner's filter then drops tokens until the wanted definition passes.
+ * jump.cpp - labels and jumps. A jump only sets a search counter; the token
+ * stream's filter then drops tokens until the wanted definition passes. The
+ * label index lets a search skip the items in between in one step.
  */
 #include "quill.h"
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 int8_t label[NLABELS];   // pending search count per label A..Z
 int32_t top;             // an above waits for the end of its statement
@@ -99,10 +102,96 @@ void jump_statement_end(void)
 {
     if (!top)
         return;
-    input_rewind();
-    yyrestart(yyin);
+    tokens_rewind();
     top = 0;
-    line_no = 1;
     if (quilldebug)
         trace_top();
+}
+
+/* The label index. A search lets only labels, ';', ':' and the end through,
+   and the parser, standing at the start of an item, reads them as items:
+   ';', "X;" or "X:". Only a definition of the label searched for changes
+   anything (its count), so the items up to the n-th definition can be
+   skipped at once, provided they are all whole: the index keeps every
+   definition and every filtered token at which an item breaks (a syntax
+   error the parser must report), both in stream order. */
+namespace {
+
+struct Definition {
+    uint32_t pos;   // its ':' token
+    int32_t line;   // line_no once that token is read
+};
+
+std::vector<Definition> definitions[NLABELS];
+std::vector<uint32_t> broken;   // a ':' not after a label, a label not before ';' or ':'
+int last_code;                  // the filtered token before, 0 for none
+uint32_t last_pos;
+int last_label;
+
+// The one label searched for, or -1 when none or several are: asked at
+// every item start of a search, so the counters are read as four words.
+int only_search(void)
+{
+    constexpr uint64_t LOW7 = 0x7f7f7f7f7f7f7f7full, HIGH = 0x8080808080808080ull;
+    uint64_t w[4] = {0, 0, 0, 0};
+    std::memcpy(w, label, NLABELS);
+    int word = -1;
+    for (int i = 0; i < 4; i++) {
+        if (!w[i])
+            continue;
+        uint64_t nonzero = (((w[i] & LOW7) + LOW7) | w[i]) & HIGH;   // a bit per non-zero byte
+        if (word >= 0 || (nonzero & (nonzero - 1)))
+            return -1;
+        word = i;
+    }
+    if (word < 0)
+        return -1;
+    int j = word * 8;
+    while (!label[j])
+        j++;
+    return j;
+}
+
+}  // namespace
+
+void jump_index_add(uint32_t pos, int code, int32_t value, int32_t line)
+{
+    if (code == COL) {
+        if (last_code == LABEL)
+            definitions[last_label].push_back({pos, line});
+        else
+            broken.push_back(pos);
+    } else if (last_code == LABEL && code != NL) {
+        broken.push_back(last_pos);   // a label, then a label or the end
+    }
+    last_code = code;
+    last_pos = pos;
+    last_label = code == LABEL ? value : -1;
+}
+
+void jump_index_skip(uint32_t pos)
+{
+    int lab = only_search();
+    if (lab < 0)
+        return;
+    int n = label[lab] > 0 ? label[lab] : 1;   // a negative count ends at the next one
+    const auto &defs = definitions[lab];
+    auto first = std::lower_bound(defs.begin(), defs.end(), pos,
+                                  [](const Definition &d, uint32_t p) { return d.pos < p; });
+    if (defs.end() - first < n)
+        return;   // not scanned yet: the parser goes on token by token
+    const Definition &target = first[n - 1];
+    auto bad = std::lower_bound(broken.begin(), broken.end(), pos);
+    if (bad != broken.end() && *bad < target.pos)
+        return;   // the parser must meet that error
+    label[lab] = 0;
+    tokens_seek(target.pos + 1, target.line);
+}
+
+void jump_index_reset(void)
+{
+    for (auto &d : definitions)
+        d.clear();
+    broken.clear();
+    last_code = 0;
 }

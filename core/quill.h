@@ -42,19 +42,29 @@ void driver_standard_streams(void);
 void usage(void);
 void moreinfo(void);
 
-/* ---- scanner/scanner.l, scanner/input.cpp ---- */
-int yylex(void);
+/* ---- scanner/scanner.l ---- */
+int scan_token(void);                // the next token's code; its value in scan_value
+constexpr int SCAN_CHAR = 300;       // scan_token: a character token, its code in scan_value
+extern int32_t scan_value;
+extern int32_t scan_lines;           // line feeds scanned so far, texts excluded
 void yyrestart(FILE *f);
-int skip(void);                      // jump.cpp: 1 while a label search is pending
-// Fills buf with up to max bytes of script text, text mode applied.
-int input_read(char *buf, int max, int interactive);
-// Puts the script back to its first byte: what was read is replayed from memory.
-void input_rewind(void);
-int input_isatty(int fd);   // isatty, asked once per stream
-// Forgets everything the input layer knows (a new stream, tests).
-void input_reset(void);
 // A number literal's digits in the given base, held at 2147483647.
 int32_t scan_number(const char *digits, int base);
+
+/* ---- scanner/tokens.cpp: the script as tokens ---- */
+int yylex(void);                     // the parser's next token, filtered
+int tokens_add_text(const char *text, int len);   // a literal's text; its offset
+void tokens_rewind(void);            // back to the first token, line 1
+void tokens_seek(uint32_t pos, int32_t line);     // on to a later item start
+void tokens_reset(void);             // forget the stream: a new yyin (tests)
+void tokens_configure(void);         // QUILL_SLOW turns the fast paths off
+extern bool fast_paths;
+
+/* ---- scanner/input.cpp ---- */
+// Fills buf with up to max bytes of script text, text mode applied.
+int input_read(char *buf, int max, int interactive);
+// Forgets everything the input layer knows (a new stream, tests).
+void input_reset(void);
 
 /* ---- core/grammar.y ---- */
 int yyparse(void);
@@ -111,6 +121,11 @@ int32_t jump_above_count(int32_t count, int lab);
 void jump_define(int lab);
 void jump_reference(int lab);
 void jump_statement_end(void);   // the rewind of a pending above
+int skip(void);                  // 1 while a label search is pending
+// The label index: definitions and broken items among the filtered tokens.
+void jump_index_add(uint32_t pos, int code, int32_t value, int32_t line);
+void jump_index_skip(uint32_t pos);   // one search pending: straight to its target
+void jump_index_reset(void);
 
 /* ---- core/trace.cpp ---- */
 void trace_rule(int rule, ...);
@@ -120,6 +135,7 @@ const char *trace_text(const char *text);   // (null) for no text
 /* ---- core/diag.cpp: every diagnostic text lives there ---- */
 [[noreturn]] void diag_fatal(int status, const char *fmt, ...);
 [[noreturn]] void diag_input_failed(void);   // the script could not be read: status 2
+[[noreturn]] void diag_out_of_memory(void);  // the script's tokens do not fit: status 2
 void diag_pool_over(const char *what);
 [[noreturn]] void diag_runtime(const char *what);   // "line:N what", status 1
 void diag_syntax(const char *msg);

@@ -118,6 +118,7 @@ int driver_run(void)
         diag_cannot_allocate_pool(poolsize);
     if (!yyin)
         yyin = stdin;
+    tokens_configure();
     // text mode: the input layer translates CR LF and Ctrl-Z itself
     yyparse();
     // output that never arrived is a failure, not the script's status

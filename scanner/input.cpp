@@ -1,49 +1,23 @@
 /*
  * input.cpp - where the scanner's characters come from: text-mode reading
- * (CR LF as LF, Ctrl-Z as the end), terminal versus block reads, and the
- * rewind for backward jumps. Everything read is kept, so a rewind replays it
- * from memory: no system call per loop pass, and pipes rewind like files.
+ * (CR LF as LF, Ctrl-Z as the end) and terminal versus block reads. Each
+ * byte is read once: the token stream is what a rewind goes back to.
  */
 #include "quill.h"
 
-#include <unistd.h>
-
 #include <cstring>
-#include <vector>
 
 constexpr char CTRL_Z = 0x1a;
 
 static FILE *stream;            // the stream the state below belongs to
-static bool ended;              // Ctrl-Z met: the script ends there, on every pass
-static std::vector<char> kept;  // all the stream delivered, translated, for rewinds
-static std::size_t replay;      // read position in kept after a rewind
+static bool ended;              // Ctrl-Z met: the script ends there
 static bool fresh;              // nothing read from the stream yet
-#ifdef QUILL_FUZZ
-static unsigned long rewinds;   // per input, to bound loops
-#endif
-
-static int tty_fd = -1, tty_answer;   // the last isatty asked and its answer
-
-int input_isatty(int fd)
-{
-    if (fd != tty_fd || fd < 0) {
-        tty_fd = fd;
-        tty_answer = isatty(fd);
-    }
-    return tty_answer;
-}
 
 void input_reset(void)
 {
-    tty_fd = -1;
     stream = nullptr;
     ended = false;
-    kept.clear();
-    replay = 0;
     fresh = true;
-#ifdef QUILL_FUZZ
-    rewinds = 0;
-#endif
 }
 
 static void bind(void)
@@ -130,14 +104,6 @@ int input_read(char *buf, int max, int interactive)
 {
     if (stream != yyin)
         bind();
-    if (replay < kept.size()) {
-        std::size_t n = kept.size() - replay;
-        if (n > static_cast<std::size_t>(max))
-            n = static_cast<std::size_t>(max);
-        std::memcpy(buf, kept.data() + replay, n);
-        replay += n;
-        return static_cast<int>(n);
-    }
     if (ended)
         return 0;
     int n = interactive ? read_line(buf, max) : read_block(buf, max);
@@ -145,20 +111,7 @@ int input_read(char *buf, int max, int interactive)
         fresh = false;
         n = drop_byte_order_mark(buf, n);
     }
-    kept.insert(kept.end(), buf, buf + n);
-    replay = kept.size();
     return n;
-}
-
-void input_rewind(void)
-{
-#ifdef QUILL_FUZZ
-    if (++rewinds > QUILL_FUZZ_REWINDS)
-        diag_fatal(0, "%s", "");   // maybe a loop without end: stop this input
-#endif
-    if (stream != yyin)
-        bind();
-    replay = 0;
 }
 
 int32_t scan_number(const char *digits, int base)

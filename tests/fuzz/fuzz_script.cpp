@@ -40,8 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     reset();
     quilldebug = size >= 2 && data[0] == '#' && data[1] == 'g';   // "#g" traces
     yyin = f;
-    input_reset();
-    yyrestart(f);
+    tokens_reset();
     std::jmp_buf here;
     diag_exit_jump = &here;
     if (setjmp(here) == 0)

@@ -16,6 +16,9 @@ A case file holds many cases:
     --- stderr
     --- status N        (default 0)
 
+With --differential each case runs twice, with and without the fast paths
+(QUILL_SLOW=1), and the two runs must agree byte for byte.
+
 A section's text ends before the newline that precedes the next marker, so
 output without a final newline is written as it is, and a final newline is
 written as an empty last line. Flags after a section name: `re` compares
@@ -98,7 +101,9 @@ def compare(name, want, flags, got):
         f'{name}: {want!r} != {got!r}\n'
 
 
-def run_case(quill, case, timeout):
+def execute(quill, case, timeout, extra_env=None):
+    """Runs the case's script as the case says; (stdout, stderr, status),
+    or None on a timeout."""
     sec = case['sections']
     with tempfile.TemporaryDirectory(prefix='quill-golden-') as tmp:
         script = os.path.join(tmp, 'script.vt')
@@ -122,27 +127,58 @@ def run_case(quill, case, timeout):
                     env[k] = v
                 else:
                     env.pop(k, None)
+        env.update(extra_env or {})
         stdin = sec['stdin'][0] if 'stdin' in sec else b''
         try:
             p = subprocess.run(argv, input=stdin, capture_output=True, cwd=tmp,
                                env=env, timeout=timeout)
         except subprocess.TimeoutExpired:
-            return f'timed out after {timeout} s\n'
+            return None
+    return p.stdout, p.stderr, p.returncode
+
+
+def run_case(quill, case, timeout, extra_env=None):
+    got = execute(quill, case, timeout, extra_env)
+    if got is None:
+        return f'timed out after {timeout} s\n'
+    sec = case['sections']
     problems = []
-    for name, got in (('stdout', p.stdout), ('stderr', p.stderr)):
+    for name, out in (('stdout', got[0]), ('stderr', got[1])):
         want, flags = sec.get(name, (b'', set()))
-        problem = compare(name, want, flags, got)
+        problem = compare(name, want, flags, out)
         if problem:
             problems.append(problem)
-    if p.returncode != case.get('status', 0):
-        problems.append(f'status: expected {case.get("status", 0)}, got {p.returncode}\n')
+    if got[2] != case.get('status', 0):
+        problems.append(f'status: expected {case.get("status", 0)}, got {got[2]}\n')
     return ''.join(problems) or None
+
+
+def run_differential(quill, case, timeout):
+    """The fast paths must change nothing: the run with them and the run with
+    QUILL_SLOW set give the same bytes and status. Cases whose expectation is
+    a pattern (times, process ids) are held to that pattern both ways."""
+    if any('re' in flags for _, flags in case['sections'].values()):
+        return run_case(quill, case, timeout) or \
+            run_case(quill, case, timeout, {'QUILL_SLOW': '1'})
+    fast = execute(quill, case, timeout)
+    slow = execute(quill, case, timeout, {'QUILL_SLOW': '1'})
+    if fast == slow and fast is not None:
+        return None
+    if fast is None or slow is None:
+        return f'timed out after {timeout} s ({"fast" if fast is None else "slow"})\n'
+    problems = [compare(name + ' (slow vs fast)', f, set(), s)
+                for name, f, s in zip(('stdout', 'stderr'), fast, slow)]
+    if fast[2] != slow[2]:
+        problems.append(f'status: fast {fast[2]}, slow {slow[2]}\n')
+    return ''.join(p for p in problems if p)
 
 
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument('--quill', help='the quill binary')
     ap.add_argument('--count', action='store_true', help='print the number of cases')
+    ap.add_argument('--differential', action='store_true',
+                    help='run each case with and without the fast paths; compare the two')
     ap.add_argument('--timeout', type=float, default=20)
     ap.add_argument('files', nargs='+', help='FILE or FILE:N (1-based case number)')
     opts = ap.parse_args()
@@ -156,7 +192,8 @@ def main():
         picked = [int(which)] if which else range(1, len(cases) + 1)
         for n in picked:
             case = cases[n - 1]
-            problem = run_case(opts.quill, case, opts.timeout)
+            runner = run_differential if opts.differential else run_case
+            problem = runner(opts.quill, case, opts.timeout)
             if problem:
                 failed += 1
                 print(f'FAIL {path}:{n} {case["title"]}\n{problem}')

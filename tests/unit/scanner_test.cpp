@@ -39,10 +39,8 @@ protected:
         source = text;
         yyin = fmemopen(source.data(), source.size(), "r");
         ASSERT_NE(yyin, nullptr);
-        input_reset();
-        yyrestart(yyin);
-        line_no = 1;
         std::memset(label, 0, sizeof label);
+        tokens_reset();
     }
 
     // Every token up to the end of input; kinds only matter for VALUE_KINDS.
@@ -179,8 +177,7 @@ TEST(ScannerDeath, TokenOf8192CharactersIsFatal)
     EXPECT_EXIT(
         {
             yyin = fmemopen(text.data(), text.size(), "r");
-            input_reset();
-            yyrestart(yyin);
+            tokens_reset();
             while (yylex() != 0) {
             }
         },

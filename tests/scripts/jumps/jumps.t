@@ -183,3 +183,50 @@ below A
    (more sample infomation '-H')
 
 --- status 0
+
+=== a loop's search passes a broken item on a later pass: the error has its line
+n = n + 1;
+put n;
+if n > 1 S;
+x = if 0 A + if 0 B;
+S: above @ 0 Z;
+--- stdout
+12
+--- stderr
+
+#line:4 syntax error
+   (more sample infomation '-H')
+
+--- status 1
+
+=== after the search of a loop, messages name the lines landed on
+L:
+i = i + 1;
+# padding
+
+put 10 / (3 - i);
+above L;
+--- stdout
+510
+--- stderr
+
+line:5 Division by zero.
+
+--- status 1
+
+=== while searching, a label, a number and a colon are a definition
+i = i + 1;
+if i > 3 E;
+above L;
+X: L 5 : put i; above @ 0 Z;
+--- stdout
+123
+--- status 1
+
+=== a negative count ends the search at the first definition from the top
+M: i = i + 1; if i > 4 E;
+M: put i;
+above @ -1 M;
+--- stdout
+1234
+--- status 1

@@ -1,0 +1,201 @@
+/*
+ * tokens.cpp - the script held as tokens. Each token is scanned once, when
+ * the parser first asks beyond what was scanned; yylex hands the tokens out
+ * from here and drops those a pending label search filters, and a rewind
+ * only moves the read position. Where the parser stands at the start of an
+ * item, the label index may carry the read position forward.
+ */
+#include "quill.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+int32_t line_no = 1;      // the current script line, as the parser sees it
+int32_t scan_value;       // value of the token scan_token just returned
+int32_t scan_lines;       // line feeds the scanner has consumed, texts excluded
+bool fast_paths = true;   // off: every token goes through the parser
+
+namespace {
+
+// Kinds as stored: a token code less 256, or one of these.
+constexpr uint8_t K_END = 0;      // end of input: never filtered
+constexpr uint8_t K_CHAR = 1;     // a character token, its code in value
+constexpr uint8_t stored(int code) { return static_cast<uint8_t>(code - 256); }
+constexpr uint8_t K_LINES = stored(OPNEW) + 1;   // no token: more lines than one token counts
+// From LP on, tokens carry no value and a search drops them.
+constexpr uint8_t K_PLAIN = stored(LP), PLAINS = stored(OPNEW) - K_PLAIN;
+static_assert(NL + 6 == LP && STRING + 1 == LABEL, "the valued kinds come first");
+
+struct Token {
+    int32_t value;    // NUMBER, VARIABLE, LABEL, CHAR: as scanned; STRING: text offset
+    uint16_t lines;   // line feeds between the previous token's end and this one's
+    uint8_t kind;
+    uint8_t spare;
+};
+static_assert(sizeof(Token) == 8, "8 bytes a token: a 10 MB script stays within 8x");
+
+// Chunks never move, so growing the stream copies nothing.
+constexpr unsigned CHUNK_BITS = 14;
+constexpr uint32_t CHUNK = 1u << CHUNK_BITS;
+constexpr uint32_t TEXT_CHUNK = 1u << 16;   // a literal (at most 8190 bytes) never straddles two
+
+std::vector<Token *> chunks;
+std::vector<char *> texts;
+uint32_t count;          // tokens scanned
+uint32_t pos;            // the next token to deliver
+uint32_t text_used;      // bytes used in the last text chunk
+int32_t lines_seen;      // scan_lines when the last token was added
+bool ended;              // the end of input is in the stream: never scan again
+bool item_start = true;  // the last token the parser got ended an item
+#ifdef QUILL_FUZZ
+unsigned long rewinds;   // per input, to bound loops
+#endif
+
+Token &at(uint32_t i)
+{
+    return chunks[i >> CHUNK_BITS][i & (CHUNK - 1)];
+}
+
+void push(uint8_t kind, int32_t value, uint16_t lines)
+{
+    if ((count & (CHUNK - 1)) == 0 && (count >> CHUNK_BITS) == chunks.size())
+        chunks.push_back(static_cast<Token *>(std::malloc(CHUNK * sizeof(Token))));
+    if (!chunks.back())
+        diag_out_of_memory();
+    at(count++) = Token{value, lines, kind, 0};
+}
+
+// Scans one more token into the stream (the only place the scanner runs).
+void scan_more(void)
+{
+    int code = scan_token();
+    uint8_t kind = code == 0 ? K_END : code == SCAN_CHAR ? K_CHAR : stored(code);
+    int32_t gap = scan_lines - lines_seen;
+    lines_seen = scan_lines;
+    if (gap >= 0xffff) {
+        push(K_LINES, gap, 0);
+        gap = 0;
+    }
+    push(kind, kind == K_END ? 0 : scan_value, static_cast<uint16_t>(gap));
+    if (kind == K_END)
+        ended = true;
+    if (code == NL || code == COL || code == LABEL || kind == K_END)
+        jump_index_add(count - 1, code, scan_value, 1 + scan_lines);
+}
+
+}  // namespace
+
+int tokens_add_text(const char *text, int len)
+{
+    const char *nul = static_cast<const char *>(std::memchr(text, '\0', len));
+    std::size_t n = nul ? static_cast<std::size_t>(nul - text) : static_cast<std::size_t>(len);
+    if (texts.empty() || text_used + n + 1 > TEXT_CHUNK) {
+        texts.push_back(static_cast<char *>(std::malloc(TEXT_CHUNK)));
+        if (!texts.back())
+            diag_out_of_memory();
+        text_used = 0;
+    }
+    char *dst = texts.back() + text_used;
+    std::memcpy(dst, text, n);   // up to a NUL inside: nothing reads past one
+    dst[n] = '\0';
+    int offset = static_cast<int>((texts.size() - 1) * TEXT_CHUNK + text_used);
+    text_used += static_cast<uint32_t>(n + 1);
+    return offset;
+}
+
+int yylex(void)
+{
+    int search = skip();
+    if (search && item_start && fast_paths && !quilldebug) {
+        jump_index_skip(pos);
+        search = skip();
+    }
+    for (;;) {
+        if (pos == count) {
+            if (ended)
+                return 0;
+            scan_more();
+        }
+        const Token &t = at(pos++);
+        line_no += t.lines;
+        uint8_t kind = t.kind;
+        if (static_cast<uint8_t>(kind - K_PLAIN) <= PLAINS) {
+            if (search)
+                continue;
+            item_start = false;
+            return kind + 256;
+        }
+        switch (kind) {
+        case K_END:
+            return 0;
+        case K_LINES:
+            line_no += t.value;
+            continue;
+        case K_CHAR:
+            if (search)
+                continue;
+            item_start = false;
+            return t.value;
+        case stored(NL):
+        case stored(COL):
+            item_start = true;
+            return kind + 256;
+        case stored(LABEL):
+            yylval = t.value;
+            item_start = false;
+            return LABEL;
+        }
+        if (search)
+            continue;
+        if (kind == stored(STRING)) {
+            const char *text = texts[t.value / TEXT_CHUNK] + t.value % TEXT_CHUNK;
+            yylval = pool_literal(text, static_cast<int>(std::strlen(text)));
+        } else {
+            yylval = t.value;   // NUMBER, VARIABLE
+        }
+        item_start = false;
+        return kind + 256;
+    }
+}
+
+void tokens_rewind(void)
+{
+#ifdef QUILL_FUZZ
+    if (++rewinds > QUILL_FUZZ_REWINDS)
+        diag_fatal(0, "%s", "");   // maybe a loop without end: stop this input
+#endif
+    pos = 0;
+    line_no = 1;
+}
+
+void tokens_seek(uint32_t to, int32_t line)
+{
+    pos = to;
+    line_no = line;
+}
+
+void tokens_reset(void)
+{
+    count = pos = 0;
+    text_used = 0;
+    for (char *t : texts)
+        std::free(t);
+    texts.clear();
+    scan_lines = lines_seen = 0;
+    ended = false;
+    item_start = true;
+    line_no = 1;
+#ifdef QUILL_FUZZ
+    rewinds = 0;
+#endif
+    jump_index_reset();
+    input_reset();
+    yyrestart(yyin);
+}
+
+void tokens_configure(void)
+{
+    const char *slow = std::getenv("QUILL_SLOW");
+    fast_paths = !(slow && *slow && std::strcmp(slow, "0") != 0);
+}
