@@ -35,6 +35,16 @@ check "man finds the manual page" /usr/share/man/man1/quill.1.gz "$(man -w quill
 out=$(cd "$work" && /usr/share/doc/quill/examples/hello.vt | head -1)
 check "an installed example runs through its #! line" "Hello from quill!" "$out"
 
+# the editors and bash find their files without being told
+out=$(cd "$work" && touch x.vt && vim -Es -N -u NONE -i NONE --cmd 'filetype on' x.vt \
+      -c 'call writefile([&filetype], "ft")' -c 'qall!' </dev/null; cat ft)
+check "vim knows *.vt as vantor" vantor "$out"
+check "nano reads the installed syntax" yes \
+      "$(grep -q '^include "/usr/share/nano/\*.nanorc"' /etc/nanorc &&
+         [ -f /usr/share/nano/vantor.nanorc ] && echo yes)"
+out=$(bash -c '. /usr/share/bash-completion/bash_completion; _completion_loader quill; complete -p quill')
+check "bash loads the completion for quill" "complete -F _quill quill" "$out"
+
 # a library of one's own, built against the installed header, comes first
 # through LD_LIBRARY_PATH and replaces the private stock one
 cp -r /usr/share/doc/quill/examples/extension "$work/src"

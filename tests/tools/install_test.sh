@@ -21,7 +21,9 @@ check() {   # title, expected, actual
 cmake --install "$build" --prefix "$prefix" >/dev/null || { echo "install failed"; exit 1; }
 for f in bin/quill "$libdir/liboutcall.so.1.2.9" "$libdir/liboutcall.so.1" include/outcall.h \
          share/man/man1/quill.1.gz share/doc/quill/language.md share/doc/quill/copyright \
-         share/doc/quill/examples/hello.vt; do
+         share/doc/quill/examples/hello.vt share/vim/vimfiles/syntax/vantor.vim \
+         share/vim/vimfiles/ftdetect/vantor.vim share/nano/vantor.nanorc \
+         share/quill/textmate/vantor.tmLanguage.json share/bash-completion/completions/quill; do
     if [ -e "$prefix/$f" ]; then check "installed $f" yes yes; else check "installed $f" yes no; fi
 done
 check "liboutcall.so.1 is a link" "$(readlink "$prefix/$libdir/liboutcall.so.1")" liboutcall.so.1.2.9
