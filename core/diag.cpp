@@ -67,7 +67,7 @@ void diag_cannot_allocate_pool(int32_t size)
     diag_fatal(1, "#cannot allocate pool (%d bytes).\n", size);
 }
 
-void diag_cannot_write(int err)
+void diag_output_failed(int err)
 {
-    std::fprintf(stderr, "#cannot write standard output (%s).\n", std::strerror(err));
+    diag_fatal(1, "#cannot write standard output (%s).\n", std::strerror(err));
 }

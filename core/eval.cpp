@@ -8,20 +8,21 @@
 
 int32_t ev;   // last access value: the exit status
 
-static int output_error;   // errno of the first write to stdout that failed
-
+/* Output that cannot be written ends the run at once: a loop must not spin
+   on with dead output (SIGPIPE may be ignored, Windows has none). */
 static void flush_output(void)
 {
-    if (std::fflush(stdout) != 0 && !output_error)
-        output_error = errno;
+    if (std::fflush(stdout) != 0)
+        diag_output_failed(errno);
 }
 
-int eval_output_error(void)
+// After code that wrote without flushing (the library's own prints).
+void eval_check_output(void)
 {
-    flush_output();
-    if (!output_error && std::ferror(stdout))
-        output_error = EIO;
-    return output_error;
+    if (std::ferror(stdout)) {
+        flush_output();   // the failure again, for its reason
+        diag_output_failed(EIO);
+    }
 }
 
 static int32_t stored(int32_t value)
@@ -175,6 +176,7 @@ int32_t eval_puts(int32_t value)
 int32_t eval_func(int32_t no)
 {
     int32_t r = stored(outcall(no, var));
+    eval_check_output();
     if (quilldebug)
         trace_rule(27, no, r);
     return r;

@@ -36,7 +36,7 @@ static bool fits_low(void *p, std::size_t size)
 // The largest hole below 2 GiB in our own address space, or 0.
 static uintptr_t largest_low_hole(std::size_t size)
 {
-    FILE *maps = std::fopen("/proc/self/maps", "r");
+    FILE *maps = std::fopen("/proc/self/maps", "re");
     if (!maps)
         return 0;
     uintptr_t prev_end = 0x10000, best = 0, best_len = 0;

@@ -35,6 +35,8 @@ int driver_fold_status(int32_t value);
 // strtol with base 0, clamped to the signed 32-bit range.
 int32_t driver_strtol32(const char *text);
 int driver_run(void);
+// Puts /dev/null on a closed 0, 1 or 2, so nothing we open takes their place.
+void driver_standard_streams(void);
 
 /* ---- driver/help.cpp ---- */
 void usage(void);
@@ -97,7 +99,7 @@ int32_t eval_var_value(int index);
 int32_t eval_element(int index, int32_t at);
 int32_t eval_var_addr(int index);
 int32_t eval_element_addr(int index, int32_t at);
-int eval_output_error(void);   // errno of a failed write to stdout, or 0
+void eval_check_output(void);   // ends the run if stdout has failed
 
 /* ---- core/jump.cpp ---- */
 int32_t jump_if(int32_t cond, int lab);
@@ -123,7 +125,7 @@ void diag_pool_over(const char *what);
 void diag_syntax(const char *msg);
 const char *diag_parser_text(const char *bison_text);
 void diag_cannot_open(const char *name);
-void diag_cannot_write(int err);
+[[noreturn]] void diag_output_failed(int err);   // stdout is dead: status 1
 [[noreturn]] void diag_cannot_allocate_pool(int32_t size);
 #ifdef QUILL_FUZZ
 #include <csetjmp>

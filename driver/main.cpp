@@ -5,6 +5,7 @@
 
 int main(int argc, char **argv)
 {
+    driver_standard_streams();
     int status = driver_options(argc, argv);
     if (status >= 0)
         return status;

@@ -4,7 +4,11 @@
  */
 #include "quill.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 static int digit_value(unsigned char c)
@@ -63,7 +67,8 @@ int driver_options(int argc, char **argv)
                 usage();
                 return 1;
             }
-            yyin = std::fopen(args[i + 1], "r");   // an earlier -f's stream stays open
+            // an earlier -f's stream stays open; started programs never inherit it
+            yyin = std::fopen(args[i + 1], "re");
             if (!yyin) {
                 diag_cannot_open(args[i + 1]);
                 return 1;
@@ -86,6 +91,18 @@ int driver_options(int argc, char **argv)
     return -1;
 }
 
+void driver_standard_streams(void)
+{
+    for (int fd = 0; fd <= 2; fd++) {
+        if (fcntl(fd, F_GETFD) == -1 && errno == EBADF) {
+            // the lowest free descriptor is fd itself; inherited on purpose
+            int null = open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+            if (null >= 0 && null != fd)
+                close(null);
+        }
+    }
+}
+
 int driver_fold_status(int32_t value)
 {
     if (value >= 0 && value <= 255)
@@ -104,9 +121,8 @@ int driver_run(void)
     // text mode: the input layer translates CR LF and Ctrl-Z itself
     yyparse();
     // output that never arrived is a failure, not the script's status
-    if (int err = eval_output_error()) {
-        diag_cannot_write(err);
-        return 1;
-    }
+    if (std::fflush(stdout) != 0)
+        diag_output_failed(errno);
+    eval_check_output();
     return driver_fold_status(ev);
 }

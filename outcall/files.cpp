@@ -5,8 +5,10 @@
 #include "outcall_int.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <limits.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <climits>
 #include <cstring>
@@ -113,15 +115,24 @@ static void close_file(void)
     fp_sl = nullptr;
 }
 
-// Opens f into the slot; directories are refused, as they are not files to read.
-static bool open_file(const char *f)
+/* Opens f into the slot; directories are refused, as they are not files to
+   read. Only a regular file has a length, and asking for one must not wait
+   in the open of a FIFO that has no writer. */
+static bool open_file(const char *f, bool for_length)
 {
-    std::FILE *fp = std::fopen(f, "re");
-    if (!fp)
+    int fd = open(f, O_RDONLY | O_CLOEXEC | (for_length ? O_NONBLOCK : 0));
+    if (fd < 0)
         return false;
     struct stat st;
-    if (fstat(fileno(fp), &st) != 0 || S_ISDIR(st.st_mode)) {
-        std::fclose(fp);
+    if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) || (for_length && !S_ISREG(st.st_mode))) {
+        close(fd);
+        return false;
+    }
+    if (for_length)
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);   // 15 reads it next
+    std::FILE *fp = fdopen(fd, "r");
+    if (!fp) {
+        close(fd);
         return false;
     }
     fp_sl = fp;
@@ -134,7 +145,7 @@ int oc_read_file(const int var[])
         return 0;
     if (!fp_sl) {
         const char *f = oc_text(var[VAR_F]);
-        if (!f || !open_file(f))
+        if (!f || !open_file(f, false))
             return 0;
     }
     if (!oc_read_line(fp_sl, true)) {
@@ -155,11 +166,11 @@ int oc_file_size(const int var[])
 {
     if (!fp_sl) {
         const char *f = oc_text(var[VAR_F]);
-        if (!f || !open_file(f))
+        if (!f || !open_file(f, true))
             return 0;
     }
     struct stat st;
-    if (fstat(fileno(fp_sl), &st) != 0)
+    if (fstat(fileno(fp_sl), &st) != 0 || !S_ISREG(st.st_mode))
         return 0;
     // the result is an int: larger files report the largest one
     return st.st_size > INT_MAX ? INT_MAX : static_cast<int>(st.st_size);

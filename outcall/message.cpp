@@ -8,6 +8,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -19,6 +20,21 @@
 
 extern char **environ;
 
+/* Without XDG_RUNTIME_DIR the sockets live in a folder of this user's own:
+   in bare /tmp anybody could create the name first and read our messages. */
+static bool private_folder(char *dir, std::size_t size)
+{
+    uid_t uid = geteuid();
+    int n = std::snprintf(dir, size, "/tmp/outcall-%u", static_cast<unsigned>(uid));
+    if (n <= 0 || static_cast<std::size_t>(n) >= size)
+        return false;
+    if (mkdir(dir, 0700) != 0 && errno != EEXIST)
+        return false;
+    struct stat st;
+    return lstat(dir, &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == uid &&
+           (st.st_mode & 077) == 0;
+}
+
 // The receiver's socket path for title w; false when it does not fit.
 static bool receiver_path(const char *w, sockaddr_un *addr)
 {
@@ -28,12 +44,25 @@ static bool receiver_path(const char *w, sockaddr_un *addr)
     if (std::strchr(w, '/')) {
         n = std::snprintf(addr->sun_path, sizeof addr->sun_path, "%s", w);
     } else {
+        char own[64];
         const char *dir = std::getenv("XDG_RUNTIME_DIR");
-        if (!dir || !*dir)
-            dir = "/tmp";
+        if (!dir || !*dir) {
+            if (!private_folder(own, sizeof own))
+                return false;
+            dir = own;
+        }
         n = std::snprintf(addr->sun_path, sizeof addr->sun_path, "%s/%s", dir, w);
     }
     return n > 0 && static_cast<std::size_t>(n) < sizeof addr->sun_path;
+}
+
+// A window is only found in the caller's own session: only our own user may receive.
+static bool same_user(int fd)
+{
+    ucred peer;
+    socklen_t len = sizeof peer;
+    return getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &len) == 0 && len == sizeof peer &&
+           peer.uid == geteuid();
 }
 
 static bool send_all(int fd, const char *p, std::size_t n)
@@ -66,7 +95,7 @@ int oc_send_message(const int var[])
     do {
         r = connect(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr);
     } while (r < 0 && errno == EINTR);
-    if (r == 0 && send_all(fd, m, std::strlen(m) + 1)) {
+    if (r == 0 && same_user(fd) && send_all(fd, m, std::strlen(m) + 1)) {
         shutdown(fd, SHUT_WR);
         // the receiver closes once it has handled the message
         char sink[256];

@@ -17,6 +17,7 @@ static FILE *stream;            // the stream the state below belongs to
 static bool ended;              // Ctrl-Z met: the script ends there, on every pass
 static std::vector<char> kept;  // all the stream delivered, translated, for rewinds
 static std::size_t replay;      // read position in kept after a rewind
+static bool fresh;              // nothing read from the stream yet
 #ifdef QUILL_FUZZ
 static unsigned long rewinds;   // per input, to bound loops
 #endif
@@ -39,6 +40,7 @@ void input_reset(void)
     ended = false;
     kept.clear();
     replay = 0;
+    fresh = true;
 #ifdef QUILL_FUZZ
     rewinds = 0;
 #endif
@@ -115,6 +117,15 @@ static int read_line(char *buf, int max)
     return translate(buf, n);
 }
 
+// Editors on Windows start UTF-8 files with EF BB BF: skipped there and only there.
+static int drop_byte_order_mark(char *buf, int n)
+{
+    if (n < 3 || std::memcmp(buf, "\xEF\xBB\xBF", 3) != 0)
+        return n;
+    std::memmove(buf, buf + 3, static_cast<std::size_t>(n - 3));
+    return n - 3;
+}
+
 int input_read(char *buf, int max, int interactive)
 {
     if (stream != yyin)
@@ -130,6 +141,10 @@ int input_read(char *buf, int max, int interactive)
     if (ended)
         return 0;
     int n = interactive ? read_line(buf, max) : read_block(buf, max);
+    if (fresh) {
+        fresh = false;
+        n = drop_byte_order_mark(buf, n);
+    }
     kept.insert(kept.end(), buf, buf + n);
     replay = kept.size();
     return n;

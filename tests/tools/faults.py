@@ -30,6 +30,25 @@ def full_disk():
           (b'#cannot write standard output (No space left on device).\n', 1))
 
 
+def dead_output_ends_a_loop():
+    # regression: an endless loop spun on for ever once its output was dead
+    loop = b'L: put 1; puts "\n"; above L;'
+    with open('/dev/full', 'wb') as full:
+        p = subprocess.run([QUILL], input=loop, stdout=full, stderr=subprocess.PIPE, timeout=20)
+    check('an endless loop into a full device ends', (p.stderr, p.returncode),
+          (b'#cannot write standard output (No space left on device).\n', 1))
+    # SIGPIPE ignored, as services and some launchers run programs
+    p = subprocess.Popen([QUILL], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                         stderr=subprocess.PIPE, restore_signals=False)
+    p.stdin.write(loop)
+    p.stdin.close()
+    p.stdout.read(1)
+    p.stdout.close()
+    check('an endless loop into a closed pipe ends, SIGPIPE ignored',
+          (p.stderr.read(), p.wait(timeout=20)),
+          (b'#cannot write standard output (Broken pipe).\n', 1))
+
+
 def closed_pipe():
     # an endless printer piped into a reader that stops after one byte
     start = time.time()
@@ -48,6 +67,15 @@ def closed_stdin():
         p = subprocess.run(f'"{QUILL}" -f "{path}" <&-', shell=True, capture_output=True,
                            timeout=20)
     check('functions 1 and 2 with standard input closed', (p.stdout, p.returncode), (b'00', 0))
+    # regression: the script took descriptor 0, so function 1 read the script's own text
+    script = b'l = func 1; put l == 0;' + b'#' * 8000 + b'\n' + b'# padding\n' * 2000 + b'put 7;'
+    with tempfile.TemporaryDirectory() as tmp:
+        path = os.path.join(tmp, 's.vt')
+        with open(path, 'wb') as f:
+            f.write(script)
+        p = subprocess.run(f'"{QUILL}" -f "{path}" <&-', shell=True, capture_output=True,
+                           timeout=20)
+    check('a closed standard input is not the script', (p.stdout, p.returncode), (b'17', 7))
 
 
 def vanishing_file():
@@ -66,5 +94,18 @@ def vanishing_file():
               (b'one\ntwo\nthree\n0', 0, False))
 
 
+def memory_per_statement():
+    # a loop holds its memory: 100 times the passes, the same peak
+    def peak(passes):
+        p = subprocess.Popen([QUILL], stdin=subprocess.PIPE, stdout=subprocess.DEVNULL,
+                             stderr=subprocess.DEVNULL)
+        p.stdin.write(b'L: i = i + 1; s ~ "x"; if i >= %d E; above L; E: z = 0;' % passes)
+        p.stdin.close()
+        return os.wait4(p.pid, 0)[2].ru_maxrss
+    small, large = peak(10_000), peak(1_000_000)
+    check('nothing grows per statement executed', large - small < 512, True)
+
+
 if __name__ == '__main__':
-    sys.exit(finish(big_scripts, full_disk, closed_pipe, closed_stdin, vanishing_file))
+    sys.exit(finish(big_scripts, full_disk, dead_output_ends_a_loop, memory_per_statement,
+                    closed_pipe, closed_stdin, vanishing_file))

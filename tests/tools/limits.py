@@ -25,6 +25,12 @@ def token_lengths():
         check(f'comment of {n} characters', run(b'put 1;' + comment + b'\n'), want)
         string = b'"' + b'y' * (n - 2) + b'"'
         check(f'string of {n} characters', run(b'put 1; s = ' + string + b'; z = 1;'), want)
+    # regression: the closing quote settles a text, also when it is the last byte read
+    text = b'"' + b'a' * 8189 + b'"'
+    check('a text of 8191 characters ends the input',
+          run(b'put 5; x = ' + text)[:2], (b'5', SYNTAX % (1, b'syntax error')))
+    check('a text of 8191 characters ends the first read',
+          run(b';' + text + b'; put 1;'), (b'1', b'', 1))
     blanks = b' ' * 8192
     check('a run of 8192 blanks', run(b'put 1;' + blanks + b'\n'), (b'1', TOO_LARGE, 2))
     check('a run of 8190 blanks', run(b'put 1;' + b' ' * 8190 + b'\n'), (b'1', b'', 1))
@@ -75,6 +81,11 @@ def text_mode():
           (TOO_LARGE, 2))
     check('Ctrl-Z ends the script', run(b'put 1;\x1aput 2;'), (b'1', b'', 1))
     check('Ctrl-Z ends a piped script', run(b'put 1;\x1aput 2;', via_stdin=True), (b'1', b'', 1))
+    # regression: a UTF-8 byte-order mark made the whole script a silent no-op
+    bom = b'\xef\xbb\xbf'
+    check('a byte-order mark at the start is skipped', run(bom + b'put 1;'), (b'1', b'', 1))
+    check('... from a pipe too', run(bom + b'put 1;', via_stdin=True), (b'1', b'', 1))
+    check('... and only at the start', run(b'put 1;' + bom + b'put 2;'), (b'1', b'', 1))
     check('a lone CR is a character token', run(b'put 3;\rput 4;')[1],
           SYNTAX % (1, b'syntax error'))
 

@@ -209,23 +209,45 @@ def message_reaches_receiver_and_waits():
         assert start + arrival(out, st, b'0') >= got['closed'] - 0.01
 
 
-def message_names_in_runtime_dir_and_tmp():
+def message_names_in_runtime_dir_and_own_folder():
     with tempfile.TemporaryDirectory(prefix='oc-xdg-') as tmp:
         got, t = receiver(os.path.join(tmp, 'named'), hold=0)
         env = dict(os.environ, XDG_RUNTIME_DIR=tmp)
         assert run(b'w = "named"; m = ""; put func 7;', env=env) == b'0'
         t.join(5)
         assert got['data'] == b'\0', got
-    name = f'oc-live-{os.getpid()}'
-    path = os.path.join('/tmp', name)
+    # without XDG_RUNTIME_DIR: a folder of our own, never bare /tmp
+    folder = f'/tmp/outcall-{os.geteuid()}'
+    env = {k: v for k, v in os.environ.items() if k != 'XDG_RUNTIME_DIR'}
+    run(b'w = "probe"; m = "x"; put func 7;', env=env)   # creates the folder
+    st = os.lstat(folder)
+    assert (oct(st.st_mode & 0o7777), st.st_uid) == ('0o700', os.geteuid()), st
+    path = os.path.join(folder, f'oc-live-{os.getpid()}')
     try:
         got, t = receiver(path, hold=0)
-        env = {k: v for k, v in os.environ.items() if k != 'XDG_RUNTIME_DIR'}
-        assert run(b'w = "%s"; m = "x"; put func 7;' % name.encode(), env=env) == b'0'
+        assert run(b'w = "%s"; m = "x"; put func 7;' % os.path.basename(path).encode(),
+                   env=env) == b'0'
         t.join(5)
         assert got['data'] == b'x\0', got
     finally:
         os.unlink(path)
+
+
+def message_refused_to_another_user():
+    if os.geteuid() != 0:
+        raise Skip('needs root to start a receiver as another user')
+    with tempfile.TemporaryDirectory(prefix='oc-other-') as tmp:
+        os.chmod(tmp, 0o777)
+        path = os.path.join(tmp, 'rx')
+        code = ('import socket,sys\ns=socket.socket(socket.AF_UNIX);s.bind(sys.argv[1]);'
+                's.listen(1);print(flush=True)\nc,_=s.accept();d=b""\n'
+                'while True:\n  k=c.recv(99)\n  if not k: break\n  d+=k\nprint(d)')
+        rx = subprocess.Popen(['/usr/bin/python3', '-c', code, path], user='nobody',
+                              stdout=subprocess.PIPE)
+        rx.stdout.readline()   # listening
+        out = run(b'w = "%s"; m = "secret"; put func 7;' % path.encode())
+        got = rx.communicate(timeout=10)[0]
+        assert (out, got) == (b'0', b"b''\n"), (out, got)
 
 
 def message_without_listener():
@@ -469,7 +491,8 @@ TESTS = [
     execute_leaves_no_zombie,
     sleep_pauses,
     message_reaches_receiver_and_waits,
-    message_names_in_runtime_dir_and_tmp,
+    message_names_in_runtime_dir_and_own_folder,
+    message_refused_to_another_user,
     message_without_listener,
     clipboard_holds_text_after_the_script,
     clipboard_without_display_does_nothing,

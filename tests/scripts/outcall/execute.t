@@ -46,3 +46,12 @@ a = 7; put func 5;
 z = 0;
 --- stdout
 0000
+=== regression: a started program inherits only the standard streams, not the script
+e = "sh"; a = new 4; a[0] = "sh"; a[1] = "-c"; a[2] = "ls /proc/$$/fd"; a[3] = 0; t = 1;
+func 5;
+z = 0;
+--- stdout
+0
+1
+2
+

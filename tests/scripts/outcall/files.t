@@ -98,6 +98,15 @@ B1
 --- file empty.txt
 --- stdout
 500|line 00 .........................................|500|line 01 .........................................|0|B1|0|0|0
+=== regression: a FIFO has no length: 17 returns 0 at once, not waiting for a writer
+e = "mkfifo"; a = new 3; a[0] = "mkfifo"; a[1] = "pipe"; a[2] = 0; t = 1; func 5;
+f = "pipe"; put func 17;
+f = "b.txt"; put func 17;
+z = 0;
+--- file b.txt
+B1
+--- stdout
+02
 === directory search: one match, wildcards, literal brackets, then 0 and a fresh search
 n = "|";
 f = "sub/a*c.txt"; puts func 13; puts n; put func 13; puts n;
