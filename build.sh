@@ -5,7 +5,7 @@ cd "$(dirname "$0")"
 
 need=""
 for pkg in cmake g++ make flex bison libgtest-dev python3 dpkg-dev groff-base man-db \
-           xvfb xclip xsel; do
+           xvfb xclip xsel vim nano tmux libonig5; do
     dpkg -s "$pkg" >/dev/null 2>&1 || need="$need $pkg"
 done
 if [ -n "$need" ]; then

@@ -28,7 +28,7 @@ void diag_fatal(int status, const char *fmt, ...)
 
 void diag_input_failed(void)
 {
-    diag_fatal(2, "%s\n", "input in flex scanner failed");
+    diag_fatal(2, "#cannot read script input.\n");
 }
 
 void diag_out_of_memory(void)

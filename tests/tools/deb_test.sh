@@ -1,19 +1,63 @@
 #!/bin/sh
-# Builds the Debian package, installs it, runs a script with it, removes it.
-# Needs root: run by CI, not by ctest.
-set -eu
+# Builds the Debian package, holds it to lintian, installs it with apt, uses
+# it as a user would, and removes it again. Needs root: run by CI, not ctest.
+set -u
 build=$(readlink -f "$1")
-(cd "$build" && cpack -G DEB >/dev/null)
-deb=$(ls "$build"/quill_*.deb | head -1)
-dpkg -i "$deb" >/dev/null
-set +e
-out=$(echo 'put 6 * 7;' | /usr/bin/quill; echo " $?")
-set -e
-man -w quill >/dev/null
-dpkg -r quill >/dev/null
-if [ "$out" = "42 42" ] && [ ! -e /usr/bin/quill ]; then
-    echo "deb: installed, ran, removed"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+passed=0 failed=0
+check() {   # title, expected, actual
+    if [ "$2" = "$3" ]; then
+        passed=$((passed + 1))
+    else
+        failed=$((failed + 1))
+        printf 'FAIL %s\n  expected: %s\n  actual:   %s\n' "$1" "$2" "$3"
+    fi
+}
+
+cmake --build "$build" --target deb >/dev/null || { echo "deb: the package did not build"; exit 1; }
+deb=$(ls "$build"/quill_*.deb)
+
+# errors and warnings fail; the deliberate ones are overridden inside the package
+if lintian --fail-on error,warning "$deb" >"$work/lintian" 2>&1; then
+    check "lintian" clean clean
 else
-    echo "deb: FAIL (got '$out')"
-    exit 1
+    check "lintian" clean "$(grep -E '^[EW]:' "$work/lintian")"
 fi
+
+DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" >"$work/apt" 2>&1 ||
+    { cat "$work/apt"; echo "deb: apt could not install $deb"; exit 1; }
+dpkg -L quill > "$work/files"
+
+out=$(echo 'put 6 * 7;' | quill; echo " $?")
+check "installed quill runs a script" "42 42" "$out"
+check "man finds the manual page" /usr/share/man/man1/quill.1.gz "$(man -w quill)"
+out=$(cd "$work" && /usr/share/doc/quill/examples/hello.vt | head -1)
+check "an installed example runs through its #! line" "Hello from quill!" "$out"
+
+# the editors and bash find their files without being told
+out=$(cd "$work" && touch x.vt && vim -Es -N -u NONE -i NONE --cmd 'filetype on' x.vt \
+      -c 'call writefile([&filetype], "ft")' -c 'qall!' </dev/null; cat ft)
+check "vim knows *.vt as vantor" vantor "$out"
+check "nano reads the installed syntax" yes \
+      "$(grep -q '^include "/usr/share/nano/\*.nanorc"' /etc/nanorc &&
+         [ -f /usr/share/nano/vantor.nanorc ] && echo yes)"
+out=$(bash -c '. /usr/share/bash-completion/bash_completion; _completion_loader quill; complete -p quill')
+check "bash loads the completion for quill" "complete -F _quill quill" "$out"
+
+# a library of one's own, built against the installed header, comes first
+# through LD_LIBRARY_PATH and replaces the private stock one
+cp -r /usr/share/doc/quill/examples/extension "$work/src"
+if cmake -S "$work/src" -B "$work/ext" >/dev/null && cmake --build "$work/ext" >/dev/null; then
+    out=$(cd "$work/src" && LD_LIBRARY_PATH="$work/ext" quill -f demo.vt | tr '\n' ' ')
+    check "own liboutcall.so.1 in LD_LIBRARY_PATH replaces the stock one" "SHOUT 321 " "$out"
+else
+    check "the extension example builds against the installed header" ok failed
+fi
+
+DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq quill >"$work/apt" 2>&1 || cat "$work/apt"
+left=$(while read -r f; do [ -f "$f" ] || [ -L "$f" ] && echo "$f"; done < "$work/files")
+check "apt removes every file" "" "$left"
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]

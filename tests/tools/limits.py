@@ -94,7 +94,7 @@ def bad_sources():
     with tempfile.TemporaryDirectory() as tmp:
         p = subprocess.run([QUILL, '-f', tmp], capture_output=True, timeout=10)
         check('a directory as the script', (p.stdout, p.stderr, p.returncode),
-              (b'', b'input in flex scanner failed\n', 2))
+              (b'', b'#cannot read script input.\n', 2))
 
 
 def terminal():

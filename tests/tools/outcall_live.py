@@ -3,7 +3,7 @@
 their reaping, a Unix-socket receiver, an X server's clipboard, generated
 files and directories, the terminal beep, and the library in a foreign host.
 
-Usage: outcall_live.py QUILL   (the library is found at QUILL/../../lib)
+Usage: outcall_live.py QUILL LIBOUTCALL [CHECK...]
 """
 import ctypes
 import os
@@ -17,7 +17,7 @@ import threading
 import time
 
 QUILL = os.path.abspath(sys.argv[1])
-LIB = os.path.join(os.path.dirname(os.path.dirname(QUILL)), 'lib', 'liboutcall.so')
+LIB = os.path.abspath(sys.argv[2])
 NL = b'n = "\n";\n'
 results = []
 
@@ -506,7 +506,7 @@ TESTS = [
 
 
 def main():
-    only = sys.argv[2:]
+    only = sys.argv[3:]
     passed = failed = 0
     for test in TESTS:
         if only and test.__name__ not in only:

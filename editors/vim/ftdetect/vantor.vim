@@ -1,0 +1,2 @@
+" Vantor scripts, run by quill
+au BufRead,BufNewFile *.vt setfiletype vantor

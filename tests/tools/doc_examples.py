@@ -1,0 +1,148 @@
+#!/usr/bin/env python3
+"""Runs every example of the language guide (Markdown) or the man page (roff),
+so neither can drift from what quill does.
+
+An example is a `vantor` script, run as `quill ARGS -f example.vt`, or an `sh`
+command line, run by sh with quill first in PATH. Its words may add
+command-line arguments, NAME=VALUE for the environment and stdin="..." (with
+\\n escapes). What follows it says what it must do: an `output` block is the
+exact standard output, a `stderr` block the exact standard error, a `status`
+the exit status; an example must say at least one of these.
+
+Markdown: ```vantor WORDS / ```sh blocks, then ```output, ```stderr, ```status
+blocks (an output block's final newline belongs to the block, not to the text;
+stderr is whole lines, so its final newline is part of it).
+roff: a comment `.\\" vantor WORDS` or `.\\" sh`, `.\\" output`, `.\\" stderr`
+or `.\\" status N` before an .EX/.EE block; output is its lines joined by line
+feeds, stderr the same with a line feed after each line. Every .EX block of the
+man page needs such a comment (`.\\" text` for one that is only shown).
+
+Examples run in a directory holding notes.txt (three lines) and data.csv."""
+import os
+import re
+import shlex
+import subprocess
+import sys
+import tempfile
+
+FENCE = re.compile(r'^```(\w*)([^\n]*)\n(.*?)^```\n', re.S | re.M)
+RUNS = ('vantor', 'sh')
+WANTS = ('output', 'stderr', 'status')
+ROFF = {'-': '-', 'e': '\\', '\\': '\\', '&': '', '(aq': "'", '(dq': '"', '(ti': '~',
+        '(ha': '^', '(ga': '`'}
+
+
+def markdown(text):
+    """(kind, words, body, wants) for each example, and problems."""
+    blocks = [(m.group(1), m.group(2).strip(), m.group(3)) for m in FENCE.finditer(text)]
+    found = []
+    for i, (kind, info, body) in enumerate(blocks):
+        if kind not in RUNS:
+            continue
+        wants = {}
+        for k, _, b in blocks[i + 1:i + 4]:
+            if k not in WANTS or k in wants:
+                break
+            wants[k] = {'output': b[:-1], 'stderr': b, 'status': b.strip()}[k]
+        found.append((kind, info, body, wants))
+    return found, []
+
+
+def unroff(line):
+    def one(m):
+        if m.group(1) in ROFF:
+            return ROFF[m.group(1)]
+        if m.group(1).startswith('[u'):
+            return chr(int(m.group(1)[2:-1], 16))
+        raise ValueError(f'roff escape \\{m.group(1)} in an example: {line!r}')
+    return re.sub(r'\\(\(..|\[u[0-9A-Fa-f]{4}\]|.)', one, line)
+
+
+def roff(text):
+    found, problems, note, lines = [], [], None, text.split('\n')
+    i = 0
+    while i < len(lines):
+        line = lines[i]
+        m = re.match(r'^\.\\" (vantor|sh|output|stderr|status|text)\b ?(.*)$', line)
+        if m:
+            note = m.groups()
+            if note[0] == 'status':
+                found[-1][3]['status'] = note[1].strip()
+                note = None
+        elif line == '.EX':
+            end = lines.index('.EE', i)
+            body = [unroff(b) for b in lines[i + 1:end]]
+            i = end
+            if note is None:
+                problems.append('an example that nothing runs: ' + ' / '.join(body))
+            elif note[0] in RUNS:
+                found.append((note[0], note[1], '\n'.join(body) + '\n', {}))
+            elif note[0] == 'output':
+                found[-1][3]['output'] = '\n'.join(body)
+            elif note[0] == 'stderr':
+                found[-1][3]['stderr'] = ''.join(b + '\n' for b in body)
+            note = None
+        elif line == '.nf':
+            problems.append('a .nf block: examples go in .EX/.EE, where they are run')
+        i += 1
+    return found, problems
+
+
+def run(quill, kind, info, body):
+    words = shlex.split(info)
+    stdin = b''
+    args = []
+    env = {k: v for k, v in os.environ.items()
+           if k not in ('QUILL_GUIDE', 'DISPLAY', 'WAYLAND_DISPLAY')}
+    env['PATH'] = os.path.dirname(quill) + os.pathsep + env.get('PATH', '')
+    for w in words:
+        if w.startswith('stdin='):
+            stdin = w[6:].encode().decode('unicode_escape').encode()
+        elif re.match(r'^[A-Z_][A-Z0-9_]*=', w):
+            env[w.split('=', 1)[0]] = w.split('=', 1)[1]
+        else:
+            args.append(w)
+    with tempfile.TemporaryDirectory() as tmp:
+        with open(os.path.join(tmp, 'notes.txt'), 'w') as f:
+            f.write('one\ntwo\nthree\n')
+        with open(os.path.join(tmp, 'data.csv'), 'w') as f:
+            f.write('a,b\n1,2\n')
+        with open(os.path.join(tmp, 'example.vt'), 'w') as f:
+            f.write(body)
+        argv = [quill, *args, '-f', 'example.vt'] if kind == 'vantor' else ['sh', 'example.vt']
+        return subprocess.run(argv, input=stdin, capture_output=True, cwd=tmp, timeout=20,
+                              env=env)
+
+
+def main():
+    quill = os.path.abspath(sys.argv[1])
+    doc = sys.argv[2]
+    with open(doc, encoding='utf-8') as f:
+        text = f.read()
+    found, problems = (markdown if doc.endswith('.md') else roff)(text)
+    if not found:
+        problems.append(f'no examples in {doc}')
+    for p in problems:
+        print('FAIL ' + p)
+    passed, failed = 0, len(problems)
+    for n, (kind, info, body, want) in enumerate(found, 1):
+        p = run(quill, kind, info, body)
+        wrong = []
+        for stream, got in (('output', p.stdout), ('stderr', p.stderr)):
+            if stream in want and got.decode(errors='replace') != want[stream]:
+                wrong.append(f'{stream} {got!r}, the text says {want[stream]!r}')
+        if 'status' in want and p.returncode != int(want['status']):
+            wrong.append(f'status {p.returncode}, the text says {want["status"]}')
+        if not want:
+            wrong.append('an example with no output, stderr or status checks nothing')
+        if wrong:
+            failed += 1
+            print(f'FAIL example {n}:\n{body}  ' + '\n  '.join(wrong))
+        else:
+            passed += 1
+    print(f'{passed} passed, {failed} failed')
+    return 1 if failed else 0
+
+
+if __name__ == '__main__':
+    sys.exit(main())

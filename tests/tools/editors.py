@@ -1,0 +1,308 @@
+#!/usr/bin/env python3
+"""Editor and shell support against the real tools: Vim's syntax file and
+filetype detection, the TextMate grammar under Oniguruma (the regex engine
+such grammars are written for), the nano syntax file in a terminal, and the
+bash completion.
+
+Usage: editors.py vim|textmate|nano|completion SOURCE_ROOT
+"""
+import ctypes
+import json
+import os
+import re
+import subprocess
+import sys
+import tempfile
+import time
+
+ROOT = os.path.abspath(sys.argv[2]) if len(sys.argv) > 2 else '.'
+EDITORS = os.path.join(ROOT, 'editors')
+
+# One sample with every kind of token; the checks below point into it.
+SAMPLE = '''#!/usr/bin/env -S quill -f
+# three bases, and a text over two lines
+n = "
+";
+a = 017 + 0x1F + 42; putsn;
+L: if a > 0 M; below E;
+M: above @ 1 L;
+E:
+'''
+# (text that marks a place in the sample, offset into it, what stands there)
+SPOTS = [
+    ('#!/usr', 0, 'comment'), ('# three', 8, 'comment'),
+    ('n = "', 4, 'string'), ('";', 0, 'string'),
+    ('017', 0, 'octal'), ('017', 2, 'octal'),
+    ('0x1F', 1, 'hex'), ('0x1F', 3, 'hex'), ('42', 1, 'decimal'),
+    ('putsn', 0, 'keyword'), ('putsn', 3, 'keyword'), ('putsn', 4, 'variable'),
+    ('a = 017', 0, 'variable'), ('a = 017', 2, 'operator'), ('42;', 2, 'terminator'),
+    ('L: if', 0, 'label'), ('L: if', 3, 'jump'), ('0 M;', 2, 'label'),
+    ('a > 0', 2, 'operator'), ('below E', 0, 'jump'), ('below E', 6, 'label'),
+    ('@ 1 L', 0, 'operator'),
+]
+
+
+def spots():
+    """(line, column, kind), both counted from 1 as editors do."""
+    lines = SAMPLE.split('\n')
+    for needle, offset, kind in SPOTS:
+        row = next(i for i, line in enumerate(lines) if needle in line)
+        yield row + 1, lines[row].index(needle) + offset + 1, kind
+
+
+results = []
+
+
+def check(title, got, want):
+    results.append(got == want)
+    if got != want:
+        print(f'FAIL {title}\n  expected {want!r}\n  got      {got!r}')
+
+
+def classify(title, got_by_spot, want_by_kind):
+    """got_by_spot: what the editor reports at each spot, in SPOTS order."""
+    for (line, col, kind), got in zip(spots(), got_by_spot):
+        check(f'{title}: {kind} at line {line} column {col}', got, want_by_kind[kind])
+
+
+def vim():
+    groups = {'comment': 'vantorComment', 'string': 'vantorString',
+              'keyword': 'vantorKeyword', 'jump': 'vantorKeyword', 'label': 'vantorLabel',
+              'variable': 'vantorVariable', 'operator': 'vantorOperator',
+              'terminator': 'vantorOperator', 'octal': 'vantorOctal', 'hex': 'vantorHex',
+              'decimal': 'vantorNumber'}
+    with tempfile.TemporaryDirectory() as tmp:
+        with open(os.path.join(tmp, 'sample.vt'), 'w') as f:
+            f.write(SAMPLE)
+        with open(os.path.join(tmp, 'report.vim'), 'w') as f:
+            f.write('let r = [&filetype]\n')
+            for line, col, _ in spots():
+                f.write(f"call add(r, synIDattr(synID({line}, {col}, 1), 'name'))\n")
+            f.write("call writefile(r, 'report.txt')\nqall!\n")
+        # no vimrc: only the runtime and our folder, as an installed copy is found
+        subprocess.run(['vim', '-Es', '-N', '-u', 'NONE', '-i', 'NONE',
+                        '--cmd', 'set rtp^=' + os.path.join(EDITORS, 'vim'),
+                        '--cmd', 'filetype on', '--cmd', 'syntax on',
+                        'sample.vt', '-S', 'report.vim'], cwd=tmp, timeout=30,
+                       stdin=subprocess.DEVNULL, capture_output=True)
+        with open(os.path.join(tmp, 'report.txt')) as f:
+            report = f.read().split('\n')
+    check('vim: *.vt is detected as vantor', report[0], 'vantor')
+    classify('vim', report[1:], groups)
+
+
+class Onig:
+    """Just enough of libonig to compile a pattern and search a line."""
+
+    class Region(ctypes.Structure):
+        _fields_ = [('allocated', ctypes.c_int), ('num_regs', ctypes.c_int),
+                    ('beg', ctypes.POINTER(ctypes.c_int)),
+                    ('end', ctypes.POINTER(ctypes.c_int)), ('history', ctypes.c_void_p)]
+
+    def __init__(self):
+        lib = self.lib = ctypes.CDLL('libonig.so.5')
+        self.utf8 = ctypes.addressof(ctypes.c_char.in_dll(lib, 'OnigEncodingUTF8'))
+        self.syntax = ctypes.addressof(ctypes.c_char.in_dll(lib, 'OnigSyntaxOniguruma'))
+        lib.onig_initialize((ctypes.c_void_p * 1)(self.utf8), 1)
+        lib.onig_new.argtypes = [ctypes.POINTER(ctypes.c_void_p)] + [ctypes.c_void_p] * 2 + [
+            ctypes.c_uint] + [ctypes.c_void_p] * 3
+        lib.onig_search.argtypes = [ctypes.c_void_p] * 6 + [ctypes.c_uint]
+        lib.onig_region_new.restype = ctypes.POINTER(Onig.Region)
+        self.region = lib.onig_region_new()
+
+    def compile(self, pattern):
+        text = ctypes.create_string_buffer(pattern.encode())
+        start = ctypes.addressof(text)
+        reg = ctypes.c_void_p()
+        err = (ctypes.c_char * 64)()   # OnigErrorInfo
+        code = self.lib.onig_new(ctypes.byref(reg), start, start + len(pattern.encode()), 0,
+                                 self.utf8, self.syntax, err)
+        if code != 0:
+            msg = ctypes.create_string_buffer(256)
+            self.lib.onig_error_code_to_str(msg, code, err)
+            raise ValueError(f'{pattern!r}: {msg.value.decode()}')
+        return reg
+
+    def search(self, reg, buf, length, pos):
+        base = ctypes.addressof(buf)
+        if self.lib.onig_search(reg, base, base + length, base + pos, base + length,
+                                self.region, 0) < 0:
+            return None
+        return self.region.contents.beg[0], self.region.contents.end[0]
+
+
+def textmate():
+    path = os.path.join(EDITORS, 'textmate', 'vantor.tmLanguage.json')
+    with open(path) as f:
+        grammar = json.load(f)
+    with open(os.path.join(EDITORS, 'textmate', 'package.json')) as f:
+        manifest = json.load(f)['contributes']['grammars'][0]
+    check('textmate: the manifest names the grammar',
+          (manifest['scopeName'], os.path.normpath(manifest['path'])),
+          (grammar['scopeName'], os.path.basename(path)))
+
+    onig = Onig()
+    failures = []
+
+    def rules(patterns):
+        """Includes resolved, every pattern compiled, in the grammar's order."""
+        for p in patterns:
+            if 'include' in p:
+                yield from rules([grammar['repository'][p['include'][1:]]])
+            elif 'patterns' in p and 'begin' not in p:
+                yield from rules(p['patterns'])
+            else:
+                for key in ('match', 'begin', 'end'):
+                    if key in p and '_' + key not in p:
+                        try:
+                            p['_' + key] = onig.compile(p[key])
+                        except ValueError as e:
+                            failures.append(str(e))
+                            p['_' + key] = None
+                yield p
+
+    top = list(rules(grammar['patterns']))
+    check('textmate: every pattern compiles', failures, [])
+    if failures:
+        return
+
+    # Lines are fed one at a time with their line feed, as editors do; a
+    # begin/end rule stays open across lines.
+    scopes = {}
+    stack = []
+    for number, line in enumerate(SAMPLE.split('\n'), 1):
+        data = (line + '\n').encode()
+        buf = ctypes.create_string_buffer(data)
+        pos = 0
+        while pos < len(data):
+            open_rule = stack[-1] if stack else None
+            inner = list(rules(open_rule.get('patterns', []))) if open_rule else top
+            cands = ([('end', open_rule['_end'], open_rule)] if open_rule else []) + [
+                ('begin' if 'begin' in r else 'match', r.get('_begin') or r['_match'], r)
+                for r in inner]
+            best = None
+            for kind, reg, rule in cands:   # the earliest match; on a tie, the first
+                m = onig.search(reg, buf, len(data), pos)
+                if m and (best is None or m[0] < best[0][0]):
+                    best = (m, kind, rule)
+            outer = [r['name'] for r in stack if 'name' in r]
+            (beg, end), kind, rule = best or ((len(data), len(data)), None, None)
+            for c in range(pos, beg):
+                scopes[number, c + 1] = outer
+            if kind == 'end':
+                stack.pop()
+            elif kind == 'begin':
+                stack.append(rule)
+                outer = outer + [rule['name']]
+            elif kind == 'match':
+                outer = outer + [rule['name']]
+            for c in range(beg, end):
+                scopes[number, c + 1] = outer
+            pos = max(end, pos + 1)
+
+    kinds = {'comment': 'comment.line.number-sign.vantor',
+             'string': 'string.quoted.double.vantor',
+             'keyword': 'keyword.other.vantor', 'jump': 'keyword.control.jump.vantor',
+             'label': 'entity.name.label.vantor', 'variable': 'variable.other.vantor',
+             'operator': 'keyword.operator.vantor',
+             'terminator': 'punctuation.terminator.statement.vantor',
+             'octal': 'constant.numeric.octal.vantor', 'hex': 'constant.numeric.hex.vantor',
+             'decimal': 'constant.numeric.decimal.vantor'}
+    classify('textmate', [(scopes.get((line, col)) or ['(none)'])[-1]
+                          for line, col, _ in spots()], kinds)
+
+
+def nano():
+    """nano in a detached tmux pane; the pane's colours are read back."""
+    sock = f'quill-nano-{os.getpid()}'
+    with tempfile.TemporaryDirectory() as tmp:
+        with open(os.path.join(tmp, 'sample.vt'), 'w') as f:
+            f.write(SAMPLE)
+        rc = os.path.join(EDITORS, 'nano', 'vantor.nanorc')
+        tmux = ['tmux', '-L', sock, '-f', '/dev/null']
+        subprocess.run(tmux + ['new-session', '-d', '-x', '100', '-y', '30', '-c', tmp,
+                               f"TERM=xterm-256color nano --rcfile='{rc}' sample.vt"],
+                       check=True, timeout=10)
+        try:
+            screen = ''
+            deadline = time.time() + 10
+            while 'E:' not in re.sub(r'\x1b\[[0-9;]*m', '', screen) and time.time() < deadline:
+                time.sleep(0.2)
+                screen = subprocess.run(tmux + ['capture-pane', '-p', '-e'], timeout=10,
+                                        capture_output=True, text=True).stdout
+        finally:
+            subprocess.run(tmux + ['kill-server'], capture_output=True, timeout=10)
+
+    def painted(screen):
+        """Rows of (character, (bold, colour)); a colour runs on into the next row."""
+        bold, fg, rows = False, None, [[]]
+        for sgr, ch in re.findall(r'\x1b\[([0-9;]*)m|(.)', screen, re.S):
+            if ch == '\n':
+                rows.append([])
+                continue
+            if ch:
+                rows[-1].append((ch, (bold, fg)))
+                continue
+            codes = [int(c) for c in sgr.split(';') if c] or [0]
+            i = 0
+            while i < len(codes):
+                c = codes[i]
+                if c == 0:
+                    bold, fg = False, None
+                elif c == 1:
+                    bold = True
+                elif c == 22:
+                    bold = False
+                elif 30 <= c <= 37 or 90 <= c <= 97:
+                    fg = c
+                elif c == 39:
+                    fg = None
+                elif c == 38:
+                    fg, i = tuple(codes[i:i + 3]), i + 2
+                i += 1
+        return rows
+
+    rows = painted(screen)
+    texts = [''.join(ch for ch, _ in r).rstrip() for r in rows]
+    lines = SAMPLE.split('\n')
+    seen = {}
+    for line, col, kind in spots():
+        if lines[line - 1] not in texts:
+            check('nano: the sample is on the screen', screen, lines[line - 1])
+            return
+        colour = rows[texts.index(lines[line - 1])][col - 1][1]
+        kind = {'octal': 'number', 'hex': 'number', 'decimal': 'number',
+                'jump': 'keyword', 'terminator': 'operator'}.get(kind, kind)
+        seen.setdefault(kind, set()).add(colour)
+    # nano's colours are a matter of taste; what counts is that kinds are told apart
+    check('nano: each kind has one colour', {k: len(v) for k, v in seen.items()},
+          {k: 1 for k in seen})
+    colours = {next(iter(v)) for v in seen.values()} - {(False, None)}
+    check('nano: every kind has a colour of its own, none plain', len(colours), len(seen))
+
+
+def completion():
+    script = os.path.join(EDITORS, 'bash-completion', 'quill')
+    with tempfile.TemporaryDirectory() as tmp:
+        for name in ('a.vt', 'b.txt', 'c d.vt'):
+            open(os.path.join(tmp, name), 'w').close()
+        os.mkdir(os.path.join(tmp, 'sub'))
+
+        def complete(*words):
+            code = (f'source "{script}"; COMP_WORDS=({" ".join(map(repr, words))}); '
+                    'COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _quill; '
+                    'for w in "${COMPREPLY[@]}"; do echo "$w"; done | LC_ALL=C sort')
+            return subprocess.run(['bash', '--norc', '-c', code], cwd=tmp, text=True,
+                                  capture_output=True, timeout=10).stdout.split('\n')[:-1]
+
+        check('completion: the options', complete('quill', '-'),
+              ['-H', '-f', '-g', '-h', '-s'])
+        check('completion: -f offers scripts and folders', complete('quill', '-g', '-f', ''),
+              ['a.vt', 'c d.vt', 'sub'])
+        check('completion: nothing for a size', complete('quill', '-s', ''), [])
+
+
+if __name__ == '__main__':
+    {'vim': vim, 'textmate': textmate, 'nano': nano, 'completion': completion}[sys.argv[1]]()
+    print(f'{sum(results)} passed, {len(results) - sum(results)} failed')
+    sys.exit(0 if results and all(results) else 1)
