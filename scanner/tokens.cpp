@@ -9,7 +9,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <vector>
 
 int32_t line_no = 1;      // the current script line, as the parser sees it
 int32_t scan_value;       // value of the token scan_token just returned
@@ -40,8 +39,11 @@ constexpr unsigned CHUNK_BITS = 14;
 constexpr uint32_t CHUNK = 1u << CHUNK_BITS;
 constexpr uint32_t TEXT_CHUNK = 1u << 16;   // a literal (at most 8190 bytes) never straddles two
 
-std::vector<Token *> chunks;
-std::vector<char *> texts;
+// Plain arrays: the stream lives as long as the process (no destructor at exit).
+Token **chunks;
+char **texts;
+uint32_t nchunks, ntexts;
+uint32_t texts_used;     // text chunks in use: the last one is being filled
 uint32_t count;          // tokens scanned
 uint32_t pos;            // the next token to deliver
 uint32_t text_used;      // bytes used in the last text chunk
@@ -57,12 +59,24 @@ Token &at(uint32_t i)
     return chunks[i >> CHUNK_BITS][i & (CHUNK - 1)];
 }
 
+// Appends p to a pointer array that grows by half.
+template <typename T> void grow(T **&array, uint32_t &n, T *p)
+{
+    if ((n & (n - 1)) == 0) {   // a power of two: full
+        void *bigger = std::realloc(array, (n ? 2 * n : 1) * sizeof(T *));
+        if (!bigger)
+            diag_out_of_memory();
+        array = static_cast<T **>(bigger);
+    }
+    if (!p)
+        diag_out_of_memory();
+    array[n++] = p;
+}
+
 void push(uint8_t kind, int32_t value, uint16_t lines)
 {
-    if ((count & (CHUNK - 1)) == 0 && (count >> CHUNK_BITS) == chunks.size())
-        chunks.push_back(static_cast<Token *>(std::malloc(CHUNK * sizeof(Token))));
-    if (!chunks.back())
-        diag_out_of_memory();
+    if ((count & (CHUNK - 1)) == 0 && (count >> CHUNK_BITS) == nchunks)
+        grow(chunks, nchunks, static_cast<Token *>(std::malloc(CHUNK * sizeof(Token))));
     at(count++) = Token{value, lines, kind, 0};
 }
 
@@ -90,16 +104,16 @@ int tokens_add_text(const char *text, int len)
 {
     const char *nul = static_cast<const char *>(std::memchr(text, '\0', len));
     std::size_t n = nul ? static_cast<std::size_t>(nul - text) : static_cast<std::size_t>(len);
-    if (texts.empty() || text_used + n + 1 > TEXT_CHUNK) {
-        texts.push_back(static_cast<char *>(std::malloc(TEXT_CHUNK)));
-        if (!texts.back())
-            diag_out_of_memory();
+    if (texts_used == 0 || text_used + n + 1 > TEXT_CHUNK) {
+        if (texts_used == ntexts)
+            grow(texts, ntexts, static_cast<char *>(std::malloc(TEXT_CHUNK)));
+        texts_used++;
         text_used = 0;
     }
-    char *dst = texts.back() + text_used;
+    char *dst = texts[texts_used - 1] + text_used;
     std::memcpy(dst, text, n);   // up to a NUL inside: nothing reads past one
     dst[n] = '\0';
-    int offset = static_cast<int>((texts.size() - 1) * TEXT_CHUNK + text_used);
+    int offset = static_cast<int>((texts_used - 1) * TEXT_CHUNK + text_used);
     text_used += static_cast<uint32_t>(n + 1);
     return offset;
 }
@@ -178,10 +192,7 @@ void tokens_seek(uint32_t to, int32_t line)
 void tokens_reset(void)
 {
     count = pos = 0;
-    text_used = 0;
-    for (char *t : texts)
-        std::free(t);
-    texts.clear();
+    texts_used = 0;   // chunks are kept and filled again
     scan_lines = lines_seen = 0;
     ended = false;
     item_start = true;

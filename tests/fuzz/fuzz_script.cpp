@@ -1,14 +1,27 @@
 // libFuzzer target: runs the fuzzer's bytes as a whole script in a small
-// pool, against the library built without its outside-touching services.
+// pool, against the library built without its outside-touching services,
+// twice: with the fast paths and without. The two runs must agree on every
+// byte of output and of messages, the exit status and the last value.
 #include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "quill.h"
 
 extern "C" void outcall_reset_state(void);
 
-static void reset(void)
+namespace {
+
+struct Run {
+    std::string out, err;
+    int status;
+    int32_t ev;
+};
+
+void reset(void)
 {
     std::memset(var, 0, NVARS * sizeof(int));
     std::memset(pool, 0, static_cast<std::size_t>(poolsize));
@@ -16,16 +29,60 @@ static void reset(void)
     ev = 0;
     top = 0;
     std::memset(label, 0, sizeof label);
-    line_no = 1;
     outcall_reset_state();
 }
+
+std::string take(FILE *f, char *&data, std::size_t &size)
+{
+    std::fclose(f);
+    std::string s(data, size);
+    std::free(data);
+    return s;
+}
+
+Run run(const std::vector<char> &text, std::size_t size, bool fast)
+{
+    Run r{};
+    FILE *f = fmemopen(const_cast<char *>(text.data()), size ? size : 1, "r");
+    if (!f)
+        std::abort();
+    char *out_data = nullptr, *err_data = nullptr;
+    std::size_t out_size = 0, err_size = 0;
+    FILE *saved_out = stdout, *saved_err = stderr;
+    stdout = open_memstream(&out_data, &out_size);   // what the script and the library print
+    stderr = open_memstream(&err_data, &err_size);   // messages, trace, dumps
+    reset();
+    quilldebug = size >= 2 && text[0] == '#' && text[1] == 'g';   // "#g" traces
+    yyin = f;
+    tokens_reset();
+    fast_paths = fast;
+    std::jmp_buf here;
+    diag_exit_jump = &here;
+    int jumped = setjmp(here);
+    if (jumped == 0) {
+        yyparse();
+        r.status = driver_fold_status(ev);
+    } else {
+        r.status = jumped - 1;
+    }
+    diag_exit_jump = nullptr;
+    r.ev = ev;
+    r.out = take(stdout, out_data, out_size);
+    r.err = take(stderr, err_data, err_size);
+    stdout = saved_out;
+    stderr = saved_err;
+    std::fclose(f);
+    yyin = nullptr;
+    return r;
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     if (!pool_create(4096))
         return 1;
     set_func(assign_str, assign_array, display_pool, display_pool_as_int);
-    std::freopen("/dev/null", "w", stdout);   // scripts print; we only want crashes
     return 0;
 }
 
@@ -34,19 +91,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     static std::vector<char> text;
     text.assign(data, data + size);
     text.push_back('\0');   // fmemopen wants at least one byte
-    FILE *f = fmemopen(text.data(), size ? size : 1, "r");
-    if (!f)
-        return 0;
-    reset();
-    quilldebug = size >= 2 && data[0] == '#' && data[1] == 'g';   // "#g" traces
-    yyin = f;
-    tokens_reset();
-    std::jmp_buf here;
-    diag_exit_jump = &here;
-    if (setjmp(here) == 0)
-        yyparse();
-    diag_exit_jump = nullptr;
-    std::fclose(f);
-    yyin = nullptr;
+    Run fast = run(text, size, true);
+    Run slow = run(text, size, false);
+    if (fast.out != slow.out || fast.err != slow.err || fast.status != slow.status ||
+        fast.ev != slow.ev) {
+        std::fprintf(stderr, "fast paths differ: status %d/%d, ev %d/%d\nstdout:\n%s\n---\n%s\n"
+                     "stderr:\n%s\n---\n%s\n", fast.status, slow.status, fast.ev, slow.ev,
+                     fast.out.c_str(), slow.out.c_str(), fast.err.c_str(), slow.err.c_str());
+        std::abort();
+    }
     return 0;
 }
