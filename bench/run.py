@@ -171,26 +171,36 @@ def command(peer, quill, path, task):
     return [peer, path]
 
 
-def language(peer):
-    return {'mawk': 'awk', 'gawk': 'awk', 'lua5.4': 'lua', 'dash': 'sh'}.get(peer, peer)
+def program(programs, peer):
+    """The peer's program for a task, or None; bash runs the sh one unless it has its own."""
+    if peer == 'bash' and 'bash' not in programs:
+        peer = 'dash'
+    return programs.get({'mawk': 'awk', 'gawk': 'awk', 'lua5.4': 'lua', 'dash': 'sh'}.get(peer, peer))
 
 
 def run_once(argv):
-    """Wall time in seconds and peak memory in KB of one whole run."""
+    """Wall time in seconds of one whole run."""
     start = time.perf_counter()
-    p = subprocess.Popen(argv, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    _, status, usage = os.wait4(p.pid, 0)
+    p = subprocess.run(argv, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     elapsed = time.perf_counter() - start
-    if os.waitstatus_to_exitcode(status) < 0:
+    if p.returncode < 0:
         raise RuntimeError(f'{argv[0]} died')
-    return elapsed, usage.ru_maxrss
+    return elapsed
+
+
+def peak_memory(argv):
+    """Peak memory in KB, by GNU time: a child forked from this process
+    would count this process's own pages before its exec."""
+    p = subprocess.run(['/usr/bin/time', '-f', '%M', *argv], stdout=subprocess.DEVNULL,
+                       stderr=subprocess.PIPE, text=True)
+    return int(p.stderr.strip().splitlines()[-1])
 
 
 def bench_task(task, quill, peers, runs, budget, tmp):
     programs = TASKS[task][1]()
     argvs = {}
     for peer in ['quill'] + peers:
-        text = programs.get(language(peer))
+        text = program(programs, peer)
         if text is None:
             continue
         path = os.path.join(tmp, f'{task}.{peer}')
@@ -198,14 +208,12 @@ def bench_task(task, quill, peers, runs, budget, tmp):
             f.write(text)
         argvs[peer] = command(peer, quill, path, task)
     times = {p: [] for p in argvs}
-    peak = {p: 0 for p in argvs}
     for r in range(runs):
         for peer, argv in argvs.items():
             if r > 0 and times[peer][0] > budget:
                 continue   # too slow to repeat
-            t, m = run_once(argv)
-            times[peer].append(t)
-            peak[peer] = max(peak[peer], m)
+            times[peer].append(run_once(argv))
+    peak = {p: peak_memory(argv) for p, argv in argvs.items()} if task == 'script-10mb' else {}
     return {p: statistics.median(v) for p, v in times.items()}, peak
 
 
@@ -222,7 +230,7 @@ def callgrind_per_pass(quill, tmp):
         for n in (10**5, 2 * 10**5):
             path = os.path.join(tmp, f'cg-{n}.{peer}')
             with open(path, 'w') as f:
-                f.write(count_loop(n)[language(peer)])
+                f.write(program(count_loop(n), peer))
             p = subprocess.run(['valgrind', '--tool=callgrind', '--callgrind-out-file=/dev/null',
                                 *command(peer, quill, path, 'count')],
                                capture_output=True, text=True)
@@ -233,7 +241,8 @@ def callgrind_per_pass(quill, tmp):
 
 
 def cell(seconds, base):
-    t = f'{seconds * 1000:.0f} ms' if seconds < 10 else f'{seconds:.1f} s'
+    t = (f'{seconds * 1000:.1f} ms' if seconds < 0.1 else
+         f'{seconds * 1000:.0f} ms' if seconds < 10 else f'{seconds:.1f} s')
     return f'{t} ({seconds / base:.2g}×)' if base else t
 
 

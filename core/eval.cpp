@@ -37,7 +37,7 @@ static int32_t wrap(int64_t value)
 }
 
 // Quotient and remainder without traps: INT32_MIN / -1 wraps like the rest.
-static int32_t divide(int op, int32_t a, int32_t b)
+int32_t eval_divide(int op, int32_t a, int32_t b)
 {
     if (b == 0)
         diag_runtime("Division by zero.");
@@ -65,30 +65,12 @@ static int rule_of(int op)
     }
 }
 
-static int32_t compute(int op, int32_t a, int32_t b)
-{
-    switch (op) {
-    case OPADD: return wrap(int64_t(a) + b);
-    case OPSUB: return wrap(int64_t(a) - b);
-    case OPMUL: return wrap(int64_t(a) * b);
-    case OPDIV:
-    case OPMOD: return divide(op, a, b);
-    case OPAND: return a && b;
-    case OPOR:  return a || b;
-    case OPGT:  return a > b;
-    case OPLT:  return a < b;
-    case OPGE:  return a >= b;
-    case OPLE:  return a <= b;
-    case OPEQ:  return a == b;
-    default:    return a != b;
-    }
-}
-
 int32_t eval_binary(int op, int32_t a, int32_t b)
 {
-    int32_t r = stored(compute(op, a, b));
+    int32_t r = stored(eval_compute(op, a, b));
     if (quilldebug)
         trace_rule(rule_of(op), a, b, r);
+    record(rule_of(op), 0);
     return r;
 }
 
@@ -96,12 +78,14 @@ void eval_empty(void)
 {
     if (quilldebug)
         trace_rule(4);
+    record(4, 0);
 }
 
 void eval_statement(int32_t value)
 {
     if (quilldebug)
         trace_rule(5, value);
+    record(5, 0);   // before the rewind moves the read position
     jump_statement_end();
 }
 
@@ -110,6 +94,7 @@ int32_t eval_negate(int32_t a)
     int32_t r = stored(wrap(-int64_t(a)));
     if (quilldebug)
         trace_rule(15, a, r);
+    record(15, 0);
     return r;
 }
 
@@ -118,6 +103,7 @@ int32_t eval_not(int32_t a)
     int32_t r = stored(!a);
     if (quilldebug)
         trace_rule(35, a, r);
+    record(35, 0);
     return r;
 }
 
@@ -126,6 +112,7 @@ int32_t eval_paren(int32_t a)
     stored(a);
     if (quilldebug)
         trace_rule(16, a, a);
+    record(16, 0);
     return a;
 }
 
@@ -135,6 +122,7 @@ int32_t eval_assign(int32_t slot, int32_t value)
     stored(value);
     if (quilldebug)
         trace_rule(17, slot, value, value);
+    record(17, 0);
     return value;
 }
 
@@ -147,6 +135,7 @@ int32_t eval_strcopy(int32_t slot, int32_t value)
     stored(copy);
     if (quilldebug)
         trace_rule(18, slot, trace_text(pool_text(value)), trace_text(pool_text(copy)));
+    record(18, 0);
     return copy;
 }
 
@@ -157,6 +146,7 @@ int32_t eval_put(int32_t value)
     stored(value);
     if (quilldebug)
         trace_rule(25, value, value);
+    record(25, 0);
     return value;
 }
 
@@ -170,6 +160,7 @@ int32_t eval_puts(int32_t value)
     stored(value);
     if (quilldebug)
         trace_rule(26, trace_text(text), trace_text(text));
+    record(26, 0);
     return value;
 }
 
@@ -179,6 +170,7 @@ int32_t eval_func(int32_t no)
     eval_check_output();
     if (quilldebug)
         trace_rule(27, no, r);
+    record(27, 0);
     return r;
 }
 
@@ -187,6 +179,7 @@ int32_t eval_new(int32_t count)
     int32_t r = stored(assign_array(nullptr, count));
     if (quilldebug)
         trace_rule(28, count, r);
+    record(28, 0);
     return r;
 }
 
@@ -195,6 +188,7 @@ int32_t eval_number(int32_t value)
     stored(value);
     if (quilldebug)
         trace_rule(36, value, value);
+    record(36, value);
     return value;
 }
 
@@ -202,10 +196,16 @@ int32_t eval_number(int32_t value)
 int32_t eval_string(int32_t text)
 {
     const char *lit = reinterpret_cast<const char *>(static_cast<uintptr_t>(static_cast<uint32_t>(text)));
-    int32_t r = stored(assign_str(reinterpret_cast<intptr_t>(lit)));
+    int32_t r = eval_literal(lit);
     if (quilldebug)
         trace_rule(37, lit, pool_text(r));
+    record(37, 0);
     return r;
+}
+
+int32_t eval_literal(const char *text)
+{
+    return stored(assign_str(reinterpret_cast<intptr_t>(text)));
 }
 
 int32_t eval_variable(int32_t value)
@@ -213,6 +213,7 @@ int32_t eval_variable(int32_t value)
     stored(value);
     if (quilldebug)
         trace_rule(38, value, value);
+    record(38, 0);
     return value;
 }
 
@@ -221,6 +222,7 @@ int32_t eval_var_value(int index)
     int32_t r = stored(var[index]);
     if (quilldebug)
         trace_rule(39, index, r);
+    record(39, index);
     return r;
 }
 
@@ -229,6 +231,7 @@ int32_t eval_element(int index, int32_t at)
     int32_t r = stored(pool_read(pool_element(var[index], at)));
     if (quilldebug)
         trace_rule(40, index, at, r);
+    record(40, index);
     return r;
 }
 
@@ -237,6 +240,7 @@ int32_t eval_var_addr(int index)
     int32_t r = stored(var_slot(index));
     if (quilldebug)
         trace_rule(41, index, r);
+    record(41, index);
     return r;
 }
 
@@ -246,5 +250,6 @@ int32_t eval_element_addr(int index, int32_t at)
     int32_t r = stored(pool_element_slot(pool_element(var[index], at)));
     if (quilldebug)
         trace_rule(42, index, at, r);
+    record(42, index);
     return r;
 }

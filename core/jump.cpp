@@ -26,7 +26,7 @@ int skip(void)
 }
 
 // Only the low 8 bits of a count are kept, read back as signed.
-static int32_t set_count(int lab, int32_t count)
+int32_t jump_set_count(int lab, int32_t count)
 {
     label[lab] = static_cast<int8_t>(static_cast<uint8_t>(count & 0xff));
     return label[lab];
@@ -38,15 +38,17 @@ int32_t jump_if(int32_t cond, int lab)
         label[lab] = 1;
     if (quilldebug)
         trace_rule(19, cond, lab);
+    record(19, lab);
     return cond;
 }
 
 int32_t jump_if_count(int32_t cond, int32_t count, int lab)
 {
     if (cond)
-        set_count(lab, count);
+        jump_set_count(lab, count);
     if (quilldebug)
         trace_rule(20, cond, count, lab);
+    record(20, lab);
     return cond;
 }
 
@@ -55,14 +57,16 @@ int32_t jump_below(int lab)
     label[lab] = 1;
     if (quilldebug)
         trace_rule(21, lab);
+    record(21, lab);
     return lab;
 }
 
 int32_t jump_below_count(int32_t count, int lab)
 {
-    int32_t r = set_count(lab, count);
+    int32_t r = jump_set_count(lab, count);
     if (quilldebug)
         trace_rule(22, count, lab);
+    record(22, lab);
     return r;
 }
 
@@ -72,15 +76,17 @@ int32_t jump_above(int lab)
     top = 1;
     if (quilldebug)
         trace_rule(23, lab);
+    record(23, lab);
     return lab;
 }
 
 int32_t jump_above_count(int32_t count, int lab)
 {
-    int32_t r = set_count(lab, count);
+    int32_t r = jump_set_count(lab, count);
     top = 1;
     if (quilldebug)
         trace_rule(24, count, lab);
+    record(24, lab);
     return r;
 }
 
@@ -89,12 +95,14 @@ void jump_define(int lab)
     label[lab] = label[lab] > 0 ? static_cast<int8_t>(label[lab] - 1) : 0;
     if (quilldebug)
         trace_rule(6, lab);
+    record(6, lab);
 }
 
 void jump_reference(int lab)
 {
     if (quilldebug)
         trace_rule(7, 0, lab);   // list carries no value: shown as 0
+    record(7, lab);
 }
 
 // Runs inside the statement's own reduction, before the token after ';' is read.
@@ -128,28 +136,56 @@ int last_code;                  // the filtered token before, 0 for none
 uint32_t last_pos;
 int last_label;
 
-// The one label searched for, or -1 when none or several are: asked at
-// every item start of a search, so the counters are read as four words.
+// Where a search of one count from one place landed: it lands there again.
+struct Landing {
+    uint32_t from = UINT32_MAX;
+    int8_t count;
+    uint32_t pos;
+    int32_t line;
+};
+Landing landings[NLABELS];
+
+constexpr int NO_SEARCH = -1, SEVERAL = -2;
+
+// The one label searched for: asked at every item start, so the counters
+// are read as four words.
 int only_search(void)
 {
     constexpr uint64_t LOW7 = 0x7f7f7f7f7f7f7f7full, HIGH = 0x8080808080808080ull;
     uint64_t w[4] = {0, 0, 0, 0};
     std::memcpy(w, label, NLABELS);
-    int word = -1;
+    int word = NO_SEARCH;
     for (int i = 0; i < 4; i++) {
         if (!w[i])
             continue;
         uint64_t nonzero = (((w[i] & LOW7) + LOW7) | w[i]) & HIGH;   // a bit per non-zero byte
-        if (word >= 0 || (nonzero & (nonzero - 1)))
-            return -1;
+        if (word != NO_SEARCH || (nonzero & (nonzero - 1)))
+            return SEVERAL;
         word = i;
     }
-    if (word < 0)
-        return -1;
+    if (word == NO_SEARCH)
+        return NO_SEARCH;
     int j = word * 8;
     while (!label[j])
         j++;
     return j;
+}
+
+// The n-th definition of lab from pos, if the items up to it are whole.
+bool find_landing(uint32_t pos, int lab, Landing *out)
+{
+    int n = label[lab] > 0 ? label[lab] : 1;   // a negative count ends at the next one
+    const auto &defs = definitions[lab];
+    auto first = std::lower_bound(defs.begin(), defs.end(), pos,
+                                  [](const Definition &d, uint32_t p) { return d.pos < p; });
+    if (defs.end() - first < n)
+        return false;   // not scanned yet: the parser goes on token by token
+    const Definition &target = first[n - 1];
+    auto bad = std::lower_bound(broken.begin(), broken.end(), pos);
+    if (bad != broken.end() && *bad < target.pos)
+        return false;   // the parser must meet that error
+    *out = Landing{pos, label[lab], target.pos + 1, target.line};
+    return true;
 }
 
 }  // namespace
@@ -169,23 +205,22 @@ void jump_index_add(uint32_t pos, int code, int32_t value, int32_t line)
     last_label = code == LABEL ? value : -1;
 }
 
-void jump_index_skip(uint32_t pos)
+int jump_index_step(uint32_t pos)
 {
+    if (!skip())
+        return 0;
     int lab = only_search();
-    if (lab < 0)
-        return;
-    int n = label[lab] > 0 ? label[lab] : 1;   // a negative count ends at the next one
-    const auto &defs = definitions[lab];
-    auto first = std::lower_bound(defs.begin(), defs.end(), pos,
-                                  [](const Definition &d, uint32_t p) { return d.pos < p; });
-    if (defs.end() - first < n)
-        return;   // not scanned yet: the parser goes on token by token
-    const Definition &target = first[n - 1];
-    auto bad = std::lower_bound(broken.begin(), broken.end(), pos);
-    if (bad != broken.end() && *bad < target.pos)
-        return;   // the parser must meet that error
-    label[lab] = 0;
-    tokens_seek(target.pos + 1, target.line);
+    return lab == SEVERAL ? -1 : jump_index_land(pos, lab);
+}
+
+int jump_index_land(uint32_t pos, int lab)
+{
+    Landing &l = landings[lab];
+    if ((l.from != pos || l.count != label[lab]) && !find_landing(pos, lab, &l))
+        return -1;
+    label[lab] = 0;   // what the definition's own rule would leave
+    tokens_seek(l.pos, l.line);
+    return 1;
 }
 
 void jump_index_reset(void)
@@ -193,5 +228,7 @@ void jump_index_reset(void)
     for (auto &d : definitions)
         d.clear();
     broken.clear();
+    for (auto &l : landings)
+        l = Landing();
     last_code = 0;
 }

@@ -59,6 +59,13 @@ void tokens_seek(uint32_t pos, int32_t line);     // on to a later item start
 void tokens_reset(void);             // forget the stream: a new yyin (tests)
 void tokens_configure(void);         // QUILL_SLOW turns the fast paths off
 extern bool fast_paths;
+uint32_t tokens_pos(void);           // the next token to deliver
+int32_t tokens_last_value(void);     // the value of the token delivered last
+const char *tokens_text(int32_t offset);   // a literal's text in the stream
+// Each item start has a state: how often it ran, or its recorded form.
+constexpr int32_t ITEM_NEW = 0, ITEM_SEEN = 1, ITEM_EXCLUDED = 2, ITEM_FIRST_RECORD = 3;
+int32_t tokens_item_state(uint32_t pos);
+void tokens_set_item_state(uint32_t pos, int32_t state);
 
 /* ---- scanner/input.cpp ---- */
 // Fills buf with up to max bytes of script text, text mode applied.
@@ -109,6 +116,30 @@ int32_t eval_var_value(int index);
 int32_t eval_element(int index, int32_t at);
 int32_t eval_var_addr(int index);
 int32_t eval_element_addr(int index, int32_t at);
+int32_t eval_literal(const char *text);   // rule 37's copy into the pool
+int32_t eval_divide(int op, int32_t a, int32_t b);    // / and %, checked
+
+// A binary operator's value (nothing stored, nothing traced); inline, as
+// recorded statements compute with it too. Arithmetic wraps modulo 2^32.
+inline int32_t eval_compute(int op, int32_t a, int32_t b)
+{
+    uint32_t x = static_cast<uint32_t>(a), y = static_cast<uint32_t>(b);
+    switch (op) {
+    case OPADD: return static_cast<int32_t>(x + y);
+    case OPSUB: return static_cast<int32_t>(x - y);
+    case OPMUL: return static_cast<int32_t>(x * y);
+    case OPDIV:
+    case OPMOD: return eval_divide(op, a, b);
+    case OPAND: return a && b;
+    case OPOR:  return a || b;
+    case OPGT:  return a > b;
+    case OPLT:  return a < b;
+    case OPGE:  return a >= b;
+    case OPLE:  return a <= b;
+    case OPEQ:  return a == b;
+    default:    return a != b;
+    }
+}
 void eval_check_output(void);   // ends the run if stdout has failed
 
 /* ---- core/jump.cpp ---- */
@@ -121,11 +152,29 @@ int32_t jump_above_count(int32_t count, int lab);
 void jump_define(int lab);
 void jump_reference(int lab);
 void jump_statement_end(void);   // the rewind of a pending above
+int32_t jump_set_count(int lab, int32_t count);   // the low 8 bits, read back as signed
 int skip(void);                  // 1 while a label search is pending
 // The label index: definitions and broken items among the filtered tokens.
 void jump_index_add(uint32_t pos, int code, int32_t value, int32_t line);
-void jump_index_skip(uint32_t pos);   // one search pending: straight to its target
+// At an item start: 0 when no search is pending, 1 when the one pending was
+// carried to its target, -1 when the parser must carry it on.
+int jump_index_step(uint32_t pos);
+int jump_index_land(uint32_t pos, int lab);   // the same, the one search known to be lab
 void jump_index_reset(void);
+
+/* ---- core/record.cpp, core/replay.cpp: items recorded once, replayed without the parser ---- */
+extern bool compiled_recording;
+void compiled_begin(uint32_t pos);           // record the item starting here
+void compiled_note(int rule, int32_t imm);   // one reduction of it
+// Replays a record and the recorded items after it, as far as they go.
+void compiled_run(int32_t record);
+void compiled_reset(void);
+// Every rule helper reports its reduction here, as it does to the trace.
+inline void record(int rule, int32_t imm)
+{
+    if (compiled_recording)
+        compiled_note(rule, imm);
+}
 
 /* ---- core/trace.cpp ---- */
 void trace_rule(int rule, ...);

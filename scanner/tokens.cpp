@@ -50,6 +50,7 @@ uint32_t text_used;      // bytes used in the last text chunk
 int32_t lines_seen;      // scan_lines when the last token was added
 bool ended;              // the end of input is in the stream: never scan again
 bool item_start = true;  // the last token the parser got ended an item
+int32_t first_item;      // the state of the item at position 0 (others: in the ';' or ':' before)
 #ifdef QUILL_FUZZ
 unsigned long rewinds;   // per input, to bound loops
 #endif
@@ -91,7 +92,9 @@ void scan_more(void)
         push(K_LINES, gap, 0);
         gap = 0;
     }
-    push(kind, kind == K_END ? 0 : scan_value, static_cast<uint16_t>(gap));
+    // a ';' or ':' carries the state of the item after it
+    int32_t value = kind == K_END || code == NL || code == COL ? ITEM_NEW : scan_value;
+    push(kind, value, static_cast<uint16_t>(gap));
     if (kind == K_END)
         ended = true;
     if (code == NL || code == COL || code == LABEL || kind == K_END)
@@ -118,13 +121,34 @@ int tokens_add_text(const char *text, int len)
     return offset;
 }
 
+// At an item start: let the label index and the recorded items run as far
+// as they apply; the parser takes over where they do not.
+static void run_fast(void)
+{
+    for (;;) {
+        int jumped = jump_index_step(pos);
+        if (jumped < 0)
+            return;
+        if (jumped > 0)
+            continue;
+        int32_t state = tokens_item_state(pos);
+        if (state >= ITEM_FIRST_RECORD) {
+            compiled_run(state - ITEM_FIRST_RECORD);
+            continue;
+        }
+        if (state == ITEM_SEEN)
+            compiled_begin(pos);   // its second run: the parser's reductions are recorded
+        else if (state == ITEM_NEW)
+            tokens_set_item_state(pos, ITEM_SEEN);
+        return;
+    }
+}
+
 int yylex(void)
 {
+    if (item_start && fast_paths && !quilldebug)
+        run_fast();
     int search = skip();
-    if (search && item_start && fast_paths && !quilldebug) {
-        jump_index_skip(pos);
-        search = skip();
-    }
     for (;;) {
         if (pos == count) {
             if (ended)
@@ -163,7 +187,7 @@ int yylex(void)
         if (search)
             continue;
         if (kind == stored(STRING)) {
-            const char *text = texts[t.value / TEXT_CHUNK] + t.value % TEXT_CHUNK;
+            const char *text = tokens_text(t.value);
             yylval = pool_literal(text, static_cast<int>(std::strlen(text)));
         } else {
             yylval = t.value;   // NUMBER, VARIABLE
@@ -171,6 +195,42 @@ int yylex(void)
         item_start = false;
         return kind + 256;
     }
+}
+
+uint32_t tokens_pos(void)
+{
+    return pos;
+}
+
+int32_t tokens_last_value(void)
+{
+    return at(pos - 1).value;
+}
+
+const char *tokens_text(int32_t offset)
+{
+    return texts[offset / TEXT_CHUNK] + offset % TEXT_CHUNK;
+}
+
+// An item's state is kept in the value of the ';' or ':' before it, which
+// carries none of its own.
+int32_t tokens_item_state(uint32_t at_pos)
+{
+    if (at_pos == 0)
+        return first_item;
+    const Token &t = at(at_pos - 1);
+    return t.kind == stored(NL) || t.kind == stored(COL) ? t.value : ITEM_EXCLUDED;
+}
+
+void tokens_set_item_state(uint32_t at_pos, int32_t state)
+{
+    if (at_pos == 0) {
+        first_item = state;
+        return;
+    }
+    Token &t = at(at_pos - 1);
+    if (t.kind == stored(NL) || t.kind == stored(COL))
+        t.value = state;
 }
 
 void tokens_rewind(void)
@@ -200,7 +260,9 @@ void tokens_reset(void)
 #ifdef QUILL_FUZZ
     rewinds = 0;
 #endif
+    first_item = ITEM_NEW;
     jump_index_reset();
+    compiled_reset();
     input_reset();
     yyrestart(yyin);
 }

@@ -9,7 +9,7 @@ here=$(dirname "$(readlink -f "$0")")
 work=${3:-$(mktemp -d)}
 mkdir -p "$work/script" "$work/text" "$work/sandbox"
 python3 "$here/seed.py" "$here/../scripts" "$work/script" >/dev/null
-cp "$here"/regressions/* "$work/script/" 2>/dev/null || true
+cp "$here"/regressions/* "$here"/loops/* "$work/script/" 2>/dev/null || true
 # paths the scripts name (functions 13, 15, 17) resolve in an empty sandbox
 cd "$work/sandbox"
 "$build/bin/fuzz_script" -max_total_time="$seconds" -timeout=10 -close_fd_mask=3 \
