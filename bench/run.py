@@ -6,9 +6,10 @@ medians taken under the same load. Prints a Markdown table: median wall
 time and the ratio to mawk's median of the same run.
 
     python3 bench/run.py [--quill PATH] [--runs N] [--tasks a,b] [--peers a,b]
-                         [--budget SECONDS] [--callgrind]
+                         [--budget SECONDS] [--limit SECONDS] [--callgrind]
 
-A peer whose first run of a task takes longer than the budget is run once.
+A peer whose first run of a task takes longer than the budget is run once;
+a run longer than the limit is stopped.
 --callgrind adds the instructions per pass of the count loop (valgrind).
 """
 import argparse
@@ -123,6 +124,14 @@ def printing(n):
     }
 
 
+def printing_one_text(n):
+    """The same with one text, and so one flush, per line: function 10
+    formats i by f."""
+    programs = printing(n)
+    programs['quill'] = 'f = "%d\n";\ni = 0;\n' + vantor_loop('puts func 10;', n)
+    return programs
+
+
 def startup():
     return {'quill': '', 'awk': 'BEGIN { }', 'lua': '', 'perl': '', 'python3': '', 'sh': ':'}
 
@@ -150,15 +159,19 @@ TASKS = {
     'arith-1e6': ('arithmetic loop `s = s + i * 3 % 7`, 10^6', lambda: arithmetic_loop(10**6)),
     'arith-1e7': ('arithmetic loop `s = s + i * 3 % 7`, 10^7', lambda: arithmetic_loop(10**7)),
     'array-1e6': ('array loop: fill `x[i] = i * i`, sum it back, 10^6', lambda: array_loop(10**6)),
+    'array-1e7': ('array loop: fill `x[i] = i * i`, sum it back, 10^7', lambda: array_loop(10**7)),
     'after-1e4': ('count loop 10^6 after 10^4 lines', lambda: loop_beside(10**6, 10**4, True)),
     'before-1e4': ('count loop 10^6 before 10^4 lines', lambda: loop_beside(10**6, 10**4, False)),
     'after-1e5': ('count loop 10^6 after 10^5 lines', lambda: loop_beside(10**6, 10**5, True)),
     'lines-1e5': ('the 10^5 lines alone', lambda: lines_alone(10**5)),
-    'print-1e5': ('print 10^5 numbers, a flush per line', lambda: printing(10**5)),
+    'print-1e5': ('print 10^5 numbers, a flush per line (quill: `put i; puts n;`, two)',
+                  lambda: printing(10**5)),
+    'print1-1e5': ('print 10^5 numbers, one flush per line (quill: `puts func 10;`)',
+                   lambda: printing_one_text(10**5)),
     'startup': ('start-up, empty script', startup),
     'script-10mb': ('10 MB straight-line script', lambda: straight_line(10)),
 }
-DEFAULT_TASKS = [t for t in TASKS if t not in ('arith-1e7',)]
+DEFAULT_TASKS = [t for t in TASKS if t not in ('arith-1e6', 'array-1e6')]
 
 
 def command(peer, quill, path, task):
@@ -178,10 +191,14 @@ def program(programs, peer):
     return programs.get({'mawk': 'awk', 'gawk': 'awk', 'lua5.4': 'lua', 'dash': 'sh'}.get(peer, peer))
 
 
-def run_once(argv):
-    """Wall time in seconds of one whole run."""
+def run_once(argv, limit):
+    """Wall time in seconds of one whole run; infinity past the limit."""
     start = time.perf_counter()
-    p = subprocess.run(argv, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        p = subprocess.run(argv, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                           timeout=limit)
+    except subprocess.TimeoutExpired:
+        return float('inf')
     elapsed = time.perf_counter() - start
     if p.returncode < 0:
         raise RuntimeError(f'{argv[0]} died')
@@ -196,7 +213,7 @@ def peak_memory(argv):
     return int(p.stderr.strip().splitlines()[-1])
 
 
-def bench_task(task, quill, peers, runs, budget, tmp):
+def bench_task(task, quill, peers, runs, budget, limit, tmp):
     programs = TASKS[task][1]()
     argvs = {}
     for peer in ['quill'] + peers:
@@ -212,7 +229,7 @@ def bench_task(task, quill, peers, runs, budget, tmp):
         for peer, argv in argvs.items():
             if r > 0 and times[peer][0] > budget:
                 continue   # too slow to repeat
-            times[peer].append(run_once(argv))
+            times[peer].append(run_once(argv, limit))
     peak = {p: peak_memory(argv) for p, argv in argvs.items()} if task == 'script-10mb' else {}
     return {p: statistics.median(v) for p, v in times.items()}, peak
 
@@ -241,6 +258,8 @@ def callgrind_per_pass(quill, tmp):
 
 
 def cell(seconds, base):
+    if seconds == float('inf'):
+        return 'stopped'
     t = (f'{seconds * 1000:.1f} ms' if seconds < 0.1 else
          f'{seconds * 1000:.0f} ms' if seconds < 10 else f'{seconds:.1f} s')
     return f'{t} ({seconds / base:.2g}×)' if base else t
@@ -253,6 +272,7 @@ def main():
     ap.add_argument('--tasks', default=','.join(DEFAULT_TASKS))
     ap.add_argument('--peers', default=','.join(PEERS))
     ap.add_argument('--budget', type=float, default=10.0)
+    ap.add_argument('--limit', type=float, default=60.0, help='seconds before a run is stopped')
     ap.add_argument('--callgrind', action='store_true')
     opts = ap.parse_args()
     quill = os.path.abspath(opts.quill)
@@ -265,7 +285,7 @@ def main():
     print('|---' * (len(peers) + 2) + '|')
     with tempfile.TemporaryDirectory(prefix='quill-bench-') as tmp:
         for task in opts.tasks.split(','):
-            medians, peak = bench_task(task, quill, peers, opts.runs, opts.budget, tmp)
+            medians, peak = bench_task(task, quill, peers, opts.runs, opts.budget, opts.limit, tmp)
             base = medians.get('mawk')
             row = [cell(medians[p], base) if p in medians else '–' for p in ['quill'] + peers]
             print(f'| {TASKS[task][0]} | ' + ' | '.join(row) + ' |', flush=True)
