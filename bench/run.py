@@ -230,7 +230,9 @@ def bench_task(task, quill, peers, runs, budget, limit, tmp):
             if r > 0 and times[peer][0] > budget:
                 continue   # too slow to repeat
             times[peer].append(run_once(argv, limit))
-    peak = {p: peak_memory(argv) for p, argv in argvs.items()} if task == 'script-10mb' else {}
+    peak = {}
+    if task == 'script-10mb' and os.path.exists('/usr/bin/time'):   # Debian's package time
+        peak = {p: peak_memory(argv) for p, argv in argvs.items()}
     return {p: statistics.median(v) for p, v in times.items()}, peak
 
 
@@ -289,7 +291,7 @@ def main():
             base = medians.get('mawk')
             row = [cell(medians[p], base) if p in medians else '–' for p in ['quill'] + peers]
             print(f'| {TASKS[task][0]} | ' + ' | '.join(row) + ' |', flush=True)
-            if task == 'script-10mb':
+            if peak:
                 mem = [f'{peak[p] / 1024:.1f} MB' if p in peak else '–' for p in ['quill'] + peers]
                 print('| 10 MB script, peak memory | ' + ' | '.join(mem) + ' |', flush=True)
         if opts.callgrind:
