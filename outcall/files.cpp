@@ -1,7 +1,7 @@
 /*
  * files.cpp - the directory search (13, 14) and the line reader with its
- * file length (15, 16, 17): their states, as the catalogue's tables have
- * them. The platform opens, searches and measures (dirsearch.h, openfile.h).
+ * file length (15, 16, 17): when a search or a file opens and closes. The
+ * platform opens, searches and measures (dirsearch.h, openfile.h).
  */
 #include "outcall_int.h"
 
