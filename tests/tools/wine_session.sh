@@ -14,13 +14,23 @@ export WINEDEBUG=-all                       # wine's own messages would mix with
 export WINEDLLOVERRIDES="winedbg.exe=d"     # a crash must end the test, not wait in a debugger
 mkdir -p "$WINEPREFIX"
 
+boot() {
+    "$server" -p                            # persistent: no start-up per test
+    # boot now, output to /dev/null: else the first test's pipes get the
+    # services' output and the test waits for them
+    "$wine" wineboot >/dev/null 2>&1
+}
 "$server" -k 2>/dev/null || true              # what an interrupted session left
 "$server" -w
-"$server" -p                                # persistent: no start-up per test
-# boot now, output to /dev/null: else the first test's pipes get the
-# services' output and the test waits for them
-"$wine" wineboot >/dev/null 2>&1
-"$wine" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+boot
+graphics='HKCU\Software\Wine\Drivers'
+if ! "$wine" reg query "$graphics" /v Graphics 2>/dev/null | grep -q null; then
+    # a new prefix: its desktop only takes the null driver when it starts again
+    "$wine" reg add "$graphics" /v Graphics /d null /f >/dev/null 2>&1
+    "$server" -k
+    "$server" -w
+    boot
+fi
 
 # The first window of a session starts the desktop process, which keeps
 # whatever output its starter had: let that be this window's /dev/null.
