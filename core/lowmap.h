@@ -13,7 +13,7 @@ constexpr uintptr_t LOWMAP_LIMIT = uintptr_t(1) << 31;
 constexpr uintptr_t LOWMAP_FIRST = 0x10000000;   // tried first: far from the usual images
 
 /* A fresh zero-filled block of size bytes whose end is at most LOWMAP_LIMIT,
-   or nullptr. Pages are committed lazily where the platform can. */
+   or nullptr. A page takes memory only once it is touched. */
 char *lowmap_create(std::size_t size);
 
 #endif

@@ -8,8 +8,8 @@
 #include <cstdio>
 
 /* Puts the null device on a closed 0, 1 or 2, so nothing we open takes
-   their place, and sets the streams' modes: input is read as text, and on a
-   platform with text streams a line feed goes out as its line end. */
+   their place. Where streams have a text mode, all three go into it: input
+   is read as text, and a line feed goes out as the platform's line end. */
 void streams_prepare(void);
 
 /* The script file, opened for reading as text; programs started later do

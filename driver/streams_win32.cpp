@@ -6,12 +6,14 @@
 
 #include <fcntl.h>
 #include <io.h>
-#include <windows.h>
 
+#include <cstdint>
+
+// The runtime keeps 0, 1 and 2 open without a handle when it was given none.
 static bool closed(int fd)
 {
-    HANDLE h = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
-    return h == INVALID_HANDLE_VALUE || h == nullptr;
+    intptr_t h = _get_osfhandle(fd);
+    return h == -1 || h == -2 || h == 0;
 }
 
 void streams_prepare(void)
