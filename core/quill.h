@@ -44,7 +44,7 @@ void moreinfo(void);
 int scan_token(void);                // the next token's code; its value in scan_value
 constexpr int SCAN_CHAR = 300;       // scan_token: a character token, its code in scan_value
 extern int32_t scan_value;
-extern int32_t scan_lines;           // line feeds scanned so far, texts excluded
+extern uint32_t scan_lines;          // line feeds scanned so far, texts excluded
 void yyrestart(FILE *f);
 // A number literal's digits in the given base, held at 2147483647.
 int32_t scan_number(const char *digits, int base);

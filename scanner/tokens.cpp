@@ -12,7 +12,7 @@
 
 int32_t line_no = 1;      // the current script line, as the parser sees it
 int32_t scan_value;       // value of the token scan_token just returned
-int32_t scan_lines;       // line feeds the scanner has consumed, texts excluded
+uint32_t scan_lines;      // line feeds the scanner has consumed, texts excluded
 bool fast_paths = true;   // off: every token goes through the parser
 
 namespace {
@@ -47,7 +47,7 @@ uint32_t texts_used;     // text chunks in use: the last one is being filled
 uint32_t count;          // tokens scanned
 uint32_t pos;            // the next token to deliver
 uint32_t text_used;      // bytes used in the last text chunk
-int32_t lines_seen;      // scan_lines when the last token was added
+uint32_t lines_seen;     // scan_lines when the last token was added
 bool ended;              // the end of input is in the stream: never scan again
 bool item_start = true;  // the last token the parser got ended an item
 int32_t first_item;      // the state of the item at position 0 (others: in the ';' or ':' before)
@@ -55,12 +55,18 @@ int32_t first_item;      // the state of the item at position 0 (others: in the 
 unsigned long rewinds;   // per input, to bound loops
 #endif
 
+// Line counts wrap like every other 32-bit count of the language.
+int32_t lines_after(uint32_t n)
+{
+    return static_cast<int32_t>(n);
+}
+
 Token &at(uint32_t i)
 {
     return chunks[i >> CHUNK_BITS][i & (CHUNK - 1)];
 }
 
-// Appends p to a pointer array that grows by half.
+// Appends p to a pointer array, which doubles when full.
 template <typename T> void grow(T **&array, uint32_t &n, T *p)
 {
     if ((n & (n - 1)) == 0) {   // a power of two: full
@@ -76,6 +82,8 @@ template <typename T> void grow(T **&array, uint32_t &n, T *p)
 
 void push(uint8_t kind, int32_t value, uint16_t lines)
 {
+    if (count == UINT32_MAX)
+        diag_out_of_memory();   // positions are 32-bit
     if ((count & (CHUNK - 1)) == 0 && (count >> CHUNK_BITS) == nchunks)
         grow(chunks, nchunks, static_cast<Token *>(std::malloc(CHUNK * sizeof(Token))));
     at(count++) = Token{value, lines, kind, 0};
@@ -86,10 +94,10 @@ void scan_more(void)
 {
     int code = scan_token();
     uint8_t kind = code == 0 ? K_END : code == SCAN_CHAR ? K_CHAR : stored(code);
-    int32_t gap = scan_lines - lines_seen;
+    uint32_t gap = scan_lines - lines_seen;
     lines_seen = scan_lines;
     if (gap >= 0xffff) {
-        push(K_LINES, gap, 0);
+        push(K_LINES, static_cast<int32_t>(gap), 0);
         gap = 0;
     }
     // a ';' or ':' carries the state of the item after it
@@ -98,7 +106,7 @@ void scan_more(void)
     if (kind == K_END)
         ended = true;
     if (code == NL || code == COL || code == LABEL || kind == K_END)
-        jump_index_add(count - 1, code, scan_value, 1 + scan_lines);
+        jump_index_add(count - 1, code, scan_value, lines_after(1 + scan_lines));
 }
 
 }  // namespace
@@ -108,6 +116,8 @@ int tokens_add_text(const char *text, int len)
     const char *nul = static_cast<const char *>(std::memchr(text, '\0', len));
     std::size_t n = nul ? static_cast<std::size_t>(nul - text) : static_cast<std::size_t>(len);
     if (texts_used == 0 || text_used + n + 1 > TEXT_CHUNK) {
+        if (texts_used == INT32_MAX / TEXT_CHUNK)
+            diag_out_of_memory();   // offsets are 32-bit
         if (texts_used == ntexts)
             grow(texts, ntexts, static_cast<char *>(std::malloc(TEXT_CHUNK)));
         texts_used++;
@@ -156,7 +166,7 @@ int yylex(void)
             scan_more();
         }
         const Token &t = at(pos++);
-        line_no += t.lines;
+        line_no = lines_after(static_cast<uint32_t>(line_no) + t.lines);
         uint8_t kind = t.kind;
         if (static_cast<uint8_t>(kind - K_PLAIN) <= PLAINS) {
             if (search)
@@ -168,7 +178,7 @@ int yylex(void)
         case K_END:
             return 0;
         case K_LINES:
-            line_no += t.value;
+            line_no = lines_after(static_cast<uint32_t>(line_no) + static_cast<uint32_t>(t.value));
             continue;
         case K_CHAR:
             if (search)

@@ -74,23 +74,20 @@ def closed_pipe():
 
 def closed_stdin():
     quill = ' '.join(f'"{a}"' for a in command())
-    script = b'l = func 1; put l; n = func 2; put n;'
-    with tempfile.TemporaryDirectory() as tmp:
-        path = os.path.join(tmp, 's.vt')
-        with open(path, 'wb') as f:
-            f.write(script)
-        p = subprocess.run(f'{quill} -f "{path}" <&-', shell=True, capture_output=True,
-                           timeout=20)
-    check('functions 1 and 2 with standard input closed', (p.stdout, p.returncode), (b'00', 0))
+
+    def run_closed(script):
+        with tempfile.TemporaryDirectory() as tmp:
+            path = os.path.join(tmp, 's.vt')
+            with open(path, 'wb') as f:
+                f.write(script)
+            p = subprocess.run(f'{quill} -f "{path}" <&-', shell=True, capture_output=True,
+                               timeout=20)
+        return p.stdout, p.returncode
+    check('functions 1 and 2 with standard input closed',
+          run_closed(b'l = func 1; put l; n = func 2; put n;'), (b'00', 0))
     # regression: the script took descriptor 0, so function 1 read the script's own text
     script = b'l = func 1; put l == 0;' + b'#' * 8000 + b'\n' + b'# padding\n' * 2000 + b'put 7;'
-    with tempfile.TemporaryDirectory() as tmp:
-        path = os.path.join(tmp, 's.vt')
-        with open(path, 'wb') as f:
-            f.write(script)
-        p = subprocess.run(f'{quill} -f "{path}" <&-', shell=True, capture_output=True,
-                           timeout=20)
-    check('a closed standard input is not the script', (p.stdout, p.returncode), (b'17', 7))
+    check('a closed standard input is not the script', run_closed(script), (b'17', 7))
 
 
 def vanishing_file():
