@@ -4,9 +4,8 @@
  */
 #include "quill.h"
 
-#include <sys/mman.h>
+#include "lowmap.h"
 
-#include <cinttypes>
 #include <cstring>
 
 int *var;                           // the 26 variables a..z
@@ -16,84 +15,15 @@ int32_t poolnum;                    // offset of the next free byte
 
 constexpr std::size_t VAR_BYTES = 128;         // 26 ints, rounded up
 constexpr std::size_t SCRATCH_BYTES = 8192;    // a literal's text: at most a whole token
-constexpr uintptr_t LOW_LIMIT = uintptr_t(1) << 31;
-constexpr uintptr_t FIRST_HINT = 0x10000000;
 
 static char *scratch;               // low home of the literal being parsed
-
-static void *map_at(uintptr_t at, std::size_t size, int extra)
-{
-    void *p = mmap(reinterpret_cast<void *>(at), size, PROT_READ | PROT_WRITE,
-                   MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE | extra, -1, 0);
-    return p == MAP_FAILED ? nullptr : p;
-}
-
-static bool fits_low(void *p, std::size_t size)
-{
-    return p && reinterpret_cast<uintptr_t>(p) + size <= LOW_LIMIT;
-}
-
-// The largest hole below 2 GiB in our own address space, or 0.
-static uintptr_t largest_low_hole(std::size_t size)
-{
-    FILE *maps = std::fopen("/proc/self/maps", "re");
-    if (!maps)
-        return 0;
-    uintptr_t prev_end = 0x10000, best = 0, best_len = 0;
-    char line[512];
-    auto consider = [&](uintptr_t start) {
-        if (start > LOW_LIMIT)
-            start = LOW_LIMIT;
-        if (start > prev_end && start - prev_end > best_len) {
-            best = prev_end;
-            best_len = start - prev_end;
-        }
-    };
-    while (std::fgets(line, sizeof line, maps)) {
-        uintptr_t lo, hi;
-        if (std::sscanf(line, "%" SCNxPTR "-%" SCNxPTR, &lo, &hi) != 2)
-            continue;
-        consider(lo);
-        if (hi > prev_end)
-            prev_end = hi;
-        if (prev_end >= LOW_LIMIT)
-            break;
-    }
-    if (prev_end < LOW_LIMIT)
-        consider(LOW_LIMIT);
-    std::fclose(maps);
-    return best_len >= size ? best : 0;
-}
-
-static char *map_low(std::size_t size)
-{
-    void *p = map_at(FIRST_HINT, size, MAP_FIXED_NOREPLACE);
-    if (p == reinterpret_cast<void *>(FIRST_HINT) && fits_low(p, size))
-        return static_cast<char *>(p);
-    if (p)
-        munmap(p, size);
-    uintptr_t hole = largest_low_hole(size);
-    if (hole) {
-        p = map_at(hole, size, MAP_FIXED_NOREPLACE);
-        if (p == reinterpret_cast<void *>(hole) && fits_low(p, size))
-            return static_cast<char *>(p);
-        if (p)
-            munmap(p, size);
-    }
-    p = map_at(0, size, MAP_32BIT);
-    if (fits_low(p, size))
-        return static_cast<char *>(p);
-    if (p)
-        munmap(p, size);
-    return nullptr;
-}
 
 bool pool_create(int32_t size)
 {
     if (size < 0)
         return false;
     std::size_t total = VAR_BYTES + SCRATCH_BYTES + static_cast<std::size_t>(size);
-    char *block = map_low(total);   // fresh pages are zero: no memset
+    char *block = lowmap_create(total);   // fresh pages are zero: no memset
     if (!block)
         return false;
     var = reinterpret_cast<int *>(block);
@@ -208,8 +138,7 @@ extern "C" int assign_array(void *ptr, int size)
 }
 
 /* The host hook the library looks up to learn where the pool lies. */
-extern "C" __attribute__((visibility("default"))) void outcall_pool_range(const char **base,
-                                                                          int32_t *size)
+extern "C" OUTCALL_HOST_API void outcall_pool_range(const char **base, int32_t *size)
 {
     *base = pool;
     *size = poolsize;

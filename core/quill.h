@@ -35,8 +35,6 @@ int driver_fold_status(int32_t value);
 // strtol with base 0, clamped to the signed 32-bit range.
 int32_t driver_strtol32(const char *text);
 int driver_run(void);
-// Puts /dev/null on a closed 0, 1 or 2, so nothing we open takes their place.
-void driver_standard_streams(void);
 
 /* ---- driver/help.cpp ---- */
 void usage(void);

@@ -3,9 +3,11 @@
  */
 #include "quill.h"
 
+#include "streams.h"
+
 int main(int argc, char **argv)
 {
-    driver_standard_streams();
+    streams_prepare();
     int status = driver_options(argc, argv);
     if (status >= 0)
         return status;

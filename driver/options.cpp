@@ -4,8 +4,7 @@
  */
 #include "quill.h"
 
-#include <fcntl.h>
-#include <unistd.h>
+#include "streams.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -68,7 +67,7 @@ int driver_options(int argc, char **argv)
                 return 1;
             }
             // an earlier -f's stream stays open; started programs never inherit it
-            yyin = std::fopen(args[i + 1], "re");
+            yyin = streams_open_script(args[i + 1]);
             if (!yyin) {
                 diag_cannot_open(args[i + 1]);
                 return 1;
@@ -91,18 +90,6 @@ int driver_options(int argc, char **argv)
     return -1;
 }
 
-void driver_standard_streams(void)
-{
-    for (int fd = 0; fd <= 2; fd++) {
-        if (fcntl(fd, F_GETFD) == -1 && errno == EBADF) {
-            // the lowest free descriptor is fd itself; inherited on purpose
-            int null = open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
-            if (null >= 0 && null != fd)
-                close(null);
-        }
-    }
-}
-
 int driver_fold_status(int32_t value)
 {
     if (value >= 0 && value <= 255)
@@ -119,7 +106,7 @@ int driver_run(void)
     if (!yyin)
         yyin = stdin;
     tokens_configure();
-    // text mode: the input layer translates CR LF and Ctrl-Z itself
+    // standard input is in text mode since start-up (streams_prepare)
     yyparse();
     // output that never arrived is a failure, not the script's status
     if (std::fflush(stdout) != 0)

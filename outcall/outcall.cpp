@@ -1,23 +1,10 @@
 /*
- * outcall.cpp - the library's entry points, the callback table and the
- * checks that keep every service inside the host's pool.
+ * outcall.cpp - the library's two entry points: set_func fills the callback
+ * table, outcall dispatches on the function number.
  */
 #include "outcall_int.h"
 
-#include <dlfcn.h>
-
-#include <cstdint>
 #include <cstdio>
-#include <cstring>
-
-ASSIGN_STR_PTR assign_str;
-ASSIGN_ARRAY_PTR assign_array;
-DISPLAY_POOL_PTR display_pool;
-DISPLAY_POOL_AS_INT_PTR display_pool_as_int;
-char buf[BUF_SIZE];
-
-static OUTCALL_POOL_RANGE_PTR pool_range;  // the host's hook, if it has one
-static bool pool_range_looked_up;
 
 extern "C" OUTCALL_API void set_func(ASSIGN_STR_PTR p1, ASSIGN_ARRAY_PTR p2,
                                      DISPLAY_POOL_PTR p3, DISPLAY_POOL_AS_INT_PTR p4)
@@ -26,64 +13,6 @@ extern "C" OUTCALL_API void set_func(ASSIGN_STR_PTR p1, ASSIGN_ARRAY_PTR p2,
     assign_array = p2;
     display_pool = p3;
     display_pool_as_int = p4;
-}
-
-// Byte range [lo, hi) of the pool, or false when the host does not say.
-static bool pool_bounds(const char **lo, const char **hi)
-{
-    if (!pool_range_looked_up) {
-        pool_range = reinterpret_cast<OUTCALL_POOL_RANGE_PTR>(
-            dlsym(RTLD_DEFAULT, OUTCALL_POOL_RANGE_NAME));
-        pool_range_looked_up = true;
-    }
-    if (!pool_range)
-        return false;
-    const char *base = nullptr;
-    int32_t size = 0;
-    pool_range(&base, &size);
-    *lo = base;
-    *hi = base + (size > 0 ? size : 0);
-    return true;
-}
-
-static const char *as_address(int value)
-{
-    return reinterpret_cast<const char *>(static_cast<uintptr_t>(static_cast<uint32_t>(value)));
-}
-
-const char *oc_text(int value)
-{
-    if (value == 0)
-        return nullptr;
-    const char *p = as_address(value);
-    const char *lo, *hi;
-    if (!pool_bounds(&lo, &hi))
-        return p;  // a host without the hook vouches for its values
-    if (p < lo || p >= hi)
-        return nullptr;
-    if (!std::memchr(p, '\0', static_cast<std::size_t>(hi - p)))
-        return nullptr;
-    return p;
-}
-
-const int *oc_array(int value, std::size_t n)
-{
-    if (value == 0)
-        return nullptr;
-    const char *p = as_address(value);
-    const char *lo, *hi;
-    if (!pool_bounds(&lo, &hi))
-        return reinterpret_cast<const int *>(p);
-    if (p < lo || p >= hi || static_cast<std::size_t>(hi - p) / sizeof(int) < n)
-        return nullptr;
-    return reinterpret_cast<const int *>(p);
-}
-
-int oc_return_text(const char *text)
-{
-    if (!assign_str)
-        return 0;
-    return assign_str(reinterpret_cast<intptr_t>(text));
 }
 
 // ORDER USAGE: one entry per function number -1..18

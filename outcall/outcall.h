@@ -14,9 +14,11 @@
 #  else
 #    define OUTCALL_API __declspec(dllimport)
 #  endif
+#  define OUTCALL_HOST_API __declspec(dllexport)
 #else
 /* default visibility survives -fvisibility=hidden; the version script cannot restore it */
 #  define OUTCALL_API __attribute__((visibility("default")))
+#  define OUTCALL_HOST_API __attribute__((visibility("default")))
 #endif
 
 #ifdef __cplusplus
@@ -35,8 +37,9 @@ OUTCALL_API int outcall(int no, int var[]);
 
 /*
  * Optional host hook, looked up by name at run time (never linked): a host
- * that defines it lets the library refuse values that do not lie inside the
- * pool. Without it the library trusts every non-zero value.
+ * that defines it, exported with OUTCALL_HOST_API, lets the library refuse
+ * values that do not lie inside the pool. Without it the library trusts
+ * every non-zero value.
  */
 typedef void (*OUTCALL_POOL_RANGE_PTR)(const char **base, int32_t *size);
 #define OUTCALL_POOL_RANGE_NAME "outcall_pool_range"

@@ -1,5 +1,6 @@
 /*
  * outcall_int.h - state and helpers shared by the library's service files.
+ * The platform's part of each service sits behind a header of its own.
  */
 #ifndef OUTCALL_INT_H
 #define OUTCALL_INT_H
@@ -17,7 +18,7 @@
 #define display_pool_as_int oc_cb_display_pool_as_int
 #endif
 
-// The callback table, null until set_func runs.
+// poolcheck.cpp: the callback table, null until set_func runs.
 extern ASSIGN_STR_PTR assign_str;
 extern ASSIGN_ARRAY_PTR assign_array;
 extern DISPLAY_POOL_PTR display_pool;
@@ -47,9 +48,6 @@ int oc_atoi(const char *text);
    dropped; cut removes the LF and what follows. False at end or on error. */
 bool oc_read_line(std::FILE *fp, bool cut);
 
-/* Pauses ms milliseconds, resuming after signals. */
-void oc_pause_ms(long ms);
-
 // console.cpp
 int oc_gets_string(void);                 // 1
 int oc_gets_int(void);                    // 2
@@ -65,8 +63,6 @@ int oc_strcat(const int var[]);           // 11
 
 // process.cpp
 int oc_execute(const int var[]);          // 5
-
-// message.cpp
 int oc_send_message(const int var[]);     // 7
 int oc_send_clipboard(const int var[]);   // 12
 

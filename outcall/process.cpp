@@ -1,49 +1,16 @@
 /*
- * process.cpp - starting a program, waiting for it or letting it run on.
+ * process.cpp - services that reach other programs: starting one (5), a
+ * message to one (7) and the clipboard (12). How each is done is the
+ * platform's (start.h, message.h); here are the arguments.
  */
 #include "outcall_int.h"
 
-#include <pthread.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include "message.h"
+#include "start.h"
 
-#include <cerrno>
-#include <climits>
-#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <vector>
-
-extern char **environ;
-
-static void wait_child(pid_t pid)
-{
-    int status;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-}
-
-static void *reaper(void *arg)
-{
-    wait_child(static_cast<pid_t>(reinterpret_cast<intptr_t>(arg)));
-    return nullptr;
-}
-
-/* A program that runs on must not stay a zombie when it ends. A thread that
-   waits for this one child does that without touching the host's SIGCHLD
-   handling or any other child of the host. Without a thread the child stays
-   unreaped until the host ends: better than making the script wait. */
-static void reap_later(pid_t pid)
-{
-    pthread_attr_t attr;
-    if (pthread_attr_init(&attr) != 0)
-        return;
-    pthread_attr_setdetachstate(&attr, PTHREAD_CREATE_DETACHED);
-    pthread_attr_setstacksize(&attr, PTHREAD_STACK_MIN + 16384);
-    pthread_t thread;
-    pthread_create(&thread, &attr, reaper, reinterpret_cast<void *>(static_cast<intptr_t>(pid)));
-    pthread_attr_destroy(&attr);
-}
 
 /* The argument vector at value: pool text addresses ended by a 0 element.
    False when the array or any of its texts does not lie in the pool. */
@@ -80,12 +47,23 @@ int oc_execute(const int var[])
     }
     // what the script printed comes before anything the program prints
     std::fflush(stdout);
-    pid_t pid;
-    if (posix_spawnp(&pid, program, nullptr, nullptr, args.data(), environ) != 0)
-        return 0;
-    if (var[VAR_T] != 0)
-        wait_child(pid);
-    else
-        reap_later(pid);
+    oc_start(program, args.data(), var[VAR_T] != 0);
+    return 0;
+}
+
+int oc_send_message(const int var[])
+{
+    const char *w = oc_text(var[VAR_W]);
+    const char *m = oc_text(var[VAR_M]);
+    if (w && m)
+        oc_deliver(w, m);
+    return 0;
+}
+
+int oc_send_clipboard(const int var[])
+{
+    const char *p = oc_text(var[VAR_P]);
+    if (p)
+        oc_clipboard(p);
     return 0;
 }

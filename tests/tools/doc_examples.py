@@ -4,8 +4,8 @@ so neither can drift from what quill does.
 
 An example is a `vantor` script, run as `quill ARGS -f example.vt`, or an `sh`
 command line, run by sh with quill first in PATH. Its words may add
-command-line arguments, NAME=VALUE for the environment and stdin="..." (with
-\\n escapes). What follows it says what it must do: an `output` block is the
+command-line arguments, NAME=VALUE for the environment, stdin="..." (with
+\\n escapes) and only=posix or only=win32 for an example of one build. What follows it says what it must do: an `output` block is the
 exact standard output, a `stderr` block the exact standard error, a `status`
 the exit status; an example must say at least one of these.
 
@@ -17,13 +17,17 @@ or `.\\" status N` before an .EX/.EE block; output is its lines joined by line
 feeds, stderr the same with a line feed after each line. Every .EX block of the
 man page needs such a comment (`.\\" text` for one that is only shown).
 
-Examples run in a directory holding notes.txt (three lines) and data.csv."""
+Examples run in a directory holding notes.txt (three lines) and data.csv. A
+Windows build is run by QUILL_RUNNER (wine), also as the `quill` of sh
+examples, and its CR LF line ends are read as LF."""
 import os
 import re
 import shlex
 import subprocess
 import sys
 import tempfile
+
+from checks import RUNNER, WINDOWS, text  # noqa: E402
 
 FENCE = re.compile(r'^```(\w*)([^\n]*)\n(.*?)^```\n', re.S | re.M)
 RUNS = ('vantor', 'sh')
@@ -94,10 +98,12 @@ def run(quill, kind, info, body):
     args = []
     env = {k: v for k, v in os.environ.items()
            if k not in ('QUILL_GUIDE', 'DISPLAY', 'WAYLAND_DISPLAY')}
-    env['PATH'] = os.path.dirname(quill) + os.pathsep + env.get('PATH', '')
+    bindir = os.path.dirname(quill)
     for w in words:
         if w.startswith('stdin='):
             stdin = w[6:].encode().decode('unicode_escape').encode()
+        elif w.startswith('only='):
+            pass
         elif re.match(r'^[A-Z_][A-Z0-9_]*=', w):
             env[w.split('=', 1)[0]] = w.split('=', 1)[1]
         else:
@@ -109,9 +115,18 @@ def run(quill, kind, info, body):
             f.write('a,b\n1,2\n')
         with open(os.path.join(tmp, 'example.vt'), 'w') as f:
             f.write(body)
-        argv = [quill, *args, '-f', 'example.vt'] if kind == 'vantor' else ['sh', 'example.vt']
-        return subprocess.run(argv, input=stdin, capture_output=True, cwd=tmp, timeout=20,
-                              env=env)
+        if WINDOWS:   # sh examples call quill by name: a quill that runs quill.exe
+            bindir = os.path.join(tmp, '.bin')
+            os.mkdir(bindir)
+            with open(os.path.join(bindir, 'quill'), 'w') as f:
+                f.write('#!/bin/sh\nexec %s "$@"\n' % ' '.join(map(shlex.quote, RUNNER + [quill])))
+            os.chmod(os.path.join(bindir, 'quill'), 0o755)
+        env['PATH'] = bindir + os.pathsep + env.get('PATH', '')
+        argv = RUNNER + [quill, *args, '-f', 'example.vt'] if kind == 'vantor' else \
+            ['sh', 'example.vt']
+        p = subprocess.run(argv, input=stdin, capture_output=True, cwd=tmp, timeout=20,
+                           env=env)
+        return subprocess.CompletedProcess(argv, p.returncode, text(p.stdout), text(p.stderr))
 
 
 def main():
@@ -125,7 +140,14 @@ def main():
     for p in problems:
         print('FAIL ' + p)
     passed, failed = 0, len(problems)
+    build = 'win32' if WINDOWS else 'posix'
+    skipped = 0
     for n, (kind, info, body, want) in enumerate(found, 1):
+        only = [w[5:] for w in shlex.split(info) if w.startswith('only=')]
+        if only and build not in only:
+            skipped += 1
+            print(f'SKIP example {n}: only {" ".join(only)}:\n{body}')
+            continue
         p = run(quill, kind, info, body)
         wrong = []
         for stream, got in (('output', p.stdout), ('stderr', p.stderr)):
@@ -140,7 +162,7 @@ def main():
             print(f'FAIL example {n}:\n{body}  ' + '\n  '.join(wrong))
         else:
             passed += 1
-    print(f'{passed} passed, {failed} failed')
+    print(f'{passed} passed, {failed} failed' + (f', {skipped} skipped' if skipped else ''))
     return 1 if failed else 0
 
 

@@ -15,6 +15,8 @@ A case file holds many cases:
     --- stdout
     --- stderr
     --- status N        (default 0)
+    --- only PLATFORM   (posix or win32: the case means nothing elsewhere; its
+                         text says why, and is printed when it is skipped)
 
 With --differential each case runs twice, with and without the fast paths
 (QUILL_SLOW=1), and the two runs must agree byte for byte.
@@ -24,6 +26,10 @@ output without a final newline is written as it is, and a final newline is
 written as an empty last line. Flags after a section name: `re` compares
 as a regular expression over the whole text, `esc` decodes \\n, \\r, \\t,
 \\xNN and \\\\ first. Unset stdout and stderr must be empty.
+
+For a Windows build, --runner names the program that runs quill.exe (wine)
+and --crlf turns the CR LF that text-mode output makes of a line feed back
+into LF before comparing. A run whose cases were all skipped exits with 77.
 """
 import argparse
 import difflib
@@ -101,6 +107,11 @@ def compare(name, want, flags, got):
         f'{name}: {want!r} != {got!r}\n'
 
 
+SKIPPED = 77
+runner = []       # --runner: the program quill runs under
+crlf = False      # --crlf: output comes from text-mode streams
+
+
 def execute(quill, case, timeout, extra_env=None):
     """Runs the case's script as the case says; (stdout, stderr, status),
     or None on a timeout."""
@@ -117,8 +128,8 @@ def execute(quill, case, timeout, extra_env=None):
                     f.write(body)
         args = sec['args'][0].decode() if 'args' in sec else '-f {script}'
         root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-        argv = [os.path.abspath(quill)] + [a.replace('{script}', script).replace('{root}', root)
-                                           for a in shlex.split(args)]
+        argv = runner + [os.path.abspath(quill)] + [
+            a.replace('{script}', script).replace('{root}', root) for a in shlex.split(args)]
         env = dict(os.environ)
         if 'env' in sec:
             for line in sec['env'][0].decode().splitlines():
@@ -134,6 +145,8 @@ def execute(quill, case, timeout, extra_env=None):
                                env=env, timeout=timeout)
         except subprocess.TimeoutExpired:
             return None
+    if crlf:
+        return p.stdout.replace(b'\r\n', b'\n'), p.stderr.replace(b'\r\n', b'\n'), p.returncode
     return p.stdout, p.stderr, p.returncode
 
 
@@ -173,34 +186,59 @@ def run_differential(quill, case, timeout):
     return ''.join(p for p in problems if p)
 
 
+def skip_reason(case, platform):
+    """Why the case does not run on this platform, or None."""
+    only = case['sections'].get('only')
+    if only is None:
+        return None
+    words = sorted(only[1])
+    if platform in words:
+        return None
+    return f'only {" ".join(words)}: ' + only[0].decode().strip()
+
+
 def main():
+    global runner, crlf
     ap = argparse.ArgumentParser()
     ap.add_argument('--quill', help='the quill binary')
     ap.add_argument('--count', action='store_true', help='print the number of cases')
     ap.add_argument('--differential', action='store_true',
                     help='run each case with and without the fast paths; compare the two')
     ap.add_argument('--timeout', type=float, default=20)
+    ap.add_argument('--platform', choices=('posix', 'win32'), default='posix',
+                    help='the platform quill was built for')
+    ap.add_argument('--runner', default='', help='the program that runs quill (wine)')
+    ap.add_argument('--crlf', action='store_true', help='output lines end in CR LF')
     ap.add_argument('files', nargs='+', help='FILE or FILE:N (1-based case number)')
     opts = ap.parse_args()
     if opts.count:
         print(sum(len(parse(f)) for f in opts.files))
         return 0
-    passed = failed = 0
+    runner = shlex.split(opts.runner)
+    crlf = opts.crlf
+    passed = failed = skipped = 0
     for spec in opts.files:
         path, _, which = spec.rpartition(':') if re.search(r':\d+$', spec) else (spec, '', '')
         cases = parse(path)
         picked = [int(which)] if which else range(1, len(cases) + 1)
         for n in picked:
             case = cases[n - 1]
-            runner = run_differential if opts.differential else run_case
-            problem = runner(opts.quill, case, opts.timeout)
+            reason = skip_reason(case, opts.platform)
+            if reason:
+                skipped += 1
+                print(f'SKIP {path}:{n} {case["title"]}: {reason}')
+                continue
+            runner_fn = run_differential if opts.differential else run_case
+            problem = runner_fn(opts.quill, case, opts.timeout)
             if problem:
                 failed += 1
                 print(f'FAIL {path}:{n} {case["title"]}\n{problem}')
             else:
                 passed += 1
-    print(f'{passed} passed, {failed} failed')
-    return 1 if failed else 0
+    print(f'{passed} passed, {failed} failed' + (f', {skipped} skipped' if skipped else ''))
+    if failed:
+        return 1
+    return SKIPPED if skipped and not passed else 0
 
 
 if __name__ == '__main__':

@@ -1,18 +1,36 @@
 #!/bin/sh
 # The extension source that -H prints is real C: build it as the library
-# and let quill load it in place of the stock one.
+# and let quill load it in place of the stock one. A Windows build
+# (QUILL_PLATFORM=win32, run by QUILL_RUNNER) builds it as -H says, with its
+# module definition and build command, by the cross compiler CC.
+#   help_sample.sh QUILL [CC]
 set -eu
 quill=$(readlink -f "$1")
+cc=${2:-cc}
+runner=${QUILL_RUNNER:-}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
-"$quill" -H 2>help.txt || true
+# text-mode output ends its lines in CR LF
+$runner "$quill" -H 2>&1 >/dev/null | tr -d '\r' >help.txt || true
 # stop at the module-definition block: everything before its comment opener
 awk '/outcall.def/{exit} {print}' help.txt | sed '$d' > outcall.c
-cc -std=c99 -Wall -Werror -include stdio.h -include stdint.h -shared -fPIC -o liboutcall.so.1 outcall.c
 printf 'func -2; func 5;\n' > s.vt
+if [ "${QUILL_PLATFORM:-}" = win32 ]; then
+    # the listing from EXPORTS to its empty line is outcall.def; the line
+    # after it is the build command, given our compiler for its gcc
+    sed -n '/^EXPORTS$/,/^$/p' help.txt > outcall.def
+    build=$(sed -n '/^EXPORTS$/,$p' help.txt | sed -n '/^gcc /{p;q}')
+    "$cc" -std=c99 -Wall -Werror -include stdio.h -include stdint.h -c -o outcall.o outcall.c
+    eval "\"\$cc\" ${build#gcc }"
+    cp "$quill" quill.exe   # Windows loads the outcall.dll that lies beside the program
+    out=$($runner ./quill.exe -f s.vt | tr -d '\r')
+else
+    "$cc" -std=c99 -Wall -Werror -include stdio.h -include stdint.h -shared -fPIC \
+        -o liboutcall.so.1 outcall.c
+    out=$(LD_LIBRARY_PATH="$work" "$quill" -f s.vt)
+fi
 passed=0 failed=0
-out=$(LD_LIBRARY_PATH="$work" "$quill" -f s.vt)
 if [ "$out" = "$(printf 'version 1.2.9\nInvalid Function No!')" ]; then
     passed=$((passed + 1))
 else
@@ -22,7 +40,7 @@ fi
 
 # The syntax sample, saved to a file and given 5, 0 and -1, prints what the help promises.
 sed -n '/^##### Syntax Sample #####$/,$p' help.txt > sample.vt
-out=$(printf '5\n0\n-1\n' | "$quill" -f sample.vt | od -c)
+out=$(printf '5\n0\n-1\n' | $runner "$quill" -f sample.vt | tr -d '\r' | od -c)
 if [ "$out" = "$(printf 'x[0]>0\nx[0]<=0\nx[0]<=0\nexit\n' | od -c)" ]; then
     passed=$((passed + 1))
 else

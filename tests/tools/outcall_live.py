@@ -2,6 +2,8 @@
 """The extension services against real components: started programs and
 their reaping, a Unix-socket receiver, an X server's clipboard, generated
 files and directories, the terminal beep, and the library in a foreign host.
+A Windows build (QUILL_PLATFORM=win32, run by QUILL_RUNNER) meets a window
+and the Windows clipboard instead, through the helpers in tests/win32.
 
 Usage: outcall_live.py QUILL LIBOUTCALL [CHECK...]
 """
@@ -16,7 +18,8 @@ import tempfile
 import threading
 import time
 
-QUILL = os.path.abspath(sys.argv[1])
+from checks import QUILL, RUNNER, WINDOWS, text  # noqa: E402
+
 LIB = os.path.abspath(sys.argv[2])
 NL = b'n = "\n";\n'
 results = []
@@ -35,10 +38,10 @@ def run(script, stdin=b'', env=None, cwd=None, timeout=30):
     with tempfile.TemporaryDirectory(prefix='oc-live-') as tmp:
         path = os.path.join(tmp, 's.vt')
         write(path, script)
-        p = subprocess.run([QUILL, '-f', path], input=stdin, capture_output=True,
+        p = subprocess.run(RUNNER + [QUILL, '-f', path], input=stdin, capture_output=True,
                            env=env, cwd=cwd or tmp, timeout=timeout)
     assert p.stderr == b'', f'stderr: {p.stderr!r}'
-    return p.stdout
+    return text(p.stdout)
 
 
 def run_timed(script, env=None, watch=None, timeout=30):
@@ -49,7 +52,7 @@ def run_timed(script, env=None, watch=None, timeout=30):
         path = os.path.join(tmp, 's.vt')
         write(path, script)
         start = time.monotonic()
-        p = subprocess.Popen([QUILL, '-f', path], stdout=subprocess.PIPE,
+        p = subprocess.Popen(RUNNER + [QUILL, '-f', path], stdout=subprocess.PIPE,
                              stderr=subprocess.PIPE, env=env, cwd=tmp)
         out, stamps = b'', []
         fd = p.stdout.fileno()
@@ -70,6 +73,9 @@ def run_timed(script, env=None, watch=None, timeout=30):
         err = p.stderr.read()
         p.wait()
         assert err == b'', f'stderr: {err!r}'
+        if WINDOWS:   # drop the CR of each CR LF with its stamp
+            keep = [i for i in range(len(out)) if out[i:i + 2] != b'\r\n']
+            out, stamps = bytes(out[i] for i in keep), [stamps[i] for i in keep]
         return out, stamps
     finally:
         shutil.rmtree(tmp)
@@ -131,6 +137,9 @@ def execute_without_wait_returns_at_once():
 
 
 def execute_leaves_no_zombie():
+    if WINDOWS:
+        raise Skip('no zombies on Windows: the handle of a program not waited for is '
+                   'closed, which nothing outside the process can see')
     script = argv_script(b'sh', b'sh', b'-c', b'sleep 0.3')
     script += b'r = func 5; r = func 5; e = "true"; a = 0; r = func 5;\n'
     script += b'i = 1500; r = func 8; put 9;\n'
@@ -364,7 +373,9 @@ def long_lines_arrive_in_pieces():
         assert got == want, f'stdin={use_stdin}: {[len(x) for x in got]}'
 
 
-def directory_listing_in_readdir_order():
+def directory_listing_in_search_order():
+    # readdir's order on Linux; FindFirstFileA's on Windows, which is its own
+    order = sorted if WINDOWS else list
     with tempfile.TemporaryDirectory(prefix='oc-dir-') as tmp:
         d = os.path.join(tmp, 'd')
         os.mkdir(d)
@@ -377,9 +388,10 @@ def directory_listing_in_readdir_order():
                           (b'f = "*";', d), (b'f = "%s/*.*";' % d.encode(), tmp)):
             names = run(head + loop, cwd=cwd).decode().split('/')[:-1]
             assert '.' in names and '..' in names, names
-            assert [n for n in names if n not in ('.', '..')] == want, (head, names, want)
+            assert order(n for n in names if n not in ('.', '..')) == order(want), \
+                (head, names, want)
         got = run(b'f = "d/*.txt";' + loop, cwd=tmp).decode().split('/')[:-1]
-        assert got == [n for n in want if n.endswith('.txt')], got
+        assert order(got) == order(n for n in want if n.endswith('.txt')), got
 
 
 # ---- function 10 against the C library's own printf ----
@@ -418,7 +430,7 @@ def beep_without_terminal():
     start = time.monotonic()
     with tempfile.TemporaryDirectory(prefix='oc-beep-') as tmp:
         write(os.path.join(tmp, 's.vt'), b'put func 18;')
-        p = subprocess.run([QUILL, '-f', 's.vt'], capture_output=True, cwd=tmp,
+        p = subprocess.run(RUNNER + [QUILL, '-f', 's.vt'], capture_output=True, cwd=tmp,
                            start_new_session=True, timeout=10)
     took = time.monotonic() - start
     assert (p.stdout, p.stderr) == (b'0', b''), p
@@ -426,6 +438,8 @@ def beep_without_terminal():
 
 
 def beep_on_terminal():
+    if WINDOWS:
+        raise Skip("a beep's sound: wine's Beep plays nothing, and quill.exe has no terminal")
     if not shutil.which('script'):
         raise Skip('script(1) not installed')
     with tempfile.TemporaryDirectory(prefix='oc-beep-') as tmp:
@@ -449,6 +463,8 @@ def beep_on_terminal():
 def foreign_host():
     """A ctypes host without the pool hook: calls before set_func yield 0 and
     read nothing; a second set_func replaces the callbacks."""
+    if WINDOWS:
+        raise Skip('a Linux Python cannot load outcall.dll')
     code = r'''
 import ctypes, sys
 lib = ctypes.CDLL(sys.argv[1])
@@ -485,31 +501,78 @@ print(r, seen, repr(line))
     assert p.stdout == b"22 [('second', b'-1234')] 'untouched\\n'\n", p.stdout
 
 
-TESTS = [
-    execute_waits_and_orders_output,
-    execute_without_wait_returns_at_once,
-    execute_leaves_no_zombie,
-    sleep_pauses,
-    message_reaches_receiver_and_waits,
-    message_names_in_runtime_dir_and_own_folder,
-    message_refused_to_another_user,
-    message_without_listener,
-    clipboard_holds_text_after_the_script,
-    clipboard_without_display_does_nothing,
-    itoa_matches_c_library,
-    long_lines_arrive_in_pieces,
-    directory_listing_in_readdir_order,
-    beep_without_terminal,
-    beep_on_terminal,
-    foreign_host,
+# ---- the Windows build: programs, a window and the clipboard of tests/win32 ----
+
+def helper(name):
+    return RUNNER + [os.path.join(os.environ['QUILL_HELPERS'], name + '.exe')]
+
+
+def program_waited_for_and_not():
+    env = dict(os.environ, ARGPRINT_DELAY='400')
+    wait = argv_script(b'argprint', b'argprint', b'one two', wait=1)
+    out, st = run_timed(wait + b'put 1; r = func 5; put 2;\n', env=env)
+    assert out == b'1[argprint][one two]\n2', out
+    assert arrival(out, st, b'2') - arrival(out, st, b'1') >= 0.38, 'returned before the end'
+    run_on = argv_script(b'argprint', b'argprint', b'late')
+    out, st = run_timed(run_on + b'put 1; r = func 5; put 2;\n', env=env)
+    assert out == b'12[argprint][late]\n', out
+    assert arrival(out, st, b'2') - arrival(out, st, b'1') < 0.3, 'waited'
+
+
+def window_message_is_handled_before_the_result():
+    title = f'quill-receiver-{os.getpid()}'
+    # two messages, each held 300 ms by the window before it answers
+    rx = subprocess.Popen(helper('receiver') + [title, '2', '300'], stdout=subprocess.PIPE,
+                          stderr=subprocess.DEVNULL)
+    try:
+        assert rx.stdout.readline() == b'ready\n'
+        out, st = run_timed(b'w = "%s"; m = "hello, window"; put func 7; m = ""; put func 7;\n'
+                            b'w = "no window is called so"; put func 7;' % title.encode())
+        assert rx.stdout.read() == b'hello, window\0\0'
+        assert out == b'000', out
+        assert st[1] - st[0] >= 0.29, 'returned before the window answered'
+        assert st[2] - st[1] < 0.2, 'a missing window was waited for'
+    finally:
+        rx.kill()
+        rx.wait()
+
+
+def windows_clipboard_holds_text_after_the_script():
+    text = 'from quill: caf\u00e9 & co'.encode()
+    assert run(b'p = "%s"; put func 12;' % text) == b'0'
+    got = subprocess.run(helper('clipread'), capture_output=True, timeout=20)
+    assert (got.stdout, got.returncode) == (text, 0), got
+
+
+TESTS = [  # each with the build it is for: None for both
+    (execute_waits_and_orders_output, 'posix'),
+    (execute_without_wait_returns_at_once, 'posix'),
+    (execute_leaves_no_zombie, None),
+    (program_waited_for_and_not, 'win32'),
+    (sleep_pauses, None),
+    (message_reaches_receiver_and_waits, 'posix'),
+    (message_names_in_runtime_dir_and_own_folder, 'posix'),
+    (message_refused_to_another_user, 'posix'),
+    (message_without_listener, 'posix'),
+    (window_message_is_handled_before_the_result, 'win32'),
+    (clipboard_holds_text_after_the_script, 'posix'),
+    (clipboard_without_display_does_nothing, 'posix'),
+    (windows_clipboard_holds_text_after_the_script, 'win32'),
+    (itoa_matches_c_library, None),
+    (long_lines_arrive_in_pieces, None),
+    (directory_listing_in_search_order, None),
+    (beep_without_terminal, None),
+    (beep_on_terminal, None),
+    (foreign_host, None),
 ]
 
 
 def main():
     only = sys.argv[3:]
     passed = failed = 0
-    for test in TESTS:
-        if only and test.__name__ not in only:
+    build = 'win32' if WINDOWS else 'posix'
+    for test, where in TESTS:
+        if where not in (None, build) or only and test.__name__ not in only:
             continue
         try:
             test()

@@ -2,9 +2,9 @@
 // pending-argument flag, and the first stop winning.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cstdio>
+#include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -17,18 +17,21 @@ struct Outcome {
     std::string err;
 };
 
+namespace fs = std::filesystem;
+
 class Options : public ::testing::Test {
 protected:
-    char dir[64] = "/tmp/quill-opt-XXXXXX";
-    std::string saved_cwd;
+    fs::path dir;
+    fs::path saved_cwd;
 
     void SetUp() override
     {
-        ASSERT_NE(mkdtemp(dir), nullptr);
-        char buf[4096];
-        ASSERT_NE(getcwd(buf, sizeof buf), nullptr);
-        saved_cwd = buf;
-        ASSERT_EQ(chdir(dir), 0);
+        std::random_device fresh;
+        do
+            dir = fs::temp_directory_path() / ("quill-opt-" + std::to_string(fresh()));
+        while (!fs::create_directory(dir));
+        saved_cwd = fs::current_path();
+        fs::current_path(dir);
         for (const char *name : {"a.txt", "b.txt", "-g"}) {
             FILE *f = std::fopen(name, "w");
             ASSERT_NE(f, nullptr);
@@ -38,10 +41,12 @@ protected:
     }
     void TearDown() override
     {
-        for (const char *name : {"a.txt", "b.txt", "-g"})
-            unlink(name);
-        EXPECT_EQ(chdir(saved_cwd.c_str()), 0);
-        rmdir(dir);
+        if (yyin)
+            std::fclose(yyin);   // an open file cannot be removed everywhere
+        yyin = nullptr;
+        fs::current_path(saved_cwd);
+        std::error_code ignored;   // a stream an earlier -f left open may hold its file
+        fs::remove_all(dir, ignored);
     }
 
     Outcome run(std::vector<std::string> args)

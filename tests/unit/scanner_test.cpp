@@ -25,6 +25,17 @@ std::ostream &operator<<(std::ostream &os, const Tok &t)
     return os << "{" << t.kind << "," << t.value << ",\"" << t.text << "\"}";
 }
 
+// The text as a stream read from its start; fmemopen is not everywhere.
+FILE *stream_of(const std::string &text)
+{
+    FILE *f = std::tmpfile();
+    if (f) {
+        std::fwrite(text.data(), 1, text.size(), f);
+        std::rewind(f);
+    }
+    return f;
+}
+
 Tok K(int kind) { return {kind, 0, ""}; }
 Tok V(int kind, int value) { return {kind, value, ""}; }
 Tok S(const std::string &text) { return {STRING, 0, text}; }
@@ -32,12 +43,10 @@ Tok S(const std::string &text) { return {STRING, 0, text}; }
 class Scanner : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { ASSERT_TRUE(var || pool_create(4096)); }
-    std::string source;
 
     void feed(const std::string &text)
     {
-        source = text;
-        yyin = fmemopen(source.data(), source.size(), "r");
+        yyin = stream_of(text);
         ASSERT_NE(yyin, nullptr);
         std::memset(label, 0, sizeof label);
         tokens_reset();
@@ -176,7 +185,7 @@ TEST(ScannerDeath, TokenOf8192CharactersIsFatal)
     std::string text = "#" + std::string(8191, 'x') + "\n";
     EXPECT_EXIT(
         {
-            yyin = fmemopen(text.data(), text.size(), "r");
+            yyin = stream_of(text);
             tokens_reset();
             while (yylex() != 0) {
             }

@@ -59,6 +59,7 @@ set FILE to the file to count
 -f {root}/examples/clipboard.vt
 --- env
 CLIP=some text
+OS
 DISPLAY
 WAYLAND_DISPLAY
 --- stdout
@@ -66,3 +67,17 @@ sent to the clipboard: some text
 (no display here, so nothing was sent)
 
 --- status 0
+--- only posix
+Windows always has a clipboard: the case below
+=== Windows: clipboard.vt sends without asking for a display
+--- args
+-f {root}/examples/clipboard.vt
+--- env
+CLIP=some text
+DISPLAY
+--- stdout
+sent to the clipboard: some text
+
+--- status 0
+--- only win32
+the display question is Linux's

@@ -9,6 +9,8 @@ not waiting
 from the background
 done
 
+--- only posix
+run.vt starts sh, which Windows lacks
 === readfile.vt numbers the lines of a file and gives its length
 --- args
 -f {root}/examples/readfile.vt

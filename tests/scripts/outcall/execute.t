@@ -5,6 +5,8 @@ z = 0;
 --- stdout
 1child
 0
+--- only posix
+sh is a Unix program; the Windows case below starts argprint
 === the vector reaches the program unchanged: blanks, empty texts, its own argv[0]
 e = "printf"; a = new 6; a[0] = "printf"; a[1] = "[%s]"; a[2] = "a b"; a[3] = ""; a[4] = "c"; a[5] = 0; t = 1;
 r = func 5;
@@ -14,12 +16,17 @@ z = 0;
 --- stdout
 [a b][][c]given-name
 
+--- only posix
+printf and sh are Unix programs
+
 === no vector: the program alone, looked up along PATH
 e = "echo"; a = 0; t = 1; r = func 5; put r;
 z = 0;
 --- stdout
 
 0
+--- only posix
+echo is a Unix program
 === the exit code is dropped, and a program that can't start yields 0
 e = "sh"; a = new 4; a[0] = "sh"; a[1] = "-c"; a[2] = "exit 7"; a[3] = 0; t = 1;
 put func 5;
@@ -29,6 +36,8 @@ puts "|done";
 z = 0;
 --- stdout
 000|done
+--- only posix
+sh is a Unix program
 === not waiting: the call returns at once and the program runs on
 e = "sh"; a = new 4; a[0] = "sh"; a[1] = "-c"; a[2] = "sleep 0.2; echo late"; a[3] = 0; t = 0;
 put 1; r = func 5; put 2;
@@ -37,6 +46,8 @@ z = 0;
 --- stdout
 12late
 3
+--- only posix
+sh is a Unix program
 === a vector with an element that is no text starts nothing
 e = "echo"; a = new 3; a[0] = "echo"; a[1] = 12345; a[2] = 0; t = 1;
 put func 5;
@@ -55,3 +66,55 @@ z = 0;
 1
 2
 
+--- only posix
+sh and /proc are Linux's
+=== Windows: waiting: the program's output comes between the script's own output
+e = "argprint"; a = new 3; a[0] = "argprint"; a[1] = "child"; a[2] = 0; t = 1;
+put 1; r = func 5; put r;
+z = 0;
+--- stdout
+1[argprint][child]
+0
+--- only win32
+argprint is a test program of the Windows build
+=== Windows: the vector arrives unchanged: blanks, empty texts, quotes, backslashes, its own argv[0]
+e = "argprint"; a = new 8; a[0] = "given-name"; a[1] = "a b"; a[2] = ""; a[3] = "c";
+a[4] = 'say "hi"'; a[5] = "C:\dir\"; a[6] = 'back\\"slash\'; a[7] = 0; t = 1;
+r = func 5;
+e = "argprint"; a = 0; r = func 5;
+z = 0;
+--- stdout
+[given-name][a b][][c][say "hi"][C:\dir\][back\\"slash\]
+[argprint]
+
+--- only win32
+argprint is a test program of the Windows build
+=== Windows: the exit code is dropped, a program that can't start yields 0, one not waited for runs on
+e = "argprint"; a = new 3; a[0] = "argprint"; a[1] = "x"; a[2] = 0; t = 1;
+put func 5;
+e = "no-such-program-quill-test"; a = 0; put func 5;
+e = "argprint"; a = new 2; a[0] = "argprint"; a[1] = 0; t = 0;
+puts "|"; r = func 5; put 2;
+i = 1500; r = func 8; put 3;
+z = 0;
+--- env
+ARGPRINT_DELAY=200
+--- stdout
+[argprint][x]
+00|2[argprint]
+3
+--- only win32
+argprint is a test program of the Windows build
+=== Windows regression: a started program inherits only the standard streams, not the script or a file
+f = "three.txt"; l = func 15;
+e = "argprint"; a = 0; t = 1; func 5;
+z = 0;
+--- env
+ARGPRINT_FDS=1
+--- file three.txt
+one
+--- stdout
+[argprint] 0 1 2
+
+--- only win32
+argprint is a test program of the Windows build

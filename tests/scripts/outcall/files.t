@@ -107,6 +107,8 @@ z = 0;
 B1
 --- stdout
 02
+--- only posix
+mkfifo and FIFOs are Unix's
 === directory search: one match, wildcards, literal brackets, then 0 and a fresh search
 n = "|";
 f = "sub/a*c.txt"; puts func 13; puts n; put func 13; puts n;
@@ -132,6 +134,21 @@ z = 0;
 --- file sub/abd.txt
 --- stdout
 ..|0|.|0|0|0|0|
+--- only posix
+FindFirstFileA names what sub/.. and sub/. lead to; the Windows case follows
+=== Windows: directory search: sub/.. and sub/. give the real names; no match, no directory, an empty name give 0
+n = "|";
+f = "sub/.."; puts func 13; puts n; put func 13; puts n;
+f = "sub/."; puts func 13; puts n; put func 13; puts n;
+f = "sub/*.none"; put func 13; puts n;
+f = "nodir/*"; put func 13; puts n;
+f = "sub/"; put func 13; puts n;
+z = 0;
+--- file sub/abd.txt
+--- stdout re
+quill-golden-[^|]+\|0\|sub\|0\|0\|0\|0\|
+--- only win32
+FindFirstFileA's own rules
 === a new pattern takes effect only after the search ended; 14 ends it
 n = "|";
 f = "one/*.txt"; puts func 13; puts n;

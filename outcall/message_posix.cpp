@@ -1,7 +1,8 @@
 /*
- * message.cpp - a text to a local receiver, and a text to the clipboard.
+ * message_posix.cpp - no windows here: a receiver is a Unix-domain socket
+ * named by the title, and the clipboard is a desktop helper's.
  */
-#include "outcall_int.h"
+#include "message.h"
 
 #include <fcntl.h>
 #include <pthread.h>
@@ -14,6 +15,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -79,18 +81,14 @@ static bool send_all(int fd, const char *p, std::size_t n)
     return true;
 }
 
-int oc_send_message(const int var[])
+void oc_deliver(const char *w, const char *m)
 {
-    const char *w = oc_text(var[VAR_W]);
-    const char *m = oc_text(var[VAR_M]);
-    if (!w || !m)
-        return 0;
     sockaddr_un addr;
     if (!receiver_path(w, &addr))
-        return 0;
+        return;
     int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
-        return 0;
+        return;
     int r;
     do {
         r = connect(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr);
@@ -104,7 +102,6 @@ int oc_send_message(const int var[])
         }
     }
     close(fd);
-    return 0;
 }
 
 /* Writes text to fd without SIGPIPE reaching the host when the reader has
@@ -170,17 +167,14 @@ static bool run_helper(char *const argv[], const char *text)
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-int oc_send_clipboard(const int var[])
+void oc_clipboard(const char *p)
 {
-    const char *p = oc_text(var[VAR_P]);
-    if (!p)
-        return 0;
     const char *wayland = std::getenv("WAYLAND_DISPLAY");
     const char *x11 = std::getenv("DISPLAY");
     if (wayland && *wayland) {
         char *const wl[] = {const_cast<char *>("wl-copy"), nullptr};
         if (run_helper(wl, p))
-            return 0;
+            return;
     }
     if (x11 && *x11) {
         char *const xclip[] = {const_cast<char *>("xclip"), const_cast<char *>("-selection"),
@@ -190,5 +184,4 @@ int oc_send_clipboard(const int var[])
         if (!run_helper(xclip, p))
             run_helper(xsel, p);
     }
-    return 0;
 }

@@ -1,0 +1,36 @@
+#!/bin/sh
+# The Windows release zip as a user gets it: made by CPack, unpacked, its
+# files in place, and quill.exe run from there with the outcall.dll beside it.
+#   zip_test.sh BUILD-DIR      (QUILL_RUNNER runs quill.exe)
+set -u
+build=$(readlink -f "$1")
+runner=${QUILL_RUNNER:-}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+passed=0 failed=0
+check() {   # title, expected, actual
+    if [ "$2" = "$3" ]; then
+        passed=$((passed + 1))
+    else
+        failed=$((failed + 1))
+        printf 'FAIL %s\n  expected: %s\n  actual:   %s\n' "$1" "$2" "$3"
+    fi
+}
+
+(cd "$build" && cpack -G ZIP -B "$work/out" >/dev/null) || { echo "cpack failed"; exit 1; }
+zip=$(ls "$work"/out/quill-*-win64.zip)
+python3 -m zipfile -e "$zip" "$work/unpacked"
+top=$(ls -d "$work"/unpacked/quill-*-win64)
+for f in quill.exe outcall.dll outcall.def outcall.h language.md README.md LICENSE \
+         examples/hello.vt examples/extension/myoutcall.c; do
+    if [ -e "$top/$f" ]; then check "zip holds $f" yes yes; else check "zip holds $f" yes no; fi
+done
+
+cd "$top"
+out=$($runner ./quill.exe -f examples/hello.vt | tr -d '\r' | head -1)
+check "quill.exe from the zip runs an example" "Hello from quill!" "$out"
+out=$(echo 'func -2;' | $runner ./quill.exe | tr -d '\r')
+check "outcall.dll from the zip answers" "version 1.2.9_001" "$out"
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
