@@ -5,15 +5,7 @@ set -u
 build=$(readlink -f "$1")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-passed=0 failed=0
-check() {   # title, expected, actual
-    if [ "$2" = "$3" ]; then
-        passed=$((passed + 1))
-    else
-        failed=$((failed + 1))
-        printf 'FAIL %s\n  expected: %s\n  actual:   %s\n' "$1" "$2" "$3"
-    fi
-}
+. "$(dirname "$0")/checks.sh"
 
 cmake --build "$build" --target deb >/dev/null || { echo "deb: the package did not build"; exit 1; }
 deb=$(ls "$build"/quill_*.deb)
@@ -59,5 +51,4 @@ DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq quill >"$work/apt" 2>&1 || c
 left=$(while read -r f; do [ -f "$f" ] || [ -L "$f" ] && echo "$f"; done < "$work/files")
 check "apt removes every file" "" "$left"
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish

@@ -8,15 +8,7 @@ libdir=$3   # quill's private library folder under the prefix
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 prefix="$work/prefix"
-passed=0 failed=0
-check() {   # title, expected, actual
-    if [ "$2" = "$3" ]; then
-        passed=$((passed + 1))
-    else
-        failed=$((failed + 1))
-        printf 'FAIL %s\n  expected: %s\n  actual:   %s\n' "$1" "$2" "$3"
-    fi
-}
+. "$(dirname "$0")/checks.sh"
 
 cmake --install "$build" --prefix "$prefix" >/dev/null || { echo "install failed"; exit 1; }
 for f in bin/quill "$libdir/liboutcall.so.1.2.9" "$libdir/liboutcall.so.1" include/outcall.h \
@@ -57,5 +49,4 @@ else
     check "extension example builds" ok failed
 fi
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish

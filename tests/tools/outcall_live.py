@@ -586,7 +586,7 @@ def main():
         passed += 1
         print(f'ok   {test.__name__}')
     print(f'{passed} passed, {failed} failed')
-    return 1 if failed else 0
+    return 1 if failed or not passed else 0   # nothing checked is no pass
 
 
 if __name__ == '__main__':

@@ -7,15 +7,7 @@ build=$(readlink -f "$1")
 runner=${QUILL_RUNNER:-}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-passed=0 failed=0
-check() {   # title, expected, actual
-    if [ "$2" = "$3" ]; then
-        passed=$((passed + 1))
-    else
-        failed=$((failed + 1))
-        printf 'FAIL %s\n  expected: %s\n  actual:   %s\n' "$1" "$2" "$3"
-    fi
-}
+. "$(dirname "$0")/checks.sh"
 
 (cd "$build" && cpack -G ZIP -B "$work/out" >/dev/null) || { echo "cpack failed"; exit 1; }
 zip=$(ls "$work"/out/quill-*-win64.zip)
@@ -32,5 +24,4 @@ check "quill.exe from the zip runs an example" "Hello from quill!" "$out"
 out=$(echo 'func -2;' | $runner ./quill.exe | tr -d '\r')
 check "outcall.dll from the zip answers" "version 1.2.9_001" "$out"
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish
