@@ -26,14 +26,13 @@ void diag_fatal(int status, const char *fmt, ...)
     std::exit(status);   // flushes the script's output too
 }
 
-void diag_input_failed(void)
+void diag_scan_failed(ScanFault fault, const char *flex_text)
 {
-    diag_fatal(2, "#cannot read script input.\n");
-}
-
-void diag_out_of_memory(void)
-{
-    diag_fatal(2, "%s\n", "out of dynamic memory for the script");
+    switch (fault) {
+    case ScanFault::READ_FAILED: diag_fatal(2, "#cannot read script input.\n");
+    case ScanFault::NO_MEMORY: diag_fatal(2, "%s\n", "out of dynamic memory for the script");
+    default: diag_fatal(2, "%s\n", flex_text);
+    }
 }
 
 void diag_pool_over(const char *what)

@@ -25,7 +25,7 @@ void eval_check_output(void)
     }
 }
 
-static int32_t stored(int32_t value)
+static int32_t set_ev(int32_t value)
 {
     ev = value;
     return value;
@@ -46,83 +46,70 @@ int32_t eval_divide(int op, int32_t a, int32_t b)
     return op == OPDIV ? a / b : a % b;
 }
 
-static int rule_of(int op)
+// ORDER RULES: the rule of each binary operator.
+static Rule rule_of(int op)
 {
     switch (op) {
-    case OPADD: return 8;
-    case OPSUB: return 9;
-    case OPMUL: return 10;
-    case OPDIV: return 11;
-    case OPMOD: return 12;
-    case OPAND: return 13;
-    case OPOR:  return 14;
-    case OPGT:  return 29;
-    case OPLT:  return 30;
-    case OPGE:  return 31;
-    case OPLE:  return 32;
-    case OPEQ:  return 33;
-    default:    return 34;   // OPNE
+    case OPADD: return R_ADD;
+    case OPSUB: return R_SUB;
+    case OPMUL: return R_MUL;
+    case OPDIV: return R_DIV;
+    case OPMOD: return R_MOD;
+    case OPAND: return R_AND;
+    case OPOR:  return R_OR;
+    case OPGT:  return R_GT;
+    case OPLT:  return R_LT;
+    case OPGE:  return R_GE;
+    case OPLE:  return R_LE;
+    case OPEQ:  return R_EQ;
+    default:    return R_NE;
     }
 }
 
 int32_t eval_binary(int op, int32_t a, int32_t b)
 {
-    int32_t r = stored(eval_compute(op, a, b));
-    if (quilldebug)
-        trace_rule(rule_of(op), a, b, r);
-    record(rule_of(op), 0);
+    int32_t r = set_ev(eval_compute(op, a, b));
+    reduced(rule_of(op), 0, a, b, r);
     return r;
 }
 
 void eval_empty(void)
 {
-    if (quilldebug)
-        trace_rule(4);
-    record(4, 0);
+    reduced(R_EMPTY, 0);
 }
 
 void eval_statement(int32_t value)
 {
-    if (quilldebug)
-        trace_rule(5, value);
-    record(5, 0);   // before the rewind moves the read position
+    reduced(R_STATEMENT, 0, value);   // before the rewind moves the read position
     jump_statement_end();
 }
 
 int32_t eval_negate(int32_t a)
 {
-    int32_t r = stored(wrap(-int64_t(a)));
-    if (quilldebug)
-        trace_rule(15, a, r);
-    record(15, 0);
+    int32_t r = set_ev(wrap(-int64_t(a)));
+    reduced(R_NEGATE, 0, a, r);
     return r;
 }
 
 int32_t eval_not(int32_t a)
 {
-    int32_t r = stored(!a);
-    if (quilldebug)
-        trace_rule(35, a, r);
-    record(35, 0);
+    int32_t r = set_ev(!a);
+    reduced(R_NOT, 0, a, r);
     return r;
 }
 
 int32_t eval_paren(int32_t a)
 {
-    stored(a);
-    if (quilldebug)
-        trace_rule(16, a, a);
-    record(16, 0);
+    set_ev(a);
+    reduced(R_PAREN, 0, a, a);
     return a;
 }
 
 int32_t eval_assign(int32_t slot, int32_t value)
 {
     pool_write(slot, value);
-    stored(value);
-    if (quilldebug)
-        trace_rule(17, slot, value, value);
-    record(17, 0);
+    set_ev(value);
+    reduced(R_ASSIGN, 0, slot, value, value);
     return value;
 }
 
@@ -132,10 +119,9 @@ int32_t eval_strcopy(int32_t slot, int32_t value)
     const char *src = pool_text(value);
     int32_t copy = src ? assign_str(reinterpret_cast<intptr_t>(src)) : 0;
     pool_write(slot, copy);
-    stored(copy);
-    if (quilldebug)
-        trace_rule(18, slot, trace_text(pool_text(value)), trace_text(pool_text(copy)));
-    record(18, 0);
+    set_ev(copy);
+    // both texts were checked above: the trace needs no second look
+    reduced(R_STRCOPY, 0, slot, trace_text(src), trace_text(copy ? pool_address(copy) : nullptr));
     return copy;
 }
 
@@ -143,10 +129,8 @@ int32_t eval_put(int32_t value)
 {
     std::printf("%d", value);
     flush_output();
-    stored(value);
-    if (quilldebug)
-        trace_rule(25, value, value);
-    record(25, 0);
+    set_ev(value);
+    reduced(R_PUT, 0, value, value);
     return value;
 }
 
@@ -157,99 +141,79 @@ int32_t eval_puts(int32_t value)
         std::fputs(text, stdout);
         flush_output();
     }
-    stored(value);
-    if (quilldebug)
-        trace_rule(26, trace_text(text), trace_text(text));
-    record(26, 0);
+    set_ev(value);
+    reduced(R_PUTS, 0, trace_text(text), trace_text(text));
     return value;
 }
 
 int32_t eval_func(int32_t no)
 {
-    int32_t r = stored(outcall(no, var));
+    int32_t r = set_ev(outcall(no, var));
     eval_check_output();
-    if (quilldebug)
-        trace_rule(27, no, r);
-    record(27, 0);
+    reduced(R_FUNC, 0, no, r);
     return r;
 }
 
 int32_t eval_new(int32_t count)
 {
-    int32_t r = stored(assign_array(nullptr, count));
-    if (quilldebug)
-        trace_rule(28, count, r);
-    record(28, 0);
+    int32_t r = set_ev(assign_array(nullptr, count));
+    reduced(R_NEW, 0, count, r);
     return r;
 }
 
 int32_t eval_number(int32_t value)
 {
-    stored(value);
-    if (quilldebug)
-        trace_rule(36, value, value);
-    record(36, value);
+    set_ev(value);
+    reduced(R_NUMBER, value, value, value);
     return value;
 }
 
 // Copy now: the next token overwrites the literal's text.
 int32_t eval_string(int32_t text)
 {
-    const char *lit = reinterpret_cast<const char *>(static_cast<uintptr_t>(static_cast<uint32_t>(text)));
+    const char *lit = pool_address(text);
     int32_t r = eval_literal(lit);
-    if (quilldebug)
-        trace_rule(37, lit, pool_text(r));
-    record(37, 0);
+    reduced(R_STRING, 0, lit, pool_address(r));
     return r;
 }
 
 int32_t eval_literal(const char *text)
 {
-    return stored(assign_str(reinterpret_cast<intptr_t>(text)));
+    return set_ev(assign_str(reinterpret_cast<intptr_t>(text)));
 }
 
 int32_t eval_variable(int32_t value)
 {
-    stored(value);
-    if (quilldebug)
-        trace_rule(38, value, value);
-    record(38, 0);
+    set_ev(value);
+    reduced(R_VARIABLE, 0, value, value);
     return value;
 }
 
 int32_t eval_var_value(int index)
 {
-    int32_t r = stored(var[index]);
-    if (quilldebug)
-        trace_rule(39, index, r);
-    record(39, index);
+    int32_t r = set_ev(var[index]);
+    reduced(R_VAR_VALUE, index, index, r);
     return r;
 }
 
 int32_t eval_element(int index, int32_t at)
 {
-    int32_t r = stored(pool_read(pool_element(var[index], at)));
-    if (quilldebug)
-        trace_rule(40, index, at, r);
-    record(40, index);
+    int32_t r = set_ev(pool_read(pool_element(var[index], at)));
+    reduced(R_ELEMENT, index, index, at, r);
     return r;
 }
 
 int32_t eval_var_addr(int index)
 {
-    int32_t r = stored(var_slot(index));
-    if (quilldebug)
-        trace_rule(41, index, r);
-    record(41, index);
+    int32_t r = set_ev(var_slot(index));
+    reduced(R_VAR_ADDR, index, index, r);
     return r;
 }
 
 // Checked here, before the right-hand side runs: the write itself cannot fail.
 int32_t eval_element_addr(int index, int32_t at)
 {
-    int32_t r = stored(pool_element_slot(pool_element(var[index], at)));
-    if (quilldebug)
-        trace_rule(42, index, at, r);
-    record(42, index);
+    int32_t r = set_ev(pool_element_slot(pool_element(var[index], at)));
+    reduced(R_ELEMENT_ADDR, index, index, at, r);
     return r;
 }

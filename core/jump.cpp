@@ -1,13 +1,11 @@
 /*
- * jump.cpp - labels and jumps. A jump only sets a search counter; the token
- * stream's filter then drops tokens until the wanted definition passes. The
- * label index lets a search skip the items in between in one step.
+ * jump.cpp - labels and jumps. A jump only sets a search counter; yylex's
+ * filter then drops tokens until the wanted definition passes. The label
+ * search below crosses the items in between in one step.
  */
 #include "quill.h"
 
-#include <algorithm>
 #include <cstring>
-#include <vector>
 
 int8_t label[NLABELS];   // pending search count per label A..Z
 int32_t top;             // an above waits for the end of its statement
@@ -36,9 +34,7 @@ int32_t jump_if(int32_t cond, int lab)
 {
     if (cond)
         label[lab] = 1;
-    if (quilldebug)
-        trace_rule(19, cond, lab);
-    record(19, lab);
+    reduced(R_IF, lab, cond, lab);
     return cond;
 }
 
@@ -46,27 +42,21 @@ int32_t jump_if_count(int32_t cond, int32_t count, int lab)
 {
     if (cond)
         jump_set_count(lab, count);
-    if (quilldebug)
-        trace_rule(20, cond, count, lab);
-    record(20, lab);
+    reduced(R_IF_COUNT, lab, cond, count, lab);
     return cond;
 }
 
 int32_t jump_below(int lab)
 {
     label[lab] = 1;
-    if (quilldebug)
-        trace_rule(21, lab);
-    record(21, lab);
+    reduced(R_BELOW, lab, lab);
     return lab;
 }
 
 int32_t jump_below_count(int32_t count, int lab)
 {
     int32_t r = jump_set_count(lab, count);
-    if (quilldebug)
-        trace_rule(22, count, lab);
-    record(22, lab);
+    reduced(R_BELOW_COUNT, lab, count, lab);
     return r;
 }
 
@@ -74,9 +64,7 @@ int32_t jump_above(int lab)
 {
     label[lab] = 1;
     top = 1;
-    if (quilldebug)
-        trace_rule(23, lab);
-    record(23, lab);
+    reduced(R_ABOVE, lab, lab);
     return lab;
 }
 
@@ -84,66 +72,49 @@ int32_t jump_above_count(int32_t count, int lab)
 {
     int32_t r = jump_set_count(lab, count);
     top = 1;
-    if (quilldebug)
-        trace_rule(24, count, lab);
-    record(24, lab);
+    reduced(R_ABOVE_COUNT, lab, count, lab);
     return r;
 }
 
 void jump_define(int lab)
 {
     label[lab] = label[lab] > 0 ? static_cast<int8_t>(label[lab] - 1) : 0;
-    if (quilldebug)
-        trace_rule(6, lab);
-    record(6, lab);
+    reduced(R_DEFINE, lab, lab);
 }
 
 void jump_reference(int lab)
 {
-    if (quilldebug)
-        trace_rule(7, 0, lab);   // list carries no value: shown as 0
-    record(7, lab);
+    reduced(R_REFERENCE, lab, 0, lab);   // list carries no value: shown as 0
 }
+
+#ifdef QUILL_FUZZ
+unsigned long jump_rewinds;   // per input, to bound loops
+#endif
 
 // Runs inside the statement's own reduction, before the token after ';' is read.
 void jump_statement_end(void)
 {
     if (!top)
         return;
+#ifdef QUILL_FUZZ
+    if (++jump_rewinds > QUILL_FUZZ_REWINDS)
+        diag_fatal(0, "%s", "");   // maybe a loop without end: stop this input
+#endif
     tokens_rewind();
     top = 0;
     if (quilldebug)
         trace_top();
 }
 
-/* The label index. A search lets only labels, ';', ':' and the end through,
-   and the parser, standing at the start of an item, reads them as items:
-   ';', "X;" or "X:". Only a definition of the label searched for changes
-   anything (its count), so the items up to the n-th definition can be
-   skipped at once, provided they are all whole: the index keeps every
-   definition and every filtered token at which an item breaks (a syntax
-   error the parser must report), both in stream order. */
+/* The label search. A search lets only labels, ';', ':' and the end
+   through, and the parser, standing at the start of an item, reads them as
+   items: ';', "X;" or "X:". Only a definition of the label searched for
+   changes anything (its count), so the items up to the n-th definition can
+   be crossed at once, provided they are all whole and scanned: a broken one
+   is a syntax error the parser must report, and scanning on would read
+   input early. Crossing costs a look at each token, a fraction of what the
+   filter and the parser spend on it; a recorded jump keeps where it landed. */
 namespace {
-
-struct Definition {
-    uint32_t pos;   // its ':' token
-    int32_t line;   // line_no once that token is read
-};
-
-std::vector<Definition> definitions[NLABELS];
-std::vector<uint32_t> broken;   // a ':' not after a label, a label not before ';' or ':'
-int last_code;                  // the filtered token before, 0 for none
-uint32_t last_pos;
-int last_label;
-
-// Where a search of one count from one place landed: it lands there again.
-struct Landing {
-    uint32_t from = UINT32_MAX;
-    int8_t count;
-    uint32_t pos;
-    int32_t line;
-};
-Landing landings[NLABELS];
 
 constexpr int NO_SEARCH = -1, SEVERAL = -2;
 
@@ -171,64 +142,73 @@ int only_search(void)
     return j;
 }
 
-// The n-th definition of lab from pos, if the items up to it are whole.
-bool find_landing(uint32_t pos, int lab, Landing *out)
+// The n-th definition of lab from the read position, if the items up to it
+// are whole and scanned: the read position and line_no after its ':'.
+bool find_landing(int lab, uint32_t *at, int32_t *at_line)
 {
     int n = label[lab] > 0 ? label[lab] : 1;   // a negative count ends at the next one
-    const auto &defs = definitions[lab];
-    auto first = std::lower_bound(defs.begin(), defs.end(), pos,
-                                  [](const Definition &d, uint32_t p) { return d.pos < p; });
-    if (defs.end() - first < n)
-        return false;   // not scanned yet: the parser goes on token by token
-    const Definition &target = first[n - 1];
-    auto bad = std::lower_bound(broken.begin(), broken.end(), pos);
-    if (bad != broken.end() && *bad < target.pos)
-        return false;   // the parser must meet that error
-    *out = Landing{pos, label[lab], target.pos + 1, target.line};
-    return true;
+    uint32_t pos = tokens_pos(), end = tokens_scanned();
+    uint32_t line = static_cast<uint32_t>(line_no);
+    int after_label = -1;                      // the label just read, if the item began so
+    while (pos < end) {
+        uint32_t n_span;
+        const Token *t = tokens_span(pos, &n_span);
+        for (const Token *stop = t + n_span; t < stop; t++, pos++) {
+            line += t->lines;
+            switch (t->kind) {
+            case K_LINES:
+                line += static_cast<uint32_t>(t->value);
+                break;
+            case K_END:
+                return false;
+            case token_kind(LABEL):
+                if (after_label >= 0)
+                    return false;   // a label after a label: broken
+                after_label = t->value;
+                break;
+            case token_kind(NL):
+                after_label = -1;
+                break;
+            case token_kind(COL):
+                if (after_label < 0)
+                    return false;   // a ':' without its label: broken
+                if (after_label == lab && --n == 0) {
+                    *at = pos + 1;
+                    *at_line = static_cast<int32_t>(line);
+                    return true;
+                }
+                after_label = -1;
+                break;
+            }
+        }
+    }
+    return false;   // not scanned yet: the parser goes on token by token
 }
 
 }  // namespace
 
-void jump_index_add(uint32_t pos, int code, int32_t value, int32_t line)
-{
-    if (code == COL) {
-        if (last_code == LABEL)
-            definitions[last_label].push_back({pos, line});
-        else
-            broken.push_back(pos);
-    } else if (last_code == LABEL && code != NL) {
-        broken.push_back(last_pos);   // a label, then a label or the end
-    }
-    last_code = code;
-    last_pos = pos;
-    last_label = code == LABEL ? value : -1;
-}
-
-int jump_index_step(uint32_t pos)
+int jump_search_step(void)
 {
     if (!skip())
         return 0;
     int lab = only_search();
-    return lab == SEVERAL ? -1 : jump_index_land(pos, lab);
+    return lab == SEVERAL ? -1 : jump_search_land(lab);
 }
 
-int jump_index_land(uint32_t pos, int lab)
+int jump_search_land(int lab)
 {
-    Landing &l = landings[lab];
-    if ((l.from != pos || l.count != label[lab]) && !find_landing(pos, lab, &l))
+    uint32_t at;
+    int32_t at_line;
+    if (!find_landing(lab, &at, &at_line))
         return -1;
     label[lab] = 0;   // what the definition's own rule would leave
-    tokens_seek(l.pos, l.line);
+    tokens_seek(at, at_line);
     return 1;
 }
 
-void jump_index_reset(void)
+void jump_reset(void)
 {
-    for (auto &d : definitions)
-        d.clear();
-    broken.clear();
-    for (auto &l : landings)
-        l = Landing();
-    last_code = 0;
+#ifdef QUILL_FUZZ
+    jump_rewinds = 0;
+#endif
 }

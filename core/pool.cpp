@@ -39,11 +39,6 @@ static int32_t addr32(const void *p)
     return static_cast<int32_t>(reinterpret_cast<uintptr_t>(p));
 }
 
-static char *from32(int32_t value)
-{
-    return reinterpret_cast<char *>(static_cast<uintptr_t>(static_cast<uint32_t>(value)));
-}
-
 int pool_literal(const char *text, int len)
 {
     std::memcpy(scratch, text, static_cast<std::size_t>(len));
@@ -55,7 +50,7 @@ const char *pool_text(int32_t value)
 {
     if (value == 0)
         return nullptr;
-    const char *p = from32(value);
+    const char *p = pool_address(value);
     if (p < pool || p >= pool + poolsize || !std::memchr(p, '\0', pool + poolsize - p))
         diag_runtime("Bad address. (string)");
     return p;
@@ -90,7 +85,7 @@ int32_t pool_read(int32_t addr)
     if (!in_pool(static_cast<uint32_t>(addr), 4))
         diag_runtime("Bad address. (array)");
     int32_t v;
-    std::memcpy(&v, from32(addr), 4);   // arrays start at any byte offset
+    std::memcpy(&v, pool_address(addr), 4);   // arrays start at any byte offset
     return v;
 }
 
@@ -99,7 +94,7 @@ void pool_write(int32_t addr, int32_t value)
 {
     uint32_t a = static_cast<uint32_t>(addr);
     uint32_t first = static_cast<uint32_t>(var_slot(0));
-    char *slot = a - first < 4 * NVARS ? reinterpret_cast<char *>(var) + (a - first) : from32(addr);
+    char *slot = a - first < 4 * NVARS ? reinterpret_cast<char *>(var) + (a - first) : pool_address(addr);
     std::memcpy(slot, &value, 4);   // elements may be unaligned
 }
 

@@ -8,9 +8,8 @@
 #include <cstdio>
 
 #include "outcall.h"
-#include "grammar.h"   // generated: token kinds and yylval
-
-static_assert(NL == 258 && OPNEW == 292, "token codes are part of the grammar's tables");
+#include "rules.h"
+#include "tokens.h"    // the token stream below, and the generated token codes
 
 constexpr int NVARS = 26;
 constexpr int NLABELS = 26;
@@ -24,9 +23,8 @@ extern int32_t poolnum;       // pool.cpp: offset of the next free byte
 extern int32_t ev;            // eval.cpp: last access value, becomes the exit status
 extern int32_t top;           // jump.cpp: 1 while an above waits for its statement's end
 extern int8_t label[NLABELS]; // jump.cpp: pending search count per label
-extern int32_t line_no;       // scanner.l: current script line
+extern int32_t line_no;       // scanner/tokens.cpp: current script line
 extern int32_t quilldebug;    // trace.cpp: -g
-extern FILE *yyin;            // scanner.l: the script stream
 
 /* ---- driver/options.cpp ---- */
 // The option loop: -1 to go on with the run, else the exit status.
@@ -40,36 +38,14 @@ int driver_run(void);
 void usage(void);
 void moreinfo(void);
 
-/* ---- scanner/scanner.l ---- */
-int scan_token(void);                // the next token's code; its value in scan_value
-constexpr int SCAN_CHAR = 300;       // scan_token: a character token, its code in scan_value
-extern int32_t scan_value;
-extern uint32_t scan_lines;          // line feeds scanned so far, texts excluded
-void yyrestart(FILE *f);
-// A number literal's digits in the given base, held at 2147483647.
-int32_t scan_number(const char *digits, int base);
-
-/* ---- scanner/tokens.cpp: the script as tokens ---- */
+/* ---- core/items.cpp: the parser's tokens, and the fast paths at item starts ---- */
 int yylex(void);                     // the parser's next token, filtered
-int tokens_add_text(const char *text, int len);   // a literal's text; its offset
-void tokens_rewind(void);            // back to the first token, line 1
-void tokens_seek(uint32_t pos, int32_t line);     // on to a later item start
-void tokens_reset(void);             // forget the stream: a new yyin (tests)
-void tokens_configure(void);         // QUILL_SLOW turns the fast paths off
+void items_configure(void);          // QUILL_SLOW turns the fast paths off
+void items_reset(void);              // a new script in yyin: forget all that was learnt
 extern bool fast_paths;
-uint32_t tokens_pos(void);           // the next token to deliver
-int32_t tokens_last_value(void);     // the value of the token delivered last
-const char *tokens_text(int32_t offset);   // a literal's text in the stream
+extern uint64_t items_parsed;        // items the parser ran (the fast paths ran the rest)
 // Each item start has a state: how often it ran, or its recorded form.
 constexpr int32_t ITEM_NEW = 0, ITEM_SEEN = 1, ITEM_EXCLUDED = 2, ITEM_FIRST_RECORD = 3;
-int32_t tokens_item_state(uint32_t pos);
-void tokens_set_item_state(uint32_t pos, int32_t state);
-
-/* ---- scanner/input.cpp ---- */
-// Fills buf with up to max bytes of script text, text mode applied.
-int input_read(char *buf, int max, int interactive);
-// Forgets everything the input layer knows (a new stream, tests).
-void input_reset(void);
 
 /* ---- core/grammar.y ---- */
 int yyparse(void);
@@ -87,6 +63,11 @@ int32_t pool_read(int32_t addr);                   // an element: 4 bytes inside
 int32_t pool_element_slot(int32_t addr);           // addr, if an element may be written there
 void pool_write(int32_t addr, int32_t value);      // a variable's slot or a checked element
 int32_t var_slot(int index);
+// What a 32-bit value a script holds addresses: the low mapping makes it real.
+inline char *pool_address(int32_t value)
+{
+    return reinterpret_cast<char *>(static_cast<uintptr_t>(static_cast<uint32_t>(value)));
+}
 extern "C" int assign_str(intptr_t str);
 extern "C" int assign_array(void *ptr, int size);
 extern "C" int display_pool(void);
@@ -152,37 +133,41 @@ void jump_reference(int lab);
 void jump_statement_end(void);   // the rewind of a pending above
 int32_t jump_set_count(int lab, int32_t count);   // the low 8 bits, read back as signed
 int skip(void);                  // 1 while a label search is pending
-// The label index: definitions and broken items among the filtered tokens.
-void jump_index_add(uint32_t pos, int code, int32_t value, int32_t line);
 // At an item start: 0 when no search is pending, 1 when the one pending was
 // carried to its target, -1 when the parser must carry it on.
-int jump_index_step(uint32_t pos);
-int jump_index_land(uint32_t pos, int lab);   // the same, the one search known to be lab
-void jump_index_reset(void);
+int jump_search_step(void);
+int jump_search_land(int lab);   // the same, the one search known to be lab
+void jump_reset(void);
 
 /* ---- core/record.cpp, core/replay.cpp: items recorded once, replayed without the parser ---- */
 extern bool compiled_recording;
-void compiled_begin(uint32_t pos);           // record the item starting here
-void compiled_note(int rule, int32_t imm);   // one reduction of it
+// The item at the read position, run once already: true when it is known
+// at once (items with nothing to do), else its recording starts.
+bool compiled_begin(void);
+void compiled_note(Rule rule, int32_t imm);   // one reduction of it
 // Replays a record and the recorded items after it, as far as they go.
-void compiled_run(int32_t record);
+void compiled_run(int32_t first);
 void compiled_reset(void);
-// Every rule helper reports its reduction here, as it does to the trace.
-inline void record(int rule, int32_t imm)
-{
-    if (compiled_recording)
-        compiled_note(rule, imm);
-}
 
 /* ---- core/trace.cpp ---- */
 void trace_rule(int rule, ...);
 void trace_top(void);
-const char *trace_text(const char *text);   // (null) for no text
+// A text for a %s of the trace: no text shows as (null).
+inline const char *trace_text(const char *text) { return text ? text : "(null)"; }
+
+// Every rule helper ends here: the trace line, and the reduction for the
+// recorder (imm: the token value the rule read, where the rule has one).
+template <typename... Values> inline void reduced(Rule rule, int32_t imm, Values... values)
+{
+    if (quilldebug)
+        trace_rule(rule, values...);
+    if (compiled_recording)
+        compiled_note(rule, imm);
+}
 
 /* ---- core/diag.cpp: every diagnostic text lives there ---- */
 [[noreturn]] void diag_fatal(int status, const char *fmt, ...);
-[[noreturn]] void diag_input_failed(void);   // the script could not be read: status 2
-[[noreturn]] void diag_out_of_memory(void);  // the script's tokens do not fit: status 2
+void diag_scan_failed(ScanFault fault, const char *flex_text);   // status 2
 void diag_pool_over(const char *what);
 [[noreturn]] void diag_runtime(const char *what);   // "line:N what", status 1
 void diag_syntax(const char *msg);

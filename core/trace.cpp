@@ -87,8 +87,3 @@ void trace_top(void)
     std::fflush(stderr);
 }
 
-// A text for a %s of the trace: no text shows as (null).
-const char *trace_text(const char *text)
-{
-    return text ? text : "(null)";
-}

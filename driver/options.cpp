@@ -105,7 +105,7 @@ int driver_run(void)
         diag_cannot_allocate_pool(poolsize);
     if (!yyin)
         yyin = stdin;
-    tokens_configure();
+    items_configure();
     // standard input is in text mode since start-up (streams_prepare)
     yyparse();
     // output that never arrived is a failure, not the script's status

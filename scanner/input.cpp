@@ -3,7 +3,7 @@
  * (CR LF as LF, Ctrl-Z as the end) and terminal versus block reads. Each
  * byte is read once: the token stream is what a rewind goes back to.
  */
-#include "quill.h"
+#include "scan.h"
 
 #include <cstring>
 
@@ -12,12 +12,19 @@ constexpr char CTRL_Z = 0x1a;
 static FILE *stream;            // the stream the state below belongs to
 static bool ended;              // Ctrl-Z met: the script ends there
 static bool fresh;              // nothing read from the stream yet
+static uint64_t bytes;          // handed to the scanner so far
 
 void input_reset(void)
 {
     stream = nullptr;
     ended = false;
     fresh = true;
+    bytes = 0;
+}
+
+uint64_t tokens_bytes(void)
+{
+    return bytes;
 }
 
 static void bind(void)
@@ -69,7 +76,7 @@ static int read_block(char *buf, int max)
         std::size_t want = static_cast<std::size_t>(max - n);
         std::size_t got = std::fread(buf + n, 1, want, stream);
         if (got == 0 && n == 0 && std::ferror(stream))
-            diag_input_failed();
+            tokens_fail(ScanFault::READ_FAILED);
         n += translate(buf + n, static_cast<int>(got));
         if (got < want)
             break;   // end of input, or an error the next read reports
@@ -87,7 +94,7 @@ static int read_line(char *buf, int max)
     if (c == '\n')
         buf[n++] = '\n';
     if (c == EOF && n == 0 && std::ferror(stream))
-        diag_input_failed();
+        tokens_fail(ScanFault::READ_FAILED);
     return translate(buf, n);
 }
 
@@ -111,6 +118,7 @@ int input_read(char *buf, int max, int interactive)
         fresh = false;
         n = drop_byte_order_mark(buf, n);
     }
+    bytes += static_cast<uint64_t>(n);
     return n;
 }
 

@@ -57,7 +57,7 @@ Run run(const std::vector<char> &text, std::size_t size, bool fast)
     reset();
     quilldebug = size >= 2 && text[0] == '#' && text[1] == 'g';   // "#g" traces
     yyin = f;
-    tokens_reset();
+    items_reset();
     fast_paths = fast;
     std::jmp_buf here;
     diag_exit_jump = &here;

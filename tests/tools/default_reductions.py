@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Checks bison's report: the rules reduced without a lookahead token must be
-exactly the ones string copies, jump filtering and rewinds depend on."""
+exactly the ones string copies, jump filtering and rewinds depend on; and
+the rule names of core/rules.h must stand for the rules bison numbered."""
 import re
 import sys
 
@@ -22,8 +23,35 @@ def default_only_rules(report):
     return rules
 
 
+def numbered_rules(report):
+    """Bison's rules in order, as 'lhs: rhs' (our numbering starts at 1)."""
+    rules, lhs = [], None
+    grammar = report.split('Grammar\n', 1)[1].split('\nTerminals', 1)[0]
+    for line in grammar.splitlines():
+        m = re.match(r'\s*\d+ (?:(\S+):|\s*\|) ?(.*)$', line)
+        if m:
+            lhs = m.group(1) or lhs
+            rhs = m.group(2).strip().replace('ε', '%empty')
+            rules.append(f'{lhs}: {rhs}')
+    return rules
+
+
+def named_rules(header):
+    """The rule each enumerator of rules.h names, from its comment."""
+    return [m.group(1).strip() for m in
+            re.finditer(r'^\s*R_\w+(?: = 1)?,\s*// (.*)$', header, re.M)]
+
+
 def main():
     report = open(sys.argv[1]).read()
+    if len(sys.argv) > 2 and numbered_rules(report) != named_rules(open(sys.argv[2]).read()):
+        print('FAIL: rules.h names the rules in another order than bison numbers them')
+        for n, (ours, theirs) in enumerate(zip(named_rules(open(sys.argv[2]).read()),
+                                               numbered_rules(report)), 1):
+            if ours != theirs:
+                print(f'  rule {n}: rules.h says {ours!r}, the grammar {theirs!r}')
+        print('0 passed, 1 failed')
+        return 1
     if re.search(r'conflict', report.split('\nState 0\n')[0]):
         print('FAIL: the report lists conflicts')
         return 1

@@ -121,6 +121,36 @@ def memory_per_statement():
     check('nothing grows per statement executed', large - small < 512, True)
 
 
+def memory_per_script_byte():
+    # the tokens take at most 8 bytes a byte of script; what the fast paths
+    # record, at most 8 more, whatever the script
+    if WINDOWS or os.environ.get('QUILL_SANITIZED'):
+        return skip('memory per byte of script',
+                    'peak sizes mean something only for a plain Linux build')
+
+    def peak(script, slow=False):
+        env = dict(os.environ, QUILL_SLOW='1' if slow else '0')
+        p = subprocess.Popen(command(), stdin=subprocess.PIPE, stdout=subprocess.DEVNULL,
+                             stderr=subprocess.DEVNULL, env=env)
+        p.stdin.write(script)
+        p.stdin.close()
+        return os.wait4(p.pid, 0)[2].ru_maxrss * 1024
+
+    def loop(body):
+        return b'L:\n' + body + b'\nk = k + 1; if k < 3 M; below E;\nM: above L;\nE:\n'
+
+    base = peak(b'')
+    scripts = {'labels': (b'A:' * 1_500_000, 8), 'empty items': (loop(b';' * 3_000_000), 16),
+               'tiny statements': (loop(b'1;' * 1_500_000), 16)}
+    for name, (script, most) in scripts.items():
+        for slow in (False, True):
+            per_byte = (peak(script, slow) - base) / len(script)
+            check(f'{name}: at most {most if not slow else 8} bytes a byte'
+                  f'{" without the fast paths" if slow else ""}',
+                  (per_byte <= (8 if slow else most), round(per_byte, 1)),
+                  (True, round(per_byte, 1)))
+
+
 if __name__ == '__main__':
     sys.exit(finish(big_scripts, full_disk, dead_output_ends_a_loop, memory_per_statement,
-                    closed_pipe, closed_stdin, vanishing_file))
+                    memory_per_script_byte, closed_pipe, closed_stdin, vanishing_file))

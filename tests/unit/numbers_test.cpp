@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "quill.h"
+#include "scan.h"
 
 TEST(ScanNumber, ThreeBasesAndClamp)
 {

@@ -1,12 +1,13 @@
-// The scanner fed from memory: token kinds, values, line counting and the
-// label-search filter.
+// The scanner and its token stream fed from memory: token kinds, values,
+// line counting. Nothing above the stream is needed.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "quill.h"
+#include "quill.h"   // diag_scan_failed: the messages of a fault
+#include "scan.h"
 
 namespace {
 
@@ -40,29 +41,38 @@ Tok K(int kind) { return {kind, 0, ""}; }
 Tok V(int kind, int value) { return {kind, value, ""}; }
 Tok S(const std::string &text) { return {STRING, 0, text}; }
 
+// The next token as the parser's codes name it: 0 at the end.
+Tok next(void)
+{
+    const Token *t = tokens_next();
+    if (!t || t->kind == K_END)
+        return K(0);
+    if (t->kind == K_CHAR)
+        return K(t->value);
+    int code = t->kind + 256;
+    if (code == STRING)
+        return S(tokens_text(t->value));
+    bool valued = code == NUMBER || code == VARIABLE || code == LABEL;
+    return V(code, valued ? t->value : 0);
+}
+
 class Scanner : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { ASSERT_TRUE(var || pool_create(4096)); }
-
     void feed(const std::string &text)
     {
         yyin = stream_of(text);
         ASSERT_NE(yyin, nullptr);
-        std::memset(label, 0, sizeof label);
+        tokens_fault = diag_scan_failed;
         tokens_reset();
     }
 
-    // Every token up to the end of input; kinds only matter for VALUE_KINDS.
+    // Every token up to the end of input.
     std::vector<Tok> scan(const std::string &text)
     {
         feed(text);
         std::vector<Tok> out;
-        for (int k; (k = yylex()) != 0;) {
-            bool valued = k == NUMBER || k == VARIABLE || k == LABEL;
-            std::string s = k == STRING ? reinterpret_cast<const char *>(
-                                              static_cast<uintptr_t>(static_cast<uint32_t>(yylval)))
-                                        : "";
-            out.push_back({k, valued ? yylval : 0, s});
+        for (Tok t; !((t = next()) == K(0));) {
+            out.push_back(t);
             if (out.size() > 1000)
                 break;
         }
@@ -140,13 +150,9 @@ TEST_F(Scanner, CommentsBlanksAndLines)
 TEST_F(Scanner, CharacterTokensAreSigned8Bit)
 {
     EXPECT_EQ(scan("$ . , {"), (V_{V('$', 0), V('.', 0), V(',', 0), V('{', 0)}));
-    feed(std::string("\xe9", 1));
-    EXPECT_EQ(yylex(), -23);
-    feed("\r;");
-    EXPECT_EQ(yylex(), 13);
-    feed(std::string("a\0b", 3));
-    EXPECT_EQ(yylex(), VARIABLE);
-    EXPECT_EQ(yylex(), 0) << "a NUL byte is returned as code 0";
+    EXPECT_EQ(scan(std::string("\xe9", 1)), V_{K(-23)});
+    EXPECT_EQ(scan("\r;"), (V_{K(13), K(NL)}));
+    EXPECT_EQ(scan(std::string("a\0b", 3)), V_{V(VARIABLE, 0)}) << "a NUL byte ends the input";
 }
 
 TEST_F(Scanner, TextModeReadsCrLfAsLfAndStopsAtCtrlZ)
@@ -157,16 +163,19 @@ TEST_F(Scanner, TextModeReadsCrLfAsLfAndStopsAtCtrlZ)
     EXPECT_EQ(scan("\"x\r\ny\""), (V_{S("x\ny")}));
 }
 
-TEST_F(Scanner, SearchFilterPassesOnlyLabelsEndsAndColons)
+TEST_F(Scanner, RewindAndSeekMoveOnlyTheReadPosition)
 {
-    feed("x = 5; puts 'hi'; if a C; B: put 1;");
-    label[1] = 1;
-    std::vector<Tok> got;
-    for (int k; got.size() < 6 && (k = yylex()) != 0;)
-        got.push_back({k, k == LABEL ? yylval : 0, ""});
-    EXPECT_EQ(got, (V_{K(NL), K(NL), V(LABEL, 2), K(NL), V(LABEL, 1), K(COL)}));
-    label[1] = 0;
-    EXPECT_EQ(yylex(), PRINT) << "tokens pass again once no search is pending";
+    feed("a;\nb;\n\nc;");
+    while (!(next() == K(0))) {
+    }
+    EXPECT_EQ(line_no, 4);
+    tokens_seek(2, 1);
+    EXPECT_EQ(next(), V(VARIABLE, 1));
+    EXPECT_EQ(line_no, 2) << "the line feed before b counts again";
+    tokens_rewind();
+    EXPECT_EQ(next(), V(VARIABLE, 0));
+    EXPECT_EQ(line_no, 1);
+    EXPECT_EQ(tokens_scanned(), 7u) << "nothing is scanned twice";
     std::fclose(yyin);
 }
 
@@ -186,8 +195,9 @@ TEST(ScannerDeath, TokenOf8192CharactersIsFatal)
     EXPECT_EXIT(
         {
             yyin = stream_of(text);
+            tokens_fault = diag_scan_failed;
             tokens_reset();
-            while (yylex() != 0) {
+            while (tokens_next()) {
             }
         },
         ::testing::ExitedWithCode(2), "token too large, exceeds YYLMAX\n");

@@ -1,0 +1,108 @@
+/*
+ * items.cpp - the parser's tokens. yylex reads the token stream, drops what
+ * a pending label search filters, and hands literals and values over as
+ * the rules want them. Where the parser stands at the start of an item, the
+ * fast paths go first: the label search (jump.cpp) carries a search to its
+ * target, and recorded items (record.cpp, replay.cpp) run without the
+ * parser; the parser gets the first item they cannot take.
+ */
+#include "quill.h"
+
+#include <cstdlib>
+#include <cstring>
+
+bool fast_paths = true;   // off: every token goes through the parser
+uint64_t items_parsed;    // items handed to the parser
+
+static bool item_start = true;   // the last token the parser got ended an item
+
+// At an item start: let the label search and the recorded items run as far
+// as they apply; the parser takes over where they do not.
+static void run_fast(void)
+{
+    for (;;) {
+        int jumped = jump_search_step();
+        if (jumped < 0)
+            return;
+        if (jumped > 0)
+            continue;
+        int32_t *state = tokens_item_word(tokens_pos());
+        if (!state)
+            return;
+        if (*state >= ITEM_FIRST_RECORD) {
+            compiled_run(*state - ITEM_FIRST_RECORD);
+            continue;
+        }
+        if (*state == ITEM_SEEN && compiled_begin())
+            continue;   // known at once: run it as a record
+        if (*state == ITEM_NEW)
+            *state = ITEM_SEEN;
+        return;
+    }
+}
+
+int yylex(void)
+{
+    if (item_start) {
+        if (fast_paths && !quilldebug)
+            run_fast();
+        items_parsed++;
+    }
+    int search = skip();
+    for (;;) {
+        const Token *t = tokens_next();
+        if (!t)
+            return 0;
+        uint8_t kind = t->kind;
+        if (static_cast<uint8_t>(kind - K_PLAIN) <= K_PLAIN_LAST - K_PLAIN) {
+            if (search)
+                continue;
+            item_start = false;
+            return kind + 256;
+        }
+        switch (kind) {
+        case K_END:
+            return 0;
+        case K_CHAR:
+            if (search)
+                continue;
+            item_start = false;
+            return t->value;
+        case token_kind(NL):
+        case token_kind(COL):
+            item_start = true;
+            return kind + 256;
+        case token_kind(LABEL):
+            yylval = t->value;
+            item_start = false;
+            return LABEL;
+        }
+        if (search)
+            continue;
+        if (kind == token_kind(STRING)) {
+            const char *text = tokens_text(t->value);
+            yylval = pool_literal(text, static_cast<int>(std::strlen(text)));
+        } else {
+            yylval = t->value;   // NUMBER, VARIABLE
+        }
+        item_start = false;
+        return kind + 256;
+    }
+}
+
+void items_reset(void)
+{
+    tokens_fault = diag_scan_failed;
+    tokens_reset();
+    item_start = true;
+    items_parsed = 0;
+    jump_reset();
+    compiled_reset();
+}
+
+void items_configure(void)
+{
+    tokens_fault = diag_scan_failed;
+    const char *slow = std::getenv("QUILL_SLOW");
+    fast_paths = !(slow && *slow && std::strcmp(slow, "0") != 0);
+}
