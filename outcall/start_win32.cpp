@@ -175,7 +175,7 @@ void oc_start(const char *program, char *const argv[], bool wait)
         return;
     std::vector<std::string> args;
     if (is_batch(path)) {
-        // the rules below are cmd.exe's, and COMSPEC may name another shell
+        // the quoting is for cmd.exe, and COMSPEC may name another shell
         char cmd[MAX_PATH];
         UINT n = GetSystemDirectoryA(cmd, MAX_PATH - 8);
         std::string line;
