@@ -118,3 +118,26 @@ one
 
 --- only win32
 argprint is a test program of the Windows build
+=== Windows: a batch file gets each argument whole between quotes, or does not start at all
+e = "show"; a = new 9; a[0] = "show"; a[1] = "a b"; a[2] = ""; a[3] = "C:\dir\";
+a[4] = "x&echo.INJECTED"; a[5] = "|<>^()!"; a[6] = "a;b,c=d"; a[7] = "tab	here"; a[8] = 0; t = 1;
+func 5;
+e = "show.bat."; a[1] = "!OS!"; a[2] = 0; func 5;
+a[1] = "100%OS%"; put func 5;
+a[1] = 'y" & echo INJ2 & "'; put func 5;
+a[1] = "two
+lines"; put func 5;
+e = "50%\show.bat"; a[1] = "x"; put func 5;
+z = 0;
+--- file show.bat
+@echo off
+echo [%1][%2][%3][%4][%5][%6][%7][%8][%9]
+--- file 50%/show.bat
+@echo off
+echo INJ3
+--- stdout
+["a b"][""]["C:\dir\"]["x&echo.INJECTED"]["|<>^()!"]["a;b,c=d"]["tab	here"][][]
+["!OS!"][][][][][][][][]
+0000
+--- only win32
+batch files run through cmd.exe, which Linux lacks
