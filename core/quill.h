@@ -1,5 +1,12 @@
 /*
  * quill.h - the interpreter's shared state and its cross-file interfaces.
+ *
+ * Calls run one way: driver/, then core/, then scanner/ and outcall/ below.
+ * The parser (grammar.y) calls a helper per rule (eval.cpp, jump.cpp) and
+ * takes its tokens from the item loop (items.cpp), which reads the token
+ * stream (scanner/tokens.h). The fast paths sit at item starts, entered
+ * from items.cpp: the label search (jump.cpp) and recorded items
+ * (record.cpp records, replay.cpp runs, compiled.h is their form).
  */
 #ifndef QUILL_H
 #define QUILL_H

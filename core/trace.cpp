@@ -9,7 +9,7 @@
 
 int32_t quilldebug;   // -g: trace every rule
 
-// ORDER RULES: indexed by rule number; the misspellings are the system's own
+// ORDER RULES: indexed by rule (rules.h); the misspellings are the system's own
 static const char *const FORMATS[] = {
     nullptr,                                          // 0 (no rule)
     nullptr,                                          // 1 accept
@@ -55,7 +55,7 @@ static const char *const FORMATS[] = {
     "[%5d] VARIAVLE (addr):%d(%d)\n",                 // 41 sic
     "[%5d] VARIABLE LB expr RB (addr):%d,%d(%d)\n",   // 42
 };
-static_assert(sizeof FORMATS / sizeof FORMATS[0] == 43, "one format per rule");
+static_assert(sizeof FORMATS / sizeof FORMATS[0] == RULE_COUNT, "one format per rule");
 
 // The values follow the rule's format: ints for %d, C strings for %s.
 // One write per line, however long the texts in it.

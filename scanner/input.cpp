@@ -1,10 +1,12 @@
 /*
  * input.cpp - where the scanner's characters come from: text-mode reading
  * (CR LF as LF, Ctrl-Z as the end) and terminal versus block reads. Each
- * byte is read once: the token stream is what a rewind goes back to.
+ * byte is read once: the token stream is what a rewind goes back to. The
+ * handler of the scan's faults lives here, at the bottom.
  */
 #include "scan.h"
 
+#include <cstdlib>
 #include <cstring>
 
 constexpr char CTRL_Z = 0x1a;
@@ -20,6 +22,15 @@ void input_reset(void)
     ended = false;
     fresh = true;
     bytes = 0;
+}
+
+void (*tokens_fault)(ScanFault, const char *);
+
+void tokens_fail(ScanFault fault, const char *flex_text)
+{
+    if (tokens_fault)
+        tokens_fault(fault, flex_text);
+    std::abort();   // a handler that returned: nothing sound is left to do
 }
 
 uint64_t tokens_bytes(void)

@@ -11,7 +11,6 @@
 int32_t line_no = 1;      // the line of the token read last
 int32_t scan_value;       // value of the token scan_token just returned
 uint32_t scan_lines;      // line feeds the scanner has consumed, texts excluded
-void (*tokens_fault)(ScanFault, const char *);
 
 namespace {
 
@@ -20,16 +19,12 @@ namespace {
 // script nothing.
 constexpr unsigned CHUNK_BITS = 17;
 constexpr uint32_t CHUNK = 1u << CHUNK_BITS;
-constexpr uint32_t TEXT_CHUNK = 1u << 16;   // a literal (at most 8190 bytes) never straddles two
 
 // Plain arrays: the stream lives as long as the process (no destructor at exit).
 Token **chunks;
-char **texts;
-uint32_t nchunks, ntexts;
-uint32_t texts_used;     // text chunks in use: the last one is being filled
+uint32_t nchunks;
 uint32_t count;          // tokens scanned
 uint32_t pos;            // the next token to read
-uint32_t text_used;      // bytes used in the last text chunk
 uint32_t lines_seen;     // scan_lines when the last token was added
 bool ended;              // the end of input is in the stream: never scan again
 int32_t first_item;      // the word of the item at position 0
@@ -39,26 +34,12 @@ Token &at(uint32_t i)
     return chunks[i >> CHUNK_BITS][i & (CHUNK - 1)];
 }
 
-// Appends p to a pointer array, which doubles when full.
-template <typename T> void grow(T **&array, uint32_t &n, T *p)
-{
-    if ((n & (n - 1)) == 0) {   // a power of two: full
-        void *bigger = std::realloc(array, (n ? 2 * n : 1) * sizeof(T *));
-        if (!bigger)
-            tokens_fail(ScanFault::NO_MEMORY);
-        array = static_cast<T **>(bigger);
-    }
-    if (!p)
-        tokens_fail(ScanFault::NO_MEMORY);
-    array[n++] = p;
-}
-
 void push(uint8_t kind, int32_t value, uint16_t lines)
 {
     if (count == UINT32_MAX)
         tokens_fail(ScanFault::NO_MEMORY);   // positions are 32-bit
     if ((count & (CHUNK - 1)) == 0 && (count >> CHUNK_BITS) == nchunks)
-        grow(chunks, nchunks, static_cast<Token *>(std::malloc(CHUNK * sizeof(Token))));
+        scan_grow(chunks, nchunks, static_cast<Token *>(std::malloc(CHUNK * sizeof(Token))));
     at(count++) = Token{value, lines, kind, 0};
 }
 
@@ -80,33 +61,6 @@ void scan_more(void)
 }
 
 }  // namespace
-
-void tokens_fail(ScanFault fault, const char *flex_text)
-{
-    if (tokens_fault)
-        tokens_fault(fault, flex_text);
-    std::abort();   // a handler that returned: nothing sound is left to do
-}
-
-int tokens_add_text(const char *text, int len)
-{
-    const char *nul = static_cast<const char *>(std::memchr(text, '\0', len));
-    std::size_t n = nul ? static_cast<std::size_t>(nul - text) : static_cast<std::size_t>(len);
-    if (texts_used == 0 || text_used + n + 1 > TEXT_CHUNK) {
-        if (texts_used == INT32_MAX / TEXT_CHUNK)
-            tokens_fail(ScanFault::NO_MEMORY);   // offsets are 32-bit
-        if (texts_used == ntexts)
-            grow(texts, ntexts, static_cast<char *>(std::malloc(TEXT_CHUNK)));
-        texts_used++;
-        text_used = 0;
-    }
-    char *dst = texts[texts_used - 1] + text_used;
-    std::memcpy(dst, text, n);   // up to a NUL inside: nothing reads past one
-    dst[n] = '\0';
-    int offset = static_cast<int>((texts_used - 1) * TEXT_CHUNK + text_used);
-    text_used += static_cast<uint32_t>(n + 1);
-    return offset;
-}
 
 // Line counts wrap like every other 32-bit count of the language.
 static int32_t add_lines(int32_t line, uint32_t n)
@@ -163,11 +117,6 @@ uint32_t tokens_scanned(void)
     return count;
 }
 
-const char *tokens_text(int32_t offset)
-{
-    return texts[offset / TEXT_CHUNK] + offset % TEXT_CHUNK;
-}
-
 // A ';' or ':' carries no value of its own: its word is the next item's.
 int32_t *tokens_item_word(uint32_t item)
 {
@@ -179,12 +128,12 @@ int32_t *tokens_item_word(uint32_t item)
 
 void tokens_reset(void)
 {
-    count = pos = 0;
+    count = pos = 0;   // chunks are kept and filled again
     line_no = 1;
-    texts_used = 0;   // chunks are kept and filled again
     scan_lines = lines_seen = 0;
     ended = false;
     first_item = 0;
+    texts_reset();
     input_reset();
     yyrestart(yyin);
 }
