@@ -1,9 +1,17 @@
 /*
  * grammar.y - the language's rules. Every action is one call into core/;
- * rule numbers (1 = accept) are what the trace and the docs use. ORDER RULES
+ * rule numbers (1 = accept) are what the trace and the docs use, and
+ * core/rules.h names them. ORDER RULES
+ *
+ * quill-check builds the same generated parser a second time with
+ * QUILL_CHECK, where the same calls build a tree instead of running.
  */
 %{
+#ifdef QUILL_CHECK
+#include "grammar_actions.h"
+#else
 #include "quill.h"
+#endif
 
 #define YYINITDEPTH 200
 #define YYMAXDEPTH 10000

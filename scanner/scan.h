@@ -15,7 +15,9 @@ int scan_token(void);                // the next token's code, 0 at the end; its
 constexpr int SCAN_CHAR = 300;       // scan_token: a character token, its code in scan_value
 extern int32_t scan_value;
 extern uint32_t scan_lines;          // line feeds scanned so far, texts excluded
+extern uint64_t scan_offset;         // bytes matched so far, in the text as read
 void yyrestart(FILE *f);
+extern int yyleng;
 
 /* ---- input.cpp (the bottom: it calls nothing else here) ---- */
 // Fills buf with up to max bytes of script text, text mode applied.

@@ -11,6 +11,7 @@
 int32_t line_no = 1;      // the line of the token read last
 int32_t scan_value;       // value of the token scan_token just returned
 uint32_t scan_lines;      // line feeds the scanner has consumed, texts excluded
+uint64_t scan_offset;     // bytes the scanner has matched
 
 namespace {
 
@@ -27,6 +28,8 @@ uint32_t count;          // tokens scanned
 uint32_t pos;            // the next token to read
 uint32_t lines_seen;     // scan_lines when the last token was added
 bool ended;              // the end of input is in the stream: never scan again
+uint64_t last_start;     // the span of the token scanned last
+uint32_t last_length;
 int32_t first_item;      // the word of the item at position 0
 
 Token &at(uint32_t i)
@@ -48,6 +51,8 @@ void scan_more(void)
 {
     int code = scan_token();
     uint8_t kind = code == 0 ? K_END : code == SCAN_CHAR ? K_CHAR : token_kind(code);
+    last_length = kind == K_END ? 0 : static_cast<uint32_t>(yyleng);
+    last_start = scan_offset - last_length;
     uint32_t gap = scan_lines - lines_seen;
     lines_seen = scan_lines;
     if (gap >= 0xffff) {
@@ -112,6 +117,12 @@ const Token *tokens_span(uint32_t from, uint32_t *n)
     return &at(from);
 }
 
+void tokens_last_span(uint64_t *start, uint32_t *length)
+{
+    *start = last_start;
+    *length = last_length;
+}
+
 uint32_t tokens_scanned(void)
 {
     return count;
@@ -131,6 +142,7 @@ void tokens_reset(void)
     count = pos = 0;   // chunks are kept and filled again
     line_no = 1;
     scan_lines = lines_seen = 0;
+    scan_offset = 0;
     ended = false;
     first_item = 0;
     texts_reset();

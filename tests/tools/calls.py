@@ -10,8 +10,15 @@ import subprocess
 import sys
 
 
+def short(obj):
+    for d in OBJDIRS:
+        if obj.startswith(d):
+            return os.path.relpath(obj, d).replace('.cpp.o', '')
+    return obj
+
+
 def layer(obj):
-    name = os.path.relpath(obj, OBJDIR)
+    name = short(obj)
     if name.startswith('scanner'):   # scanner/*.o and flex's scanner.cpp.o
         return 'scanner'
     return name.split(os.sep)[0] if os.sep in name else 'core'   # bison's grammar.cpp.o
@@ -61,11 +68,12 @@ def circles(edges):
     return found
 
 
-OBJDIR = sys.argv[1]
+OBJDIRS = sys.argv[1:]
 
 
 def main():
-    objs = sorted(glob.glob(os.path.join(OBJDIR, '**', '*.o'), recursive=True))
+    objs = sorted(o for d in OBJDIRS for o in glob.glob(os.path.join(d, '**', '*.o'),
+                                                         recursive=True))
     owner = {}
     for obj in objs:
         for sym in defined_functions(obj):
@@ -76,7 +84,6 @@ def main():
         for sym in symbols(obj, '-u'):
             if sym in owner and owner[sym] != obj:
                 edges[obj].add(owner[sym])
-    short = lambda o: os.path.relpath(o, OBJDIR).replace('.cpp.o', '')
     failed = 0
     for group in circles(edges):
         print('FAIL: these files call each other in a circle:', ', '.join(map(short, group)))

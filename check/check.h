@@ -1,0 +1,127 @@
+/*
+ * check.h - quill-check: a script's tokens, its items and their trees as
+ * the interpreter's own scanner and grammar make them, and the findings
+ * the analyses draw from them. Nothing here runs a script.
+ *
+ * parse.cpp   tokens (scanner/), the grammar's second parser, items, trees
+ * hints.cpp   what a syntax error most likely means
+ * flow.cpp    label definitions as a search sees them, where jumps land,
+ *             what can run
+ * values.cpp  what variables hold where they are read
+ * report.cpp  findings: codes, severities, order, gcc and JSON output
+ * services.cpp the extension functions: what each reads and returns
+ */
+#ifndef CHECK_H
+#define CHECK_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "rules.h"
+#include "tokens.h"
+
+enum class Severity { ERROR, WARNING, INFO, STYLE };
+
+struct Place {
+    int line = 0, column = 0;   // 1-based; the column in bytes
+    int quill_line = 0;         // the line quill names (line breaks in texts not counted)
+};
+
+struct Finding {
+    Place at, end;              // end: just past the last byte
+    Severity severity;
+    int code;                   // VTnnn
+    std::string message;
+};
+
+struct Tok {
+    int code;          // the parser's code: a token kind + 256, a character, 0 at the end
+    int32_t value;     // NUMBER, VARIABLE, LABEL as scanned; STRING: its text offset
+    uint64_t start;    // byte offset in the text as scanned
+    uint32_t length;
+    int32_t quill_line;
+};
+
+struct Node {
+    Rule rule;
+    int32_t value;     // the token value the rule read (number, variable, label, text)
+    int kid[2];        // -1: none
+    int first, last;   // its tokens
+};
+
+enum class ItemKind { EMPTY, REFERENCE, DEFINITION, STATEMENT, BROKEN };
+
+struct Item {
+    ItemKind kind;
+    int first, last;   // its tokens, the ';' or ':' included
+    int root;          // STATEMENT: its tree; REFERENCE, DEFINITION: the label
+};
+
+// A script as the checker sees it.
+struct Script {
+    std::string name;              // as given ("-" for standard input)
+    std::string text;              // its bytes
+    std::string scanned;           // as the scanner reads them: CR LF as LF
+    std::vector<uint64_t> lines;   // where each line starts, in the text as scanned
+    bool byte_order_mark = false;
+    std::vector<Tok> toks;
+    std::vector<Node> nodes;
+    std::vector<Item> items;
+    std::vector<Finding> findings;
+};
+
+/* ---- parse.cpp ---- */
+// Scans and parses the text; syntax findings go to the script's list.
+void check_parse(Script &s);
+Place check_place(const Script &s, uint64_t offset, int quill_line);
+// Adds a finding over tokens first..last.
+void check_report(Script &s, int first, int last, Severity severity, int code,
+                  const std::string &message);
+
+/* ---- hints.cpp ---- */
+// The finding for a syntax error (msg: the parser's text) or a stray byte at tok.
+void check_syntax_error(Script &s, int tok, const char *msg);
+
+/* ---- flow.cpp ---- */
+// What can follow each item: the next one, where its jumps land, or the end
+// (the item count); and which items any run can reach.
+struct Flow {
+    std::vector<std::vector<int>> successors;
+    std::vector<bool> reachable;
+};
+Flow check_flow(Script &s);
+
+/* ---- values.cpp ---- */
+void check_values(Script &s, const Flow &flow);
+
+/* ---- values.cpp, services.cpp: what a value may be, as a mask ---- */
+constexpr int KIND_ZERO = 1, KIND_NUMBER = 2, KIND_TEXT = 4, KIND_ARRAY = 8;
+constexpr int KIND_ANY = 15;
+
+/* ---- services.cpp ---- */
+struct Service {
+    int number;
+    const char *name;      // a few words
+    const char *reads;     // the variables it reads, e.g. "e a t"
+    const char *needs;     // of those, the ones that must hold a text
+    int returns;           // a Kind mask (values.cpp) of what it returns
+    const char *result;    // in words
+    const char *windows;   // how it differs on Windows, or ""
+};
+const Service *check_service(int number);   // null for an unknown number
+extern const Service check_services[];
+extern const int check_service_count;
+
+/* ---- report.cpp ---- */
+void check_script(Script &s);   // every analysis; the findings in order of place
+const char *check_severity_name(Severity s);
+bool check_severity_parse(const char *name, Severity *out);
+std::string check_code_name(int code);   // VTnnn
+void check_sort(std::vector<Finding> &findings);
+std::string check_gcc_line(const std::string &file, const Finding &f, bool quill_lines);
+nlohmann::json check_json(const std::string &file, const Finding &f, bool quill_lines);
+
+#endif

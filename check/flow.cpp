@@ -1,0 +1,336 @@
+/*
+ * flow.cpp - labels and jumps as quill carries them out. A search sees only
+ * labels, ';' and ':', so a definition is a label followed by ':' among
+ * those tokens, and a statement holding two labels breaks every search that
+ * passes over it. From each jump, where its search lands (the n-th
+ * definition after it, or from the top for above); from that, what can
+ * follow each item, and which items no run reaches.
+ */
+#include "check.h"
+
+#include <algorithm>
+
+namespace {
+
+struct Definition {
+    int lab;
+    int col;   // its ':' token
+};
+
+struct Jump {
+    int node;
+    Rule rule;
+    int lab;
+    bool known;      // the count is a literal
+    int count;       // then as the label counter keeps it: 0 no search, else how many
+    bool conditional;
+};
+
+struct Labels {
+    std::vector<Definition> defs;   // in token order
+    std::vector<int> broken;        // tokens where the filtered stream breaks
+};
+
+// A count as the label counter keeps it: the low 8 bits, signed; a
+// negative one ends at the next definition.
+int kept(int32_t n)
+{
+    int8_t low = static_cast<int8_t>(static_cast<uint8_t>(static_cast<uint32_t>(n) & 0xff));
+    return low == 0 ? 0 : low < 0 ? 1 : low;
+}
+
+Labels filtered_view(const Script &s)
+{
+    Labels l;
+    int after = -1;   // the label token just passed, if the item began with one
+    for (int i = 0; i < static_cast<int>(s.toks.size()); i++) {
+        int code = s.toks[static_cast<std::size_t>(i)].code;
+        if (code == LABEL) {
+            if (after >= 0)
+                l.broken.push_back(i);
+            after = i;
+        } else if (code == COL) {
+            if (after < 0)
+                l.broken.push_back(i);
+            else
+                l.defs.push_back({s.toks[static_cast<std::size_t>(after)].value, i});
+            after = -1;
+        } else if (code == NL) {
+            after = -1;
+        } else if (code == 0 && i + 1 == static_cast<int>(s.toks.size())) {
+            if (after >= 0)
+                l.broken.push_back(after);
+        }
+    }
+    return l;
+}
+
+bool literal(const Script &s, int n, int32_t *value)
+{
+    const Node &x = s.nodes[static_cast<std::size_t>(n)];
+    if (x.rule == R_NUMBER) {
+        *value = x.value;
+        return true;
+    }
+    if (x.rule == R_NEGATE && literal(s, x.kid[0], value)) {
+        *value = static_cast<int32_t>(0u - static_cast<uint32_t>(*value));
+        return true;
+    }
+    return x.rule == R_PAREN && literal(s, x.kid[0], value);
+}
+
+// The jumps of a tree in the order they run.
+void collect(const Script &s, int n, std::vector<Jump> *out)
+{
+    const Node &x = s.nodes[static_cast<std::size_t>(n)];
+    for (int k : x.kid)
+        if (k >= 0)
+            collect(s, k, out);
+    if (!rule_is_jump(x.rule))
+        return;
+    Jump j{n, x.rule, x.value, true, 1, x.rule == R_IF || x.rule == R_IF_COUNT};
+    int count_kid = x.rule == R_IF_COUNT ? x.kid[1]
+                  : x.rule == R_BELOW_COUNT || x.rule == R_ABOVE_COUNT ? x.kid[0] : -1;
+    int32_t value;
+    if (count_kid >= 0) {
+        j.known = literal(s, count_kid, &value);
+        j.count = j.known ? kept(value) : 1;
+    }
+    out->push_back(j);
+}
+
+bool is_above(Rule r)
+{
+    return r == R_ABOVE || r == R_ABOVE_COUNT;
+}
+
+struct Graph {
+    const Script &s;
+    Labels labels;
+    std::vector<std::vector<Jump>> jumps;   // per item
+    int end;                                // the node after the last item
+
+    // The item that starts at or after token tok.
+    int item_at(int tok) const
+    {
+        auto it = std::lower_bound(s.items.begin(), s.items.end(), tok,
+                                   [](const Item &i, int t) { return i.first < t; });
+        return static_cast<int>(it - s.items.begin());
+    }
+
+    // Definitions of lab from token from on, up to where a search breaks.
+    std::vector<const Definition *> reachable_defs(int lab, int from, bool *breaks) const
+    {
+        std::vector<const Definition *> out;
+        auto bad = std::lower_bound(labels.broken.begin(), labels.broken.end(), from);
+        int stop = bad == labels.broken.end() ? INT32_MAX : *bad;
+        *breaks = stop != INT32_MAX;
+        for (const Definition &d : labels.defs)
+            if (d.col >= from && d.lab == lab) {
+                if (d.col > stop)
+                    break;
+                out.push_back(&d);
+            }
+        return out;
+    }
+
+    // Where a search for j from token from can go on: after the n-th
+    // definition, or the end (too few, or a broken item before it).
+    void landings(const Jump &j, int from, std::vector<int> *out) const
+    {
+        bool breaks;
+        auto defs = reachable_defs(j.lab, from, &breaks);
+        if (j.known && j.count == 0)
+            return;   // no search
+        if (j.known) {
+            if (static_cast<int>(defs.size()) >= j.count)
+                out->push_back(item_at(defs[static_cast<std::size_t>(j.count - 1)]->col + 1));
+            else
+                out->push_back(end);
+            return;
+        }
+        for (const Definition *d : defs)
+            out->push_back(item_at(d->col + 1));
+        out->push_back(end);
+    }
+
+    std::vector<int> successors(int i) const
+    {
+        std::vector<int> out;
+        bool falls = true;
+        for (const Jump &j : jumps[static_cast<std::size_t>(i)]) {
+            int label_tok = s.nodes[static_cast<std::size_t>(j.node)].last;
+            if (is_above(j.rule)) {   // its statement always ends in a rewind
+                if (!j.known || j.count == 0)
+                    out.push_back(0);
+                if (!j.known || j.count > 0)
+                    landings(j, 0, &out);
+                falls = false;
+                break;
+            }
+            if (j.known && j.count == 0)
+                continue;   // no search
+            landings(j, label_tok + 1, &out);
+            if (!j.conditional && j.known) {
+                falls = false;   // it always fires: later jumps are filtered
+                break;
+            }
+        }
+        if (falls)
+            out.push_back(i + 1);
+        std::sort(out.begin(), out.end());
+        out.erase(std::unique(out.begin(), out.end()), out.end());
+        return out;
+    }
+};
+
+std::string quote_label(int lab)
+{
+    return std::string("`") + static_cast<char>('A' + lab) + ":`";
+}
+
+void missing_definitions(Script &s, const Graph &g)
+{
+    for (const auto &list : g.jumps)
+        for (const Jump &j : list) {
+            if (j.known && j.count == 0)
+                continue;
+            int tok = s.nodes[static_cast<std::size_t>(j.node)].last;
+            int from = is_above(j.rule) ? 0 : tok + 1;
+            int have = 0;
+            for (const Definition &d : g.labels.defs)
+                have += d.lab == j.lab && d.col >= from;
+            std::string where = is_above(j.rule) ? " in the script" : " after this jump";
+            if (have == 0)
+                check_report(s, tok, tok, Severity::ERROR, 10,
+                             "no " + quote_label(j.lab) + where + ": the search skips the rest "
+                             "of the script without a word");
+            else if (j.known && j.count > have)
+                check_report(s, tok, tok, Severity::ERROR, 11,
+                             "@ " + std::to_string(j.count) + " needs " +
+                             std::to_string(j.count) + " definitions of " +
+                             quote_label(j.lab) + where + ", there are " +
+                             std::to_string(have) + ": the search skips the rest of the script");
+        }
+}
+
+void broken_searches(Script &s, const Graph &g)
+{
+    for (int b : g.labels.broken) {
+        int i = g.item_at(b + 1) - 1;
+        if (i < 0 || s.items[static_cast<std::size_t>(i)].kind != ItemKind::STATEMENT ||
+            s.toks[static_cast<std::size_t>(b)].code != LABEL)
+            continue;   // a syntax error of its own: reported already
+        check_report(s, b, b, Severity::ERROR, 12,
+                     "a second label in one statement: any search that passes over it stops "
+                     "the script with a syntax error here");
+    }
+}
+
+// A jump inside ( ) or [ ]: when it fires, the rest of the statement up to
+// its ';' is dropped, the bracket stays open, and the parse fails.
+void jumps_in_brackets(Script &s, int n, bool inside)
+{
+    const Node &x = s.nodes[static_cast<std::size_t>(n)];
+    if (inside && rule_is_jump(x.rule)) {
+        bool always = x.rule == R_BELOW || x.rule == R_ABOVE;
+        check_report(s, x.first, x.last, always ? Severity::ERROR : Severity::WARNING, 14,
+                     std::string(always ? "this jump always fires inside" : "when this jump "
+                     "fires inside") + " brackets, the rest of the statement is dropped and "
+                     "quill stops with a syntax error: give the jump a statement of its own");
+        return;
+    }
+    bool opens = x.rule == R_PAREN || x.rule == R_ELEMENT || x.rule == R_ELEMENT_ADDR;
+    for (int k : x.kid)
+        if (k >= 0)
+            jumps_in_brackets(s, k, inside || opens);
+}
+
+void unreachable(Script &s, const Flow &flow)
+{
+    int n = static_cast<int>(s.items.size());
+    for (int i = 0; i < n; i++) {
+        if (flow.reachable[static_cast<std::size_t>(i)] ||
+            s.items[static_cast<std::size_t>(i)].kind != ItemKind::STATEMENT)
+            continue;
+        int last = i;
+        for (int j = i + 1; j < n && !flow.reachable[static_cast<std::size_t>(j)]; j++)
+            if (s.items[static_cast<std::size_t>(j)].kind == ItemKind::STATEMENT)
+                last = j;
+        check_report(s, s.items[static_cast<std::size_t>(i)].first,
+                     s.items[static_cast<std::size_t>(last)].last, Severity::WARNING, 22,
+                     "this never runs: the statement before always jumps away, and no search "
+                     "lands here");
+        i = last;
+    }
+}
+
+void unused_labels(Script &s, const Graph &g, const std::vector<bool> &landed)
+{
+    bool named[26] = {};
+    for (const auto &list : g.jumps)
+        for (const Jump &j : list)
+            named[j.lab] = true;
+    for (const Definition &d : g.labels.defs) {
+        int item = g.item_at(d.col + 1);
+        if (landed[static_cast<std::size_t>(item)] && named[d.lab])
+            continue;
+        check_report(s, d.col - 1, d.col, Severity::STYLE, 21,
+                     named[d.lab] ? "no search stops at this " + quote_label(d.lab) +
+                                        ": an earlier definition always takes it"
+                                  : "no jump names " + std::string(1, static_cast<char>('A' + d.lab)) +
+                                        ": nothing lands on this label");
+    }
+}
+
+}  // namespace
+
+Flow check_flow(Script &s)
+{
+    Graph g{s, filtered_view(s), {}, static_cast<int>(s.items.size())};
+    g.jumps.resize(s.items.size());
+    for (std::size_t i = 0; i < s.items.size(); i++)
+        if (s.items[i].kind == ItemKind::STATEMENT) {
+            collect(s, s.items[i].root, &g.jumps[i]);
+            jumps_in_brackets(s, s.items[i].root, false);
+        }
+    Flow flow;
+    flow.successors.resize(s.items.size());
+    std::vector<bool> landed(s.items.size() + 1);
+    for (int i = 0; i < g.end; i++) {
+        flow.successors[static_cast<std::size_t>(i)] = g.successors(i);
+        for (const Jump &j : g.jumps[static_cast<std::size_t>(i)]) {
+            std::vector<int> to;
+            g.landings(j, is_above(j.rule) ? 0 : s.nodes[static_cast<std::size_t>(j.node)].last + 1, &to);
+            for (int t : to)
+                landed[static_cast<std::size_t>(t)] = true;
+        }
+    }
+    flow.reachable.assign(s.items.size() + 1, false);
+    std::vector<int> work;
+    if (g.end > 0) {
+        flow.reachable[0] = true;
+        work.push_back(0);
+    }
+    while (!work.empty()) {
+        int i = work.back();
+        work.pop_back();
+        if (i >= g.end)
+            continue;
+        for (int t : flow.successors[static_cast<std::size_t>(i)])
+            if (!flow.reachable[static_cast<std::size_t>(t)]) {
+                flow.reachable[static_cast<std::size_t>(t)] = true;
+                work.push_back(t);
+            }
+    }
+    missing_definitions(s, g);
+    broken_searches(s, g);
+    unreachable(s, flow);
+    unused_labels(s, g, landed);
+    for (const Item &item : s.items)
+        if (item.kind == ItemKind::REFERENCE)
+            check_report(s, item.first, item.last, Severity::WARNING, 20,
+                         std::string(1, static_cast<char>('A' + item.root)) +
+                             "; does nothing: a label is defined with " + quote_label(item.root));
+    return flow;
+}

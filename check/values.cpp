@@ -1,0 +1,216 @@
+/*
+ * values.cpp - what the variables may hold where they are read, over every
+ * path a run can take: whether anything can have set them at all, and
+ * whether they hold numbers, texts or arrays. From that: reads that always
+ * see the starting 0, services given no text, put of a text, puts of a
+ * number, and an assignment where a condition was meant.
+ */
+#include "check.h"
+
+#include <cstring>
+
+namespace {
+
+struct State {
+    uint32_t assigned = 0;   // a bit per variable that some path has set
+    uint8_t kinds[26];
+    State() { std::memset(kinds, KIND_ZERO, sizeof kinds); }
+    bool merge(const State &o)
+    {
+        bool changed = (assigned | o.assigned) != assigned;
+        assigned |= o.assigned;
+        for (int v = 0; v < 26; v++) {
+            changed |= (kinds[v] | o.kinds[v]) != kinds[v];
+            kinds[v] |= o.kinds[v];
+        }
+        return changed;
+    }
+};
+
+std::string var_name(int v)
+{
+    return std::string("`") + static_cast<char>('a' + v) + "`";
+}
+
+struct Walk {
+    Script &s;
+    State st;
+    bool report;
+    uint32_t told = 0;   // variables already reported as never set
+    int assigning = -1;  // the variable an assignment being walked writes
+
+    const Node &at(int n) const { return s.nodes[static_cast<std::size_t>(n)]; }
+
+    void read(int v, int n)
+    {
+        // s = s + x starting from 0 is how a sum begins: not a mistake
+        if (!report || (st.assigned >> v & 1) || (told >> v & 1) || v == assigning)
+            return;
+        told |= 1u << v;
+        check_report(s, at(n).first, at(n).last, Severity::WARNING, 30,
+                     var_name(v) + " is read before anything sets it: it is 0 on every run "
+                     "that gets here");
+    }
+
+    void service(int number, int n)
+    {
+        const Service *svc = check_service(number);
+        if (!svc || !report)
+            return;
+        for (const char *p = svc->needs; *p; p++) {
+            int v = *p - 'a';
+            if (*p == ' ' || (st.assigned >> v & 1))
+                continue;
+            check_report(s, at(n).first, at(n).last, Severity::WARNING, 31,
+                         "function " + std::to_string(number) + " reads " + var_name(v) +
+                             ", which nothing sets before here: it does nothing and returns 0");
+        }
+    }
+
+    void set(int v, int kind)
+    {
+        st.assigned |= 1u << v;
+        st.kinds[v] = static_cast<uint8_t>(kind);
+    }
+
+    int arithmetic(Rule r, int a, int b)
+    {
+        bool address = (a | b) & (KIND_TEXT | KIND_ARRAY);   // an address plus or minus a number
+        if (address && (r == R_ADD || r == R_SUB))
+            return KIND_ANY;
+        return KIND_NUMBER | KIND_ZERO;
+    }
+
+    int target(int n)   // an assignment's slot: the variable written, or -1
+    {
+        const Node &x = at(n);
+        if (x.rule == R_VAR_ADDR)
+            return x.value;
+        read(x.value, n);   // the element's base
+        eval(x.kid[0]);
+        return -1;
+    }
+
+    int eval(int n)
+    {
+        const Node &x = at(n);
+        switch (x.rule) {
+        case R_NUMBER: return x.value ? KIND_NUMBER : KIND_ZERO;
+        case R_STRING: return KIND_TEXT;
+        case R_VARIABLE: return eval(x.kid[0]);
+        case R_VAR_VALUE: read(x.value, n); return st.kinds[x.value];
+        case R_ELEMENT:
+            read(x.value, n);
+            if (report && st.kinds[x.value] == KIND_TEXT)
+                check_report(s, x.first, x.last, Severity::INFO, 43,
+                             "x[i] of a text reads 4 bytes from 4*i on as one number; one "
+                             "character: `t = x + i; c = t[0] % 256`");
+            eval(x.kid[0]);
+            return KIND_ANY;
+        case R_ASSIGN:
+        case R_STRCOPY: {
+            int v = target(x.kid[0]);
+            int outer = assigning;
+            assigning = v;
+            int kind = eval(x.kid[1]);
+            assigning = outer;
+            if (x.rule == R_STRCOPY)
+                kind = KIND_TEXT | KIND_ZERO;
+            if (v >= 0)
+                set(v, kind);
+            return kind;
+        }
+        case R_PUT: {
+            int kind = eval(x.kid[0]);
+            if (report && (kind == KIND_TEXT || kind == KIND_ARRAY))
+                check_report(s, x.first, x.last, Severity::WARNING, 41,
+                             std::string("put prints this ") + (kind == KIND_TEXT ? "text" : "array") +
+                                 "'s address as a number: puts prints a text");
+            return kind;
+        }
+        case R_PUTS: {
+            int kind = eval(x.kid[0]);
+            if (report && (kind & KIND_NUMBER) && !(kind & ~(KIND_NUMBER | KIND_ZERO)))
+                check_report(s, x.first, x.last, Severity::WARNING, 42,
+                             "puts of a number prints the text at that address (or stops with "
+                             "Bad address): put prints numbers");
+            return kind;
+        }
+        case R_FUNC: {
+            eval(x.kid[0]);
+            const Node &no = at(x.kid[0]);
+            int32_t number = no.rule == R_NUMBER ? no.value
+                           : no.rule == R_NEGATE && at(no.kid[0]).rule == R_NUMBER
+                               ? -at(no.kid[0]).value : INT32_MIN;
+            service(number, n);
+            const Service *svc = check_service(number);
+            return svc ? svc->returns : KIND_ANY;
+        }
+        case R_NEW: eval(x.kid[0]); return KIND_ARRAY;
+        case R_PAREN: return eval(x.kid[0]);
+        case R_IF:
+        case R_IF_COUNT: {
+            if (report && at(x.kid[0]).rule == R_ASSIGN)
+                check_report(s, at(x.kid[0]).first, at(x.kid[0]).last, Severity::WARNING, 40,
+                             "the condition is an assignment: = stores, == compares");
+            int kind = eval(x.kid[0]);
+            if (x.kid[1] >= 0)
+                kind = eval(x.kid[1]);
+            return kind;
+        }
+        default:
+            break;
+        }
+        int a = x.kid[0] >= 0 ? eval(x.kid[0]) : KIND_ZERO;
+        int b = x.kid[1] >= 0 ? eval(x.kid[1]) : KIND_ZERO;
+        if (rule_is_binary(x.rule))
+            return arithmetic(x.rule, a, b);
+        return KIND_NUMBER | KIND_ZERO;   // negation, !, and the jumps' own values
+    }
+};
+
+}  // namespace
+
+void check_values(Script &s, const Flow &flow)
+{
+    std::size_t n = s.items.size();
+    std::vector<State> in(n + 1);
+    std::vector<bool> seen(n + 1), queued(n + 1);
+    std::vector<std::size_t> work;
+    if (n == 0)
+        return;
+    seen[0] = queued[0] = true;
+    work.push_back(0);
+    while (!work.empty()) {
+        std::size_t i = work.back();
+        work.pop_back();
+        queued[i] = false;
+        Walk w{s, in[i], false};
+        if (s.items[i].kind == ItemKind::STATEMENT)
+            w.eval(s.items[i].root);
+        for (int t : flow.successors[i]) {
+            std::size_t ti = static_cast<std::size_t>(t);
+            if (ti >= n)
+                continue;
+            bool changed = true;
+            if (!seen[ti]) {
+                seen[ti] = true;
+                in[ti] = w.st;
+            } else {
+                changed = in[ti].merge(w.st);
+            }
+            if (changed && !queued[ti]) {
+                queued[ti] = true;
+                work.push_back(ti);
+            }
+        }
+    }
+    uint32_t told = 0;
+    for (std::size_t i = 0; i < n; i++) {
+        if (!seen[i] || s.items[i].kind != ItemKind::STATEMENT)
+            continue;
+        Walk w{s, in[i], true, told};
+        w.eval(s.items[i].root);
+        told = w.told;
+    }
+}
