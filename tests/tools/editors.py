@@ -222,16 +222,19 @@ def nano():
         tmux = ['tmux', '-L', sock, '-f', '/dev/null']
         subprocess.run(tmux + ['new-session', '-d', '-x', '100', '-y', '30', '-c', tmp,
                                f"TERM=xterm-256color nano --rcfile='{rc}' sample.vt"],
-                       check=True, timeout=10)
+                       check=True, timeout=30)
         try:
-            screen = ''
-            deadline = time.time() + 10
-            while 'E:' not in re.sub(r'\x1b\[[0-9;]*m', '', screen) and time.time() < deadline:
-                time.sleep(0.2)
-                screen = subprocess.run(tmux + ['capture-pane', '-p', '-e'], timeout=10,
-                                        capture_output=True, text=True).stdout
+            # until the whole sample is on the screen and the screen has settled
+            screen, last = '', None
+            deadline = time.time() + 30
+            while (screen != last or 'E:' not in re.sub(r'\x1b\[[0-9;]*m', '', screen)) \
+                    and time.time() < deadline:
+                time.sleep(0.1)
+                last, screen = screen, subprocess.run(
+                    tmux + ['capture-pane', '-p', '-e'], timeout=30,
+                    capture_output=True, text=True).stdout
         finally:
-            subprocess.run(tmux + ['kill-server'], capture_output=True, timeout=10)
+            subprocess.run(tmux + ['kill-server'], capture_output=True, timeout=30)
 
     def painted(screen):
         """Rows of (character, (bold, colour)); a colour runs on into the next row."""
@@ -293,7 +296,7 @@ def completion():
                     'COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _quill; '
                     'for w in "${COMPREPLY[@]}"; do echo "$w"; done | LC_ALL=C sort')
             return subprocess.run(['bash', '--norc', '-c', code], cwd=tmp, text=True,
-                                  capture_output=True, timeout=10).stdout.split('\n')[:-1]
+                                  capture_output=True, timeout=30).stdout.split('\n')[:-1]
 
         check('completion: the options', complete('quill', '-'),
               ['-H', '-f', '-g', '-h', '-s'])

@@ -97,7 +97,7 @@ def text_mode():
 
 def bad_sources():
     with tempfile.TemporaryDirectory() as tmp:
-        p = subprocess.run(command('-f', tmp), capture_output=True, timeout=10)
+        p = subprocess.run(command('-f', tmp), capture_output=True, timeout=30)
         # Windows opens no directory as a file; Linux opens it and fails to read
         want = (b'', b'#cannot open file (%s).\n' % tmp.encode(), 1) if WINDOWS else \
             (b'', b'#cannot read script input.\n', 2)
@@ -122,14 +122,14 @@ def terminal():
     seen = b''
     try:
         os.write(fd, b'put 41;\n')
-        deadline = time.time() + 10
+        deadline = time.time() + 30
         while b'41' not in seen and time.time() < deadline:
             if select.select([fd], [], [], 0.2)[0]:
                 seen += os.read(fd, 1024)
         check('a terminal line runs at once', seen, b'41')
         os.write(fd, b'puts "a\n')
         os.write(fd, b'b"; put 2;\n\x04')
-        deadline = time.time() + 10
+        deadline = time.time() + 30
         while time.time() < deadline:
             r = select.select([fd], [], [], 0.2)[0]
             if r:

@@ -42,7 +42,7 @@ trap 'kill "$keeper" 2>/dev/null || true; "$server" -k 2>/dev/null || true' EXIT
 tries=0
 until grep -q ready "$ready" 2>/dev/null; do
     tries=$((tries + 1))
-    if [ "$tries" -gt 300 ]; then
+    if [ "$tries" -gt 600 ]; then   # a minute: wine starts its desktop first
         echo "wine_session: the keep-alive window did not come up" >&2
         exit 1
     fi

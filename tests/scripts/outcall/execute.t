@@ -39,9 +39,13 @@ z = 0;
 --- only posix
 sh is a Unix program
 === not waiting: the call returns at once and the program runs on
-e = "sh"; a = new 4; a[0] = "sh"; a[1] = "-c"; a[2] = "sleep 0.2; echo late"; a[3] = 0; t = 0;
+e = "sh"; a = new 4; a[0] = "sh"; a[1] = "-c"; a[3] = 0; t = 0;
+a[2] = "i=0; until [ -e go ] || [ $i -ge 1500 ]; do sleep 0.02; i=$((i+1)); done; echo late; echo done >done";
 put 1; r = func 5; put 2;
-i = 1500; r = func 8; put 3;
+e = "touch"; a = new 3; a[0] = "touch"; a[1] = "go"; a[2] = 0; t = 1; r = func 5;
+f = "done"; k = 0;
+W: i = 20; r = func 8; k = k + 1; l = func 17; if l || k > 1500 D; above W;
+D: put 3;
 z = 0;
 --- stdout
 12late
@@ -89,19 +93,29 @@ z = 0;
 
 --- only win32
 argprint is a test program of the Windows build
-=== Windows: the exit code is dropped, a program that can't start yields 0, one not waited for runs on
+=== Windows: the exit code is dropped, and a program that can't start yields 0
 e = "argprint"; a = new 3; a[0] = "argprint"; a[1] = "x"; a[2] = 0; t = 1;
 put func 5;
 e = "no-such-program-quill-test"; a = 0; put func 5;
-e = "argprint"; a = new 2; a[0] = "argprint"; a[1] = 0; t = 0;
-puts "|"; r = func 5; put 2;
-i = 1500; r = func 8; put 3;
 z = 0;
---- env
-ARGPRINT_DELAY=200
 --- stdout
 [argprint][x]
-00|2[argprint]
+00
+--- only win32
+argprint is a test program of the Windows build
+=== Windows: not waiting: the call returns at once and the program runs on
+e = "argprint"; a = new 2; a[0] = "argprint"; a[1] = 0; t = 0;
+put 1; r = func 5; put 2;
+e = "touch"; a = new 3; a[0] = "touch"; a[1] = "go"; a[2] = 0; t = 1; r = func 5;
+f = "done"; k = 0;
+W: i = 20; r = func 8; k = k + 1; l = func 17; if l || k > 1500 D; above W;
+D: put 3;
+z = 0;
+--- env
+ARGPRINT_AWAIT=go
+ARGPRINT_DONE=done
+--- stdout
+12[argprint]
 3
 --- only win32
 argprint is a test program of the Windows build
