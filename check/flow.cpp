@@ -276,8 +276,7 @@ void unused_labels(Script &s, const Graph &g, const std::vector<bool> &landed)
         if (landed[static_cast<std::size_t>(item)] && named[d.lab])
             continue;
         check_report(s, d.col - 1, d.col, Severity::STYLE, 21,
-                     named[d.lab] ? "no search stops at this " + quote_label(d.lab) +
-                                        ": an earlier definition always takes it"
+                     named[d.lab] ? "no jump lands on this " + quote_label(d.lab)
                                   : "no jump names " + std::string(1, static_cast<char>('A' + d.lab)) +
                                         ": nothing lands on this label");
     }

@@ -91,6 +91,17 @@ bool is_word(int code)
     }
 }
 
+bool starts_operand(int code)
+{
+    switch (code) {
+    case NUMBER: case STRING: case VARIABLE: case LP: case PRINT: case PRINTS: case FUNC:
+    case OPNEW: case OPIF: case OPBELOW: case OPABOVE: case OPNO:
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool ends_operand(int code)
 {
     return code == NUMBER || code == STRING || code == VARIABLE || code == RP || code == RB ||
@@ -135,7 +146,7 @@ void check_syntax_error(Script &s, int tok, const char *msg)
     std::string hint;
     if (t.code == 0) {
         if (prev && prev->code != NL && prev->code != COL)
-            return check_report(s, tok - 1, tok - 1, Severity::ERROR, 1,
+            return check_report(s, tok - 1, tok, Severity::ERROR, 1,
                                 "syntax error at the end: the last statement needs its ';'");
         hint = "the script ends in the middle of a statement";
     } else if (is_word(t.code) && word_hint(s, t, &hint)) {
@@ -143,6 +154,8 @@ void check_syntax_error(Script &s, int tok, const char *msg)
                check_place(s, prev->start, 0).line < check_place(s, t.start, 0).line) {
         hint = "is the ';' missing at the end of line " +
                std::to_string(check_place(s, prev->start, 0).line) + "?";
+    } else if (prev && ends_operand(prev->code) && starts_operand(t.code)) {
+        hint = "two values side by side: is an operator or a ';' missing between them?";
     } else if (t.code == OPSET || t.code == OPSTRCP) {
         hint = "only a variable or an element x[i] can stand left of = or ~; == compares";
     } else if (t.code > 0 && t.code < 256) {

@@ -308,7 +308,12 @@ void parse_items(Script &s)
         if (yyparse() == 0)
             return;
         int at_tok = error_tok == -2 ? n - 1 : std::max(error_tok, 0);
-        check_syntax_error(s, at_tok, error_msg);
+        bool stray = false;   // a byte that ends quill's script: reported as such
+        for (int i = item_start; i <= at_tok && i < n; i++)
+            stray |= s.toks[static_cast<std::size_t>(i)].code < 0 ||
+                     (s.toks[static_cast<std::size_t>(i)].code == 0 && i + 1 < n);
+        if (!stray)
+            check_syntax_error(s, at_tok, error_msg);
         if (error_tok == -2)
             return;
         int restart = std::max(restart_after(s, at_tok), item_start + 1);

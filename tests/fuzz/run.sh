@@ -1,5 +1,5 @@
 #!/bin/sh
-# Runs both fuzz targets for the given seconds each, in parallel.
+# Runs the fuzz targets for the given seconds each, in parallel.
 #   tests/fuzz/run.sh BUILD_DIR SECONDS [WORK_DIR]
 # New findings land in WORK_DIR/crash-*; the corpora grow in WORK_DIR.
 set -eu
@@ -7,9 +7,10 @@ build=$(readlink -f "$1")
 seconds=$2
 here=$(dirname "$(readlink -f "$0")")
 work=${3:-$(mktemp -d)}
-mkdir -p "$work/script" "$work/text" "$work/sandbox"
+mkdir -p "$work/script" "$work/text" "$work/check" "$work/sandbox"
 python3 "$here/seed.py" "$here/../scripts" "$work/script" >/dev/null
 cp "$here"/regressions/* "$here"/loops/* "$work/script/" 2>/dev/null || true
+cp "$work"/script/* "$work/check/"
 # paths the scripts name (functions 13, 15, 17) resolve in an empty sandbox
 cd "$work/sandbox"
 "$build/bin/fuzz_script" -max_total_time="$seconds" -timeout=10 -close_fd_mask=3 \
@@ -19,10 +20,15 @@ a=$!
 "$build/bin/fuzz_text" -max_total_time="$seconds" -timeout=10 -close_fd_mask=3 \
     -artifact_prefix="$work/text-" "$work/text" >"$work/text.log" 2>&1 &
 b=$!
+"$build/bin/fuzz_check" -max_total_time="$seconds" -timeout=10 -close_fd_mask=3 \
+    -dict="$here/vantor.dict" -artifact_prefix="$work/check-" "$work/check" \
+    >"$work/check.log" 2>&1 &
+c=$!
 passed=0 failed=0
-wait $a && passed=$((passed + 1)) || failed=$((failed + 1))
-wait $b && passed=$((passed + 1)) || failed=$((failed + 1))
-for t in script text; do
+for pid in $a $b $c; do
+    wait $pid && passed=$((passed + 1)) || failed=$((failed + 1))
+done
+for t in script text check; do
     printf '%s: ' "$t"
     grep -E '^Done [0-9]+ runs' "$work/$t.log" | tail -1 || echo "(no summary)"
     grep -E 'ERROR|SUMMARY' "$work/$t.log" | head -3 || true

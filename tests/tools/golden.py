@@ -110,6 +110,7 @@ def compare(name, want, flags, got):
 
 SKIPPED = 77
 runner = []       # --runner: the program quill runs under
+default_args = '-f {script}'   # --args: for cases that name none
 crlf = False      # --crlf: output comes from text-mode streams
 
 
@@ -127,7 +128,7 @@ def execute(quill, case, timeout, extra_env=None):
                 os.makedirs(os.path.dirname(path), exist_ok=True)
                 with open(path, 'wb') as f:
                     f.write(body)
-        args = sec['args'][0].decode() if 'args' in sec else '-f {script}'
+        args = sec['args'][0].decode() if 'args' in sec else default_args
         root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
         argv = runner + [os.path.abspath(quill)] + [
             a.replace('{script}', script).replace('{root}', root) for a in shlex.split(args)]
@@ -205,7 +206,7 @@ def skip_reason(case, platform):
 
 
 def main():
-    global runner, crlf
+    global runner, crlf, default_args
     ap = argparse.ArgumentParser()
     ap.add_argument('--quill', help='the quill binary')
     ap.add_argument('--differential', action='store_true',
@@ -215,10 +216,13 @@ def main():
                     help='the platform quill was built for')
     ap.add_argument('--runner', default='', help='the program that runs quill (wine)')
     ap.add_argument('--crlf', action='store_true', help='output lines end in CR LF')
+    ap.add_argument('--args', default=default_args,
+                    help='the arguments of a case that names none (quill-check: script.vt)')
     ap.add_argument('files', nargs='+', help='FILE or FILE:N (1-based case number)')
     opts = ap.parse_args()
     runner = shlex.split(opts.runner)
     crlf = opts.crlf
+    default_args = opts.args
     passed = failed = skipped = 0
     for spec in opts.files:
         path, _, which = spec.rpartition(':') if re.search(r':\d+$', spec) else (spec, '', '')
