@@ -77,8 +77,6 @@ Try 'quill-check --help'.
 
 --- status 64
 
---- status 64
-
 === the version and the help go to standard output, with status 0
 --- args
 -V
