@@ -32,6 +32,7 @@ struct Place {
 
 struct Finding {
     Place at, end;              // end: just past the last byte
+    uint64_t start, stop;       // the same as offsets in the text as scanned
     Severity severity;
     int code;                   // VTnnn
     std::string message;
@@ -86,11 +87,23 @@ void check_report(Script &s, int first, int last, Severity severity, int code,
 void check_syntax_error(Script &s, int tok, const char *msg);
 
 /* ---- flow.cpp ---- */
+struct LabelDef {
+    int lab;
+    int label_tok, col_tok;
+};
+struct JumpSite {
+    int lab;
+    int label_tok;             // the jump's label
+    std::vector<int> lands;    // the definitions (in defs) its search can stop at
+};
 // What can follow each item: the next one, where its jumps land, or the end
-// (the item count); and which items any run can reach.
+// (the item count); which items any run can reach; the label definitions
+// as a search sees them, and every jump.
 struct Flow {
     std::vector<std::vector<int>> successors;
     std::vector<bool> reachable;
+    std::vector<LabelDef> defs;
+    std::vector<JumpSite> jumps;
 };
 Flow check_flow(Script &s);
 
@@ -116,7 +129,7 @@ extern const Service check_services[];
 extern const int check_service_count;
 
 /* ---- report.cpp ---- */
-void check_script(Script &s);   // every analysis; the findings in order of place
+Flow check_script(Script &s);   // every analysis; the findings in order of place
 const char *check_severity_name(Severity s);
 bool check_severity_parse(const char *name, Severity *out);
 std::string check_code_name(int code);   // VTnnn

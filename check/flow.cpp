@@ -15,6 +15,7 @@ namespace {
 struct Definition {
     int lab;
     int col;   // its ':' token
+    int label_tok;
 };
 
 struct Jump {
@@ -53,7 +54,7 @@ Labels filtered_view(const Script &s)
             if (after < 0)
                 l.broken.push_back(i);
             else
-                l.defs.push_back({s.toks[static_cast<std::size_t>(after)].value, i});
+                l.defs.push_back({s.toks[static_cast<std::size_t>(after)].value, i, after});
             after = -1;
         } else if (code == NL) {
             after = -1;
@@ -134,24 +135,38 @@ struct Graph {
         return out;
     }
 
-    // Where a search for j from token from can go on: after the n-th
-    // definition, or the end (too few, or a broken item before it).
-    void landings(const Jump &j, int from, std::vector<int> *out) const
+    // The definitions a search for j from token from can stop at: the n-th,
+    // or any for a count not known; *to_end: it may find none (too few, or
+    // a broken item before it).
+    std::vector<const Definition *> stops(const Jump &j, int from, bool *to_end) const
     {
         bool breaks;
         auto defs = reachable_defs(j.lab, from, &breaks);
+        *to_end = true;
         if (j.known && j.count == 0)
-            return;   // no search
-        if (j.known) {
-            if (static_cast<int>(defs.size()) >= j.count)
-                out->push_back(item_at(defs[static_cast<std::size_t>(j.count - 1)]->col + 1));
-            else
-                out->push_back(end);
-            return;
-        }
-        for (const Definition *d : defs)
+            return {};   // no search
+        if (!j.known)
+            return defs;
+        if (static_cast<int>(defs.size()) < j.count)
+            return {};
+        *to_end = false;
+        return {defs[static_cast<std::size_t>(j.count - 1)]};
+    }
+
+    // Where a search for j from token from can go on: after a definition it
+    // stops at, or the end.
+    void landings(const Jump &j, int from, std::vector<int> *out) const
+    {
+        bool to_end;
+        for (const Definition *d : stops(j, from, &to_end))
             out->push_back(item_at(d->col + 1));
-        out->push_back(end);
+        if (to_end && !(j.known && j.count == 0))
+            out->push_back(end);
+    }
+
+    int from_of(const Jump &j) const
+    {
+        return is_above(j.rule) ? 0 : s.nodes[static_cast<std::size_t>(j.node)].last + 1;
     }
 
     std::vector<int> successors(int i) const
@@ -299,10 +314,13 @@ Flow check_flow(Script &s)
     for (int i = 0; i < g.end; i++) {
         flow.successors[static_cast<std::size_t>(i)] = g.successors(i);
         for (const Jump &j : g.jumps[static_cast<std::size_t>(i)]) {
-            std::vector<int> to;
-            g.landings(j, is_above(j.rule) ? 0 : s.nodes[static_cast<std::size_t>(j.node)].last + 1, &to);
-            for (int t : to)
-                landed[static_cast<std::size_t>(t)] = true;
+            bool to_end;
+            JumpSite site{j.lab, s.nodes[static_cast<std::size_t>(j.node)].last, {}};
+            for (const Definition *d : g.stops(j, g.from_of(j), &to_end)) {
+                landed[static_cast<std::size_t>(g.item_at(d->col + 1))] = true;
+                site.lands.push_back(static_cast<int>(d - g.labels.defs.data()));
+            }
+            flow.jumps.push_back(site);
         }
     }
     flow.reachable.assign(s.items.size() + 1, false);
@@ -322,6 +340,8 @@ Flow check_flow(Script &s)
                 work.push_back(t);
             }
     }
+    for (const Definition &d : g.labels.defs)
+        flow.defs.push_back(LabelDef{d.lab, d.label_tok, d.col});
     missing_definitions(s, g);
     broken_searches(s, g);
     unreachable(s, flow);

@@ -3,6 +3,7 @@
  * exit status. It never runs a script.
  */
 #include "check.h"
+#include "lsp.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -13,10 +14,6 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
-#endif
-
-#ifndef QUILL_VERSION
-#define QUILL_VERSION "0"
 #endif
 
 namespace {
@@ -34,6 +31,8 @@ const char HELP[] =
     "  -e, --exclude CODES    leave these out, e.g. VT021,VT030\n"
     "      --quill-lines      add the line quill itself names (it does not count\n"
     "                         line breaks inside texts)\n"
+    "      --lsp              serve the Language Server Protocol on standard input\n"
+    "                         and output, for editors\n"
     "  -h, --help             this text\n"
     "  -V, --version          the version\n"
     "\n"
@@ -105,6 +104,12 @@ int parse_options(int argc, char **argv, Options *o)
         } else if (a == "-V" || a == "--version") {
             std::printf("quill-check %s\n", QUILL_VERSION);
             return 0;
+        } else if (a == "--lsp") {
+#ifdef _WIN32
+            _setmode(_fileno(stdin), _O_BINARY);
+            _setmode(_fileno(stdout), _O_BINARY);
+#endif
+            return lsp_run(stdin, stdout);
         } else if (a == "--quill-lines") {
             o->quill_lines = true;
         } else if (name == "--format") {

@@ -56,15 +56,23 @@ void map_lines(Script &s)
 {
     const std::string &t = s.text;
     s.byte_order_mark = t.compare(0, 3, "\xEF\xBB\xBF") == 0;
+    std::size_t from = s.byte_order_mark ? 3 : 0;
+    std::size_t end = t.find('\x1a', from);
+    end = end == std::string::npos ? t.size() : end;
     s.scanned.clear();
-    s.lines.assign(1, 0);
-    for (std::size_t i = s.byte_order_mark ? 3 : 0; i < t.size() && t[i] != 0x1a; i++) {
-        if (t[i] == '\r' && i + 1 < t.size() && t[i + 1] == '\n')
-            continue;
-        s.scanned += t[i];
-        if (t[i] == '\n')
-            s.lines.push_back(s.scanned.size());
+    s.scanned.reserve(end - from);
+    for (std::size_t cr; from < end; from = cr + 1) {   // whole runs between CR LF pairs
+        cr = t.find("\r\n", from);
+        if (cr == std::string::npos || cr >= end) {
+            s.scanned.append(t, from, end - from);
+            break;
+        }
+        s.scanned.append(t, from, cr - from);
     }
+    s.lines.assign(1, 0);
+    const char *base = s.scanned.data(), *p = base, *stop = base + s.scanned.size();
+    while ((p = static_cast<const char *>(std::memchr(p, '\n', static_cast<std::size_t>(stop - p)))))
+        s.lines.push_back(static_cast<uint64_t>(++p - base));
 }
 
 // Every token, as the stream gives them; false after a fault of the scanner.
@@ -271,7 +279,7 @@ void check_report(Script &s, int first, int last, Severity severity, int code,
     const Tok &b = s.toks[static_cast<std::size_t>(last)];
     s.findings.push_back(Finding{check_place(s, a.start, a.quill_line),
                                  check_place(s, b.start + b.length, b.quill_line),
-                                 severity, code, message});
+                                 a.start, b.start + b.length, severity, code, message});
 }
 
 /* ---- the parse ---- */
@@ -354,6 +362,8 @@ void check_parse(Script &s)
         s.toks.push_back(Tok{0, 0, 0, 0, 1});
         return;
     }
+    s.toks.reserve(s.scanned.size() / 3 + 16);   // a token takes about three bytes
+    s.nodes.reserve(s.scanned.size() / 3 + 16);
     bool whole = scan(s, f);
     std::fclose(f);
     tokens_fault = nullptr;

@@ -69,10 +69,11 @@ nlohmann::json check_json(const std::string &file, const Finding &f, bool quill_
     return j;
 }
 
-void check_script(Script &s)
+Flow check_script(Script &s)
 {
     check_parse(s);
     Flow flow = check_flow(s);
     check_values(s, flow);
     check_sort(s.findings);
+    return flow;
 }

@@ -7,10 +7,11 @@ build=$(readlink -f "$1")
 seconds=$2
 here=$(dirname "$(readlink -f "$0")")
 work=${3:-$(mktemp -d)}
-mkdir -p "$work/script" "$work/text" "$work/check" "$work/sandbox"
+mkdir -p "$work/script" "$work/text" "$work/check" "$work/lsp" "$work/sandbox"
 python3 "$here/seed.py" "$here/../scripts" "$work/script" >/dev/null
 cp "$here"/regressions/* "$here"/loops/* "$work/script/" 2>/dev/null || true
 cp "$work"/script/* "$work/check/"
+cp "$here"/lsp/* "$work/lsp/"
 # paths the scripts name (functions 13, 15, 17) resolve in an empty sandbox
 cd "$work/sandbox"
 "$build/bin/fuzz_script" -max_total_time="$seconds" -timeout=10 -close_fd_mask=3 \
@@ -24,11 +25,14 @@ b=$!
     -dict="$here/vantor.dict" -artifact_prefix="$work/check-" "$work/check" \
     >"$work/check.log" 2>&1 &
 c=$!
+"$build/bin/fuzz_lsp" -max_total_time="$seconds" -timeout=10 -close_fd_mask=3 \
+    -artifact_prefix="$work/lsp-" "$work/lsp" >"$work/lsp.log" 2>&1 &
+d=$!
 passed=0 failed=0
-for pid in $a $b $c; do
+for pid in $a $b $c $d; do
     wait $pid && passed=$((passed + 1)) || failed=$((failed + 1))
 done
-for t in script text check; do
+for t in script text check lsp; do
     printf '%s: ' "$t"
     grep -E '^Done [0-9]+ runs' "$work/$t.log" | tail -1 || echo "(no summary)"
     grep -E 'ERROR|SUMMARY' "$work/$t.log" | head -3 || true

@@ -1,0 +1,474 @@
+/*
+ * lsp.cpp - quill-check --lsp: the checker behind the Language Server
+ * Protocol. JSON-RPC messages with Content-Length headers on standard input
+ * and output; every open document is checked whole on each change (full
+ * text sync), and the answers about labels come from the same analysis:
+ * where a jump's search lands, which jumps land on a definition.
+ */
+#include "lsp.h"
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <stdexcept>
+
+using nlohmann::json;
+using lsp::Doc;
+
+namespace {
+
+enum ErrorCode {
+    PARSE_ERROR = -32700, INVALID_REQUEST = -32600, METHOD_NOT_FOUND = -32601,
+    INVALID_PARAMS = -32602, SERVER_NOT_INITIALIZED = -32002,
+};
+
+struct NoMethod {};
+
+std::FILE *in, *out;
+std::map<std::string, Doc> docs;
+bool initialized, shut_down;
+bool utf8_columns;   // the client counts columns in bytes, not UTF-16 units
+constexpr std::size_t MAX_MESSAGE = std::size_t(1) << 30;
+
+/* ---- framing ---- */
+
+// One message's body; false at the end of input or a header that cannot frame one.
+bool read_message(std::string *body)
+{
+    std::size_t length = 0;
+    bool have_length = false;
+    char line[1024];
+    for (;;) {
+        if (!std::fgets(line, sizeof line, in))
+            return false;
+        if (std::strcmp(line, "\r\n") == 0 || std::strcmp(line, "\n") == 0)
+            break;
+        if (std::strncmp(line, "Content-Length:", 15) == 0) {
+            char *end;
+            unsigned long long n = std::strtoull(line + 15, &end, 10);
+            if (end == line + 15 || n > MAX_MESSAGE)
+                return false;
+            length = static_cast<std::size_t>(n);
+            have_length = true;
+        }
+    }
+    if (!have_length)
+        return false;
+    body->clear();   // grown as the bytes come: a length that lies costs nothing
+    char chunk[65536];
+    while (body->size() < length) {
+        std::size_t want = std::min(sizeof chunk, length - body->size());
+        std::size_t got = std::fread(chunk, 1, want, in);
+        body->append(chunk, got);
+        if (got < want)
+            return false;
+    }
+    return true;
+}
+
+void send(const json &message)
+{
+    std::string body = message.dump(-1, ' ', false, json::error_handler_t::replace);
+    std::fprintf(out, "Content-Length: %zu\r\n\r\n", body.size());
+    std::fwrite(body.data(), 1, body.size(), out);
+    std::fflush(out);
+}
+
+void reply(const json &id, const json &result)
+{
+    send({{"jsonrpc", "2.0"}, {"id", id}, {"result", result}});
+}
+
+void reply_error(const json &id, int code, const std::string &message)
+{
+    send({{"jsonrpc", "2.0"}, {"id", id}, {"error", {{"code", code}, {"message", message}}}});
+}
+
+/* ---- positions: offsets in the text as scanned, lines and columns as the client counts ---- */
+
+// The column units of the bytes [from, to) of one line.
+std::size_t units(const std::string &t, uint64_t from, uint64_t to)
+{
+    if (utf8_columns)
+        return static_cast<std::size_t>(to - from);
+    std::size_t n = 0;
+    for (uint64_t i = from; i < to; i++) {
+        unsigned char c = static_cast<unsigned char>(t[i]);
+        if ((c & 0xc0) != 0x80)
+            n += c >= 0xf0 ? 2 : 1;   // a character beyond the first plane takes two
+    }
+    return n;
+}
+
+int line_of(const Script &s, uint64_t offset)
+{
+    auto next = std::upper_bound(s.lines.begin(), s.lines.end(), offset);
+    return static_cast<int>(next - s.lines.begin()) - 1;
+}
+
+// A client sees the byte-order mark as the first character, the scanner not at all.
+std::size_t mark_units(const Script &s, int line)
+{
+    return line == 0 && s.byte_order_mark ? (utf8_columns ? 3 : 1) : 0;
+}
+
+json position(const Script &s, uint64_t offset)
+{
+    int line = line_of(s, offset);
+    uint64_t start = s.lines[static_cast<std::size_t>(line)];
+    return {{"line", line}, {"character", mark_units(s, line) + units(s.scanned, start, offset)}};
+}
+
+uint64_t offset_of(const Script &s, const json &pos)
+{
+    int line = pos.at("line").get<int>();
+    std::size_t want = pos.at("character").get<std::size_t>();
+    if (line < 0)
+        return 0;
+    if (static_cast<std::size_t>(line) >= s.lines.size())
+        return s.scanned.size();
+    uint64_t at = s.lines[static_cast<std::size_t>(line)];
+    uint64_t end = static_cast<std::size_t>(line) + 1 < s.lines.size()
+                       ? s.lines[static_cast<std::size_t>(line) + 1] - 1 : s.scanned.size();
+    want -= std::min(want, mark_units(s, line));
+    while (at < end && units(s.scanned, s.lines[static_cast<std::size_t>(line)], at) < want)
+        at++;
+    while (at < end && (static_cast<unsigned char>(s.scanned[at]) & 0xc0) == 0x80)
+        at++;
+    return at;
+}
+
+json range(const Script &s, uint64_t from, uint64_t to)
+{
+    return {{"start", position(s, from)}, {"end", position(s, to)}};
+}
+
+json token_range(const Script &s, int tok)
+{
+    const Tok &t = s.toks[static_cast<std::size_t>(tok)];
+    return range(s, t.start, t.start + t.length);
+}
+
+json location(const std::string &uri, const Script &s, int tok)
+{
+    return {{"uri", uri}, {"range", token_range(s, tok)}};
+}
+
+// The token under the cursor, or just before it (a cursor after a word); -1 for none.
+int token_at(const Script &s, uint64_t offset)
+{
+    auto after = std::upper_bound(s.toks.begin(), s.toks.end(), offset,
+                                  [](uint64_t o, const Tok &t) { return o < t.start; });
+    if (after == s.toks.begin())
+        return -1;
+    const Tok &t = *(after - 1);
+    if (t.code == 0 || offset > t.start + t.length)
+        return -1;
+    return static_cast<int>(after - s.toks.begin()) - 1;
+}
+
+/* ---- documents ---- */
+
+json diagnostics(const Script &s)
+{
+    static const int SEVERITY[] = {1, 2, 3, 4};   // ORDER Severity: error .. hint
+    json list = json::array();
+    for (const Finding &f : s.findings)
+        list.push_back({{"range", range(s, f.start, f.stop)},
+                        {"severity", SEVERITY[static_cast<int>(f.severity)]},
+                        {"code", check_code_name(f.code)},
+                        {"source", "quill-check"},
+                        {"message", f.message}});
+    return list;
+}
+
+void publish(const std::string &uri, const json &list)
+{
+    send({{"jsonrpc", "2.0"},
+          {"method", "textDocument/publishDiagnostics"},
+          {"params", {{"uri", uri}, {"diagnostics", list}}}});
+}
+
+void open_doc(const std::string &uri, std::string text)
+{
+    Doc &d = docs[uri];
+    d.script = Script();
+    d.script.name = uri;
+    d.script.text = std::move(text);
+    d.flow = check_script(d.script);
+    publish(uri, diagnostics(d.script));
+}
+
+Doc *doc_of(const json &params)
+{
+    auto it = docs.find(params.at("textDocument").at("uri").get<std::string>());
+    return it == docs.end() ? nullptr : &it->second;
+}
+
+}  // namespace
+
+/* ---- requests ---- */
+
+namespace lsp {
+
+const Doc *doc_at(const json &params, uint64_t *offset)
+{
+    const Doc *d = doc_of(params);
+    if (d)
+        *offset = offset_of(d->script, params.at("position"));
+    return d;
+}
+
+json range_of(const Script &s, int first_tok, int last_tok)
+{
+    const Tok &b = s.toks[static_cast<std::size_t>(last_tok)];
+    return range(s, s.toks[static_cast<std::size_t>(first_tok)].start, b.start + b.length);
+}
+
+int token_under(const Script &s, uint64_t offset)
+{
+    return token_at(s, offset);
+}
+
+void text_change(const json &params)
+{
+    const json &changes = params.at("contentChanges");
+    if (!changes.empty())   // full sync: the last change holds the whole text
+        open_doc(params.at("textDocument").at("uri").get<std::string>(),
+                 changes.back().at("text").get<std::string>());
+}
+
+json label_at(const json &params, const Doc **doc, int *tok)
+{
+    *doc = doc_of(params);
+    if (!*doc)
+        return nullptr;
+    const Script &s = (*doc)->script;
+    *tok = token_at(s, offset_of(s, params.at("position")));
+    if (*tok < 0 || s.toks[static_cast<std::size_t>(*tok)].code != LABEL)
+        return nullptr;
+    return true;
+}
+
+json definition(const json &params)
+{
+    const Doc *d;
+    int tok;
+    if (label_at(params, &d, &tok).is_null())
+        return nullptr;
+    std::string uri = params.at("textDocument").at("uri").get<std::string>();
+    for (const LabelDef &def : d->flow.defs)
+        if (def.label_tok == tok)
+            return location(uri, d->script, tok);
+    for (const JumpSite &j : d->flow.jumps)
+        if (j.label_tok == tok) {
+            json list = json::array();
+            for (int i : j.lands)
+                list.push_back(location(uri, d->script, d->flow.defs[static_cast<std::size_t>(i)].label_tok));
+            return list;
+        }
+    return nullptr;
+}
+
+json references(const json &params)
+{
+    const Doc *d;
+    int tok;
+    if (label_at(params, &d, &tok).is_null())
+        return nullptr;
+    std::string uri = params.at("textDocument").at("uri").get<std::string>();
+    bool declarations = params.contains("context") &&
+                        params["context"].value("includeDeclaration", false);
+    int lab = d->script.toks[static_cast<std::size_t>(tok)].value;
+    int def = -1;
+    for (std::size_t i = 0; i < d->flow.defs.size(); i++)
+        if (d->flow.defs[i].label_tok == tok)
+            def = static_cast<int>(i);
+    json list = json::array();
+    for (std::size_t i = 0; i < d->flow.defs.size(); i++)
+        if (declarations && d->flow.defs[i].lab == lab && (def < 0 || def == static_cast<int>(i)))
+            list.push_back(location(uri, d->script, d->flow.defs[i].label_tok));
+    for (const JumpSite &j : d->flow.jumps)   // on a definition: the jumps that land there
+        if (j.lab == lab && (def < 0 || std::count(j.lands.begin(), j.lands.end(), def)))
+            list.push_back(location(uri, d->script, j.label_tok));
+    return list;
+}
+
+json symbols(const json &params)
+{
+    const Doc *d = doc_of(params);
+    json list = json::array();
+    if (!d)
+        return list;
+    const Script &s = d->script;
+    for (const LabelDef &def : d->flow.defs) {
+        const Tok &col = s.toks[static_cast<std::size_t>(def.col_tok)];
+        list.push_back({{"name", std::string(1, static_cast<char>('A' + def.lab))},
+                        {"detail", "line " + std::to_string(line_of(s, col.start) + 1)},
+                        {"kind", 20},   // Key: the nearest kind to a jump target
+                        {"range", range(s, s.toks[static_cast<std::size_t>(def.label_tok)].start,
+                                        col.start + 1)},
+                        {"selectionRange", token_range(s, def.label_tok)}});
+    }
+    return list;
+}
+
+json rename(const json &params, bool prepare)
+{
+    const Doc *d;
+    int tok;
+    if (label_at(params, &d, &tok).is_null())
+        return nullptr;
+    const Script &s = d->script;
+    int lab = s.toks[static_cast<std::size_t>(tok)].value;
+    if (prepare)
+        return {{"range", token_range(s, tok)},
+                {"placeholder", std::string(1, static_cast<char>('A' + lab))}};
+    std::string name = params.at("newName").get<std::string>();
+    if (name.size() != 1 || name[0] < 'A' || name[0] > 'Z')
+        throw std::invalid_argument("a label is one letter from A to Z");
+    json edits = json::array();
+    for (std::size_t i = 0; i < s.toks.size(); i++) {
+        const Tok &t = s.toks[i];
+        if (t.code != LABEL)
+            continue;
+        if (t.value == name[0] - 'A' && name[0] - 'A' != lab)
+            throw std::invalid_argument(name + " is a label of this script already: "
+                                        "renaming would join the two");
+        if (t.value == lab)
+            edits.push_back({{"range", token_range(s, static_cast<int>(i))}, {"newText", name}});
+    }
+    return {{"changes", {{params.at("textDocument").at("uri").get<std::string>(), edits}}}};
+}
+
+}  // namespace lsp
+
+/* ---- the loop ---- */
+
+namespace {
+
+json capabilities(const json &params)
+{
+    const json *encodings = nullptr;
+    if (params.contains("capabilities") && params["capabilities"].contains("general"))
+        encodings = &params["capabilities"]["general"]["positionEncodings"];
+    utf8_columns = encodings && encodings->is_array() &&
+                   std::count(encodings->begin(), encodings->end(), "utf-8");
+    return {{"capabilities",
+             {{"positionEncoding", utf8_columns ? "utf-8" : "utf-16"},
+              {"textDocumentSync", {{"openClose", true}, {"change", 1}, {"save", true}}},
+              {"definitionProvider", true},
+              {"referencesProvider", true},
+              {"documentSymbolProvider", true},
+              {"hoverProvider", true},
+              {"completionProvider", {{"triggerCharacters", {" "}}}},
+              {"renameProvider", {{"prepareProvider", true}}}}},
+            {"serverInfo", {{"name", "quill-check"}, {"version", QUILL_VERSION}}}};
+}
+
+// A notification: no answer.
+void notice(const std::string &method, const json &params)
+{
+    if (method == "textDocument/didOpen")
+        open_doc(params.at("textDocument").at("uri").get<std::string>(),
+                 params.at("textDocument").at("text").get<std::string>());
+    else if (method == "textDocument/didChange")
+        lsp::text_change(params);
+    else if (method == "textDocument/didSave") {
+        std::string uri = params.at("textDocument").at("uri").get<std::string>();
+        if (params.contains("text"))
+            open_doc(uri, params["text"].get<std::string>());
+        else if (docs.count(uri))
+            publish(uri, diagnostics(docs[uri].script));
+    }
+    else if (method == "textDocument/didClose") {
+        std::string uri = params.at("textDocument").at("uri").get<std::string>();
+        docs.erase(uri);
+        publish(uri, json::array());
+    }
+}
+
+json answer(const std::string &method, const json &params)
+{
+    if (method == "textDocument/definition")
+        return lsp::definition(params);
+    if (method == "textDocument/references")
+        return lsp::references(params);
+    if (method == "textDocument/documentSymbol")
+        return lsp::symbols(params);
+    if (method == "textDocument/hover")
+        return lsp::hover(params);
+    if (method == "textDocument/completion")
+        return lsp::completion(params);
+    if (method == "textDocument/prepareRename")
+        return lsp::rename(params, true);
+    if (method == "textDocument/rename")
+        return lsp::rename(params, false);
+    throw NoMethod{};
+}
+
+// One message; false when the server is to end.
+bool handle(const json &msg, int *status)
+{
+    if (!msg.is_object() || !msg.contains("method") || !msg["method"].is_string()) {
+        if (msg.is_object() && msg.contains("id") && !msg.contains("result") && !msg.contains("error"))
+            reply_error(msg["id"], INVALID_REQUEST, "not a request");
+        return true;   // a client's answer to us: we ask nothing
+    }
+    std::string method = msg["method"].get<std::string>();
+    json params = msg.value("params", json::object());
+    bool request = msg.contains("id");
+    json id = request ? msg["id"] : json();
+    if (method == "exit") {
+        *status = shut_down ? 0 : 1;
+        return false;
+    }
+    if (method == "initialize") {
+        initialized = true;
+        reply(id, capabilities(params));
+        return true;
+    }
+    if (!initialized) {
+        if (request)
+            reply_error(id, SERVER_NOT_INITIALIZED, "initialize first");
+        return true;
+    }
+    try {
+        if (method == "shutdown") {
+            shut_down = true;
+            reply(id, nullptr);
+        } else if (!request) {
+            notice(method, params);
+        } else {
+            reply(id, answer(method, params));
+        }
+    } catch (const NoMethod &) {
+        reply_error(id, METHOD_NOT_FOUND, "no method " + method);
+    } catch (const std::exception &e) {   // a parameter missing or of the wrong kind
+        if (request)
+            reply_error(id, INVALID_PARAMS, e.what());
+    }
+    return true;
+}
+
+}  // namespace
+
+int lsp_run(std::FILE *input, std::FILE *output)
+{
+    in = input;
+    out = output;
+    docs.clear();
+    initialized = shut_down = false;
+    std::string body;
+    int status = 1;   // the input ended without an exit: the client went away
+    while (read_message(&body)) {
+        json msg = json::parse(body, nullptr, false);
+        if (msg.is_discarded()) {
+            reply_error(nullptr, PARSE_ERROR, "not JSON");
+            continue;
+        }
+        if (!handle(msg, &status))
+            return status;
+    }
+    return status;
+}

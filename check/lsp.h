@@ -1,0 +1,37 @@
+/*
+ * lsp.h - the language server's parts: the loop and the label answers
+ * (lsp.cpp), hover and completion (lsp_help.cpp).
+ */
+#ifndef LSP_H
+#define LSP_H
+
+#include <cstdio>
+#include <cstring>
+
+#include "check.h"
+
+#ifndef QUILL_VERSION
+#define QUILL_VERSION "0"
+#endif
+
+// Serves one client until it says exit (0 after shutdown, else 1) or goes away (1).
+int lsp_run(std::FILE *in, std::FILE *out);
+
+namespace lsp {
+
+struct Doc {
+    Script script;
+    Flow flow;
+};
+
+// The document params names, and the offset of its position in it; or null.
+const Doc *doc_at(const nlohmann::json &params, uint64_t *offset);
+int token_under(const Script &s, uint64_t offset);   // -1: none
+nlohmann::json range_of(const Script &s, int first_tok, int last_tok);
+
+nlohmann::json hover(const nlohmann::json &params);
+nlohmann::json completion(const nlohmann::json &params);
+
+}  // namespace lsp
+
+#endif

@@ -1,0 +1,204 @@
+#!/usr/bin/env python3
+"""quill-check --lsp with real clients: a scripted JSON-RPC session that
+asks every request the server offers, and Neovim's own LSP client.
+
+    lsp_session.py QUILL_CHECK"""
+import json
+import os
+import select
+import subprocess
+import sys
+import tempfile
+import time
+
+from checks import check, finish, skip  # noqa: E402
+
+CHECK = os.path.abspath(sys.argv[1])
+DEADLINE = 30   # seconds: generous, the machine may be busy
+URI = 'file:///tmp/loop.vt'
+SCRIPT = '''i = 0;
+L: put i;
+  i = i + 1;
+  if i == 3 O;
+  above L;
+Q: e = "HOME"; puts func 3;
+s = "\u00e9"; above Q;
+'''
+
+
+class Server:
+    def __init__(self):
+        self.p = subprocess.Popen([CHECK, '--lsp'], stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+        self.buf = b''
+        self.next_id = 0
+        self.notes = []
+
+    def write(self, body):
+        self.p.stdin.write(b'Content-Length: %d\r\n\r\n' % len(body) + body)
+        self.p.stdin.flush()
+
+    def send(self, method, params=None, request=True):
+        msg = {'jsonrpc': '2.0', 'method': method, 'params': params or {}}
+        if request:
+            self.next_id += 1
+            msg['id'] = self.next_id
+        self.write(json.dumps(msg).encode())
+        return msg.get('id')
+
+    def read(self):
+        """The next message, or None at the end or past the deadline."""
+        end = time.time() + DEADLINE
+        while True:
+            head, sep, rest = self.buf.partition(b'\r\n\r\n')
+            if sep:
+                length = int(head.split(b':')[1])
+                if len(rest) >= length:
+                    self.buf = rest[length:]
+                    return json.loads(rest[:length])
+            left = end - time.time()
+            if left <= 0 or not select.select([self.p.stdout], [], [], left)[0]:
+                return None
+            chunk = os.read(self.p.stdout.fileno(), 65536)
+            if not chunk:
+                return None
+            self.buf += chunk
+
+    def answer(self, method, params=None):
+        """The response to a request; notifications that come first are kept."""
+        want = self.send(method, params)
+        while True:
+            msg = self.read()
+            if msg is None or msg.get('id') == want:
+                return msg
+            self.notes.append(msg)
+
+    def diagnostics(self):
+        """The next diagnostics the server publishes."""
+        while True:
+            for i, n in enumerate(self.notes):
+                if n.get('method') == 'textDocument/publishDiagnostics':
+                    return self.notes.pop(i)['params']['diagnostics']
+            msg = self.read()
+            if msg is None:
+                return None
+            self.notes.append(msg)
+
+
+def at(line, char):
+    return {'textDocument': {'uri': URI}, 'position': {'line': line, 'character': char}}
+
+
+def spans(locations):
+    return sorted((l['range']['start']['line'], l['range']['start']['character'],
+                   l['range']['end']['character']) for l in locations or [])
+
+
+def session():
+    s = Server()
+    early = s.answer('textDocument/hover', at(0, 0))
+    check('a request before initialize', early['error']['code'], -32002)
+    caps = s.answer('initialize', {'capabilities': {}})['result']['capabilities']
+    check('capabilities', (caps['positionEncoding'], caps['definitionProvider'],
+                           caps['textDocumentSync']['change']), ('utf-16', True, 1))
+    s.send('initialized', request=False)
+    s.send('textDocument/didOpen', {'textDocument': {'uri': URI, 'languageId': 'vantor',
+                                                     'version': 1, 'text': SCRIPT}}, False)
+    found = {(d['code'], d['range']['start']['line'], d['range']['start']['character'],
+              d['severity']) for d in s.diagnostics()}
+    check('the mistyped label is an error where it stands', ('VT010', 3, 12, 1) in found, True)
+    check('and what it leaves unreachable', ('VT022', 5, 3, 2) in found, True)
+
+    check('definition of above L: the first L: from the top',
+          spans(s.answer('textDocument/definition', at(4, 8))['result']), [(1, 0, 1)])
+    # columns count UTF-16 units: the two bytes of é are one
+    check('definition after a wide character: above Q lands on Q:',
+          spans(s.answer('textDocument/definition', at(6, 15))['result']), [(5, 0, 1)])
+    refs = s.answer('textDocument/references',
+                    dict(at(1, 0), context={'includeDeclaration': True}))['result']
+    check('references of L: itself and the jump that lands there', spans(refs),
+          [(1, 0, 1), (4, 8, 9)])
+    outline = s.answer('textDocument/documentSymbol', {'textDocument': {'uri': URI}})['result']
+    check('the labels as the outline', [(o['name'], o['detail']) for o in outline],
+          [('L', 'line 2'), ('Q', 'line 6')])
+
+    hover = lambda l, c: (s.answer('textDocument/hover', at(l, c))['result'] or
+                          {'contents': {'value': ''}})['contents']['value']
+    check('hover on func 3', ('environment' in hover(5, 22), 'Reads `e` (a text)' in hover(5, 25)),
+          (True, True))
+    check('hover on a keyword and on a label',
+          (hover(1, 4).startswith('`put x` prints'), hover(4, 8)),
+          (True, '**label L**: 1 definition (line 2), 1 jump to it'))
+    after_func = s.answer('textDocument/completion', at(5, 26))['result']
+    check('completion after func: the services', [i['label'] for i in after_func][:4],
+          ['-2', '-1', '0', '1'])
+    anywhere = [i['label'] for i in s.answer('textDocument/completion', at(2, 0))['result']]
+    check('completion elsewhere: keywords and labels', ('below' in anywhere, 'L' in anywhere,
+                                                        'O' in anywhere), (True, True, False))
+
+    renamed = s.answer('textDocument/rename', dict(at(1, 0), newName='M'))['result']
+    check('rename L to M: the definition and the jump',
+          spans(renamed['changes'][URI]), [(1, 0, 1), (4, 8, 9)])
+    check('rename onto a label in use, or not to a label',
+          [s.answer('textDocument/rename', dict(at(1, 0), newName=n))['error']['code']
+           for n in ('Q', 'ab')], [-32602, -32602])
+
+    fixed = SCRIPT.replace('if i == 3 O;', 'if i == 3 Q;')
+    s.send('textDocument/didChange', {'textDocument': {'uri': URI, 'version': 2},
+                                      'contentChanges': [{'text': fixed}]}, False)
+    check('the fix clears the error', [d['code'] for d in s.diagnostics()
+                                       if d['severity'] == 1], [])
+
+    check('an unknown method', s.answer('textDocument/inlayHint', at(0, 0))['error']['code'],
+          -32601)
+    s.write(b'{"jsonrpc": "2.0", "id": 99, "method": ')
+    check('a message that is no JSON', s.read()['error']['code'], -32700)
+    s.send('textDocument/didClose', {'textDocument': {'uri': URI}}, False)
+    check('closing clears the diagnostics', s.diagnostics(), [])
+    check('shutdown', s.answer('shutdown')['result'], None)
+    s.send('exit', request=False)
+    check('exit after shutdown: status 0', s.p.wait(DEADLINE), 0)
+
+    gone = Server()
+    gone.answer('initialize', {'capabilities': {'general': {'positionEncodings': ['utf-8']}}})
+    gone.p.stdin.close()
+    check('a client that goes away ends the server', gone.p.wait(DEADLINE), 1)
+
+
+NVIM_INIT = '''
+local client = vim.lsp.start_client({cmd = {'%s', '--lsp'}, root_dir = '%s'})
+vim.lsp.buf_attach_client(0, client)
+local ok = vim.wait(30000, function() return #vim.diagnostic.get(0) > 0 end, 50)
+local out = {}
+for _, d in ipairs(vim.diagnostic.get(0)) do
+  table.insert(out, string.format('%%s %%d:%%d %%s', d.code, d.lnum, d.col, d.message))
+end
+vim.api.nvim_win_set_cursor(0, {5, 8})
+vim.lsp.buf.definition()
+vim.wait(30000, function() return vim.api.nvim_win_get_cursor(0)[1] ~= 5 end, 50)
+local cur = vim.api.nvim_win_get_cursor(0)
+table.insert(out, string.format('cursor %%d:%%d', cur[1], cur[2]))
+vim.fn.writefile(out, '%s')
+vim.cmd('qall!')
+'''
+
+
+def neovim():
+    if not any(os.access(os.path.join(d, 'nvim'), os.X_OK)
+               for d in os.environ.get('PATH', '').split(os.pathsep)):
+        return skip('Neovim', 'nvim is not installed')
+    with tempfile.TemporaryDirectory() as tmp:
+        script, result, init = (os.path.join(tmp, n) for n in ('loop.vt', 'result', 'init.lua'))
+        with open(script, 'w') as f:
+            f.write(SCRIPT)
+        with open(init, 'w') as f:
+            f.write(NVIM_INIT % (CHECK, tmp, result))
+        subprocess.run(['nvim', '--headless', '--clean', '-c', 'luafile ' + init, script],
+                       stdin=subprocess.DEVNULL, capture_output=True, timeout=120, cwd=tmp)
+        lines = open(result).read().splitlines() if os.path.exists(result) else []
+    check('Neovim shows the mistyped label',
+          any(l.startswith('VT010 3:12 no `O:`') for l in lines), True)
+    check('Neovim: definition moves the cursor to L:', lines[-1:], ['cursor 2:0'])
+
+
+if __name__ == '__main__':
+    sys.exit(finish(session, neovim))
