@@ -59,6 +59,7 @@ struct Item {
     ItemKind kind;
     int first, last;   // its tokens, the ';' or ':' included
     int root;          // STATEMENT: its tree; REFERENCE, DEFINITION: the label
+    int first_node;    // the nodes made while it was parsed start here
 };
 
 // A script as the checker sees it.
@@ -77,6 +78,15 @@ struct Script {
 /* ---- parse.cpp ---- */
 // Scans and parses the text; syntax findings go to the script's list.
 void check_parse(Script &s);
+// The same for old's text with bytes [at, at + removed) replaced by added,
+// reusing what the edit cannot have changed; old is left spent.
+void check_reparse(Script &s, Script &old, uint64_t at, uint64_t removed,
+                   const std::string &added);
+// For the grammar's actions (actions.cpp): the script being parsed, the
+// last token of the rule being reduced, and the end of an item.
+extern Script *parse_script;
+int parse_rule_last(void);
+void parse_item(ItemKind kind, int root);
 Place check_place(const Script &s, uint64_t offset, int quill_line);
 // Adds a finding over tokens first..last.
 void check_report(Script &s, int first, int last, Severity severity, int code,
@@ -100,10 +110,20 @@ struct JumpSite {
 // (the item count); which items any run can reach; the label definitions
 // as a search sees them, and every jump.
 struct Flow {
-    std::vector<std::vector<int>> successors;
+    std::vector<int> next, next_at;   // item i goes on to next[next_at[i] .. next_at[i + 1])
     std::vector<bool> reachable;
     std::vector<LabelDef> defs;
     std::vector<JumpSite> jumps;
+
+    struct Span {
+        const int *from, *to;
+        const int *begin() const { return from; }
+        const int *end() const { return to; }
+    };
+    Span successors(std::size_t i) const
+    {
+        return {next.data() + next_at[i], next.data() + next_at[i + 1]};
+    }
 };
 Flow check_flow(Script &s);
 
@@ -130,6 +150,9 @@ extern const int check_service_count;
 
 /* ---- report.cpp ---- */
 Flow check_script(Script &s);   // every analysis; the findings in order of place
+// The same after an edit of old's text (see check_reparse).
+Flow check_script_edit(Script &s, Script &old, uint64_t at, uint64_t removed,
+                       const std::string &added);
 const char *check_severity_name(Severity s);
 bool check_severity_parse(const char *name, Severity *out);
 std::string check_code_name(int code);   // VTnnn

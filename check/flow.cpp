@@ -199,6 +199,15 @@ struct Graph {
     }
 };
 
+// Only a statement with a label in it can jump.
+bool has_label(const Script &s, const Item &item)
+{
+    for (int t = item.first; t <= item.last; t++)
+        if (s.toks[static_cast<std::size_t>(t)].code == LABEL)
+            return true;
+    return false;
+}
+
 std::string quote_label(int lab)
 {
     return std::string("`") + static_cast<char>('A' + lab) + ":`";
@@ -304,15 +313,22 @@ Flow check_flow(Script &s)
     Graph g{s, filtered_view(s), {}, static_cast<int>(s.items.size())};
     g.jumps.resize(s.items.size());
     for (std::size_t i = 0; i < s.items.size(); i++)
-        if (s.items[i].kind == ItemKind::STATEMENT) {
+        if (s.items[i].kind == ItemKind::STATEMENT && has_label(s, s.items[i])) {
             collect(s, s.items[i].root, &g.jumps[i]);
             jumps_in_brackets(s, s.items[i].root, false);
         }
     Flow flow;
-    flow.successors.resize(s.items.size());
+    flow.next_at.reserve(s.items.size() + 1);
+    flow.next.reserve(s.items.size() + s.items.size() / 4);
     std::vector<bool> landed(s.items.size() + 1);
     for (int i = 0; i < g.end; i++) {
-        flow.successors[static_cast<std::size_t>(i)] = g.successors(i);
+        flow.next_at.push_back(static_cast<int>(flow.next.size()));
+        if (g.jumps[static_cast<std::size_t>(i)].empty()) {
+            flow.next.push_back(i + 1);
+            continue;
+        }
+        for (int t : g.successors(i))
+            flow.next.push_back(t);
         for (const Jump &j : g.jumps[static_cast<std::size_t>(i)]) {
             bool to_end;
             JumpSite site{j.lab, s.nodes[static_cast<std::size_t>(j.node)].last, {}};
@@ -323,6 +339,7 @@ Flow check_flow(Script &s)
             flow.jumps.push_back(site);
         }
     }
+    flow.next_at.push_back(static_cast<int>(flow.next.size()));
     flow.reachable.assign(s.items.size() + 1, false);
     std::vector<int> work;
     if (g.end > 0) {
@@ -334,7 +351,7 @@ Flow check_flow(Script &s)
         work.pop_back();
         if (i >= g.end)
             continue;
-        for (int t : flow.successors[static_cast<std::size_t>(i)])
+        for (int t : flow.successors(static_cast<std::size_t>(i)))
             if (!flow.reachable[static_cast<std::size_t>(t)]) {
                 flow.reachable[static_cast<std::size_t>(t)] = true;
                 work.push_back(t);

@@ -1,9 +1,10 @@
 /*
  * lsp.cpp - quill-check --lsp: the checker behind the Language Server
  * Protocol. JSON-RPC messages with Content-Length headers on standard input
- * and output; every open document is checked whole on each change (full
- * text sync), and the answers about labels come from the same analysis:
- * where a jump's search lands, which jumps land on a definition.
+ * and output; the client sends edits (incremental sync), each document is
+ * checked again after each (parsed again only around the edit), and the
+ * answers about labels come from the same analysis: where a jump's search
+ * lands, which jumps land on a definition.
  */
 #include "lsp.h"
 
@@ -100,6 +101,20 @@ std::size_t units(const std::string &t, uint64_t from, uint64_t to)
     return n;
 }
 
+uint64_t walk(const std::string &t, uint64_t from, uint64_t end, std::size_t want)
+{
+    std::size_t n = 0;
+    uint64_t at = from;
+    while (at < end && n < want) {
+        unsigned char c = static_cast<unsigned char>(t[at++]);
+        if (utf8_columns || (c & 0xc0) != 0x80)
+            n += !utf8_columns && c >= 0xf0 ? 2 : 1;
+    }
+    while (at < end && (static_cast<unsigned char>(t[at]) & 0xc0) == 0x80)
+        at++;   // not inside a character
+    return at;
+}
+
 int line_of(const Script &s, uint64_t offset)
 {
     auto next = std::upper_bound(s.lines.begin(), s.lines.end(), offset);
@@ -131,11 +146,7 @@ uint64_t offset_of(const Script &s, const json &pos)
     uint64_t end = static_cast<std::size_t>(line) + 1 < s.lines.size()
                        ? s.lines[static_cast<std::size_t>(line) + 1] - 1 : s.scanned.size();
     want -= std::min(want, mark_units(s, line));
-    while (at < end && units(s.scanned, s.lines[static_cast<std::size_t>(line)], at) < want)
-        at++;
-    while (at < end && (static_cast<unsigned char>(s.scanned[at]) & 0xc0) == 0x80)
-        at++;
-    return at;
+    return walk(s.scanned, at, end, want);
 }
 
 json range(const Script &s, uint64_t from, uint64_t to)
@@ -230,12 +241,53 @@ int token_under(const Script &s, uint64_t offset)
     return token_at(s, offset);
 }
 
+// Where a position falls in the text as the client holds it.
+uint64_t raw_offset(const std::string &t, const json &pos)
+{
+    int line = pos.at("line").get<int>();
+    std::size_t want = pos.at("character").get<std::size_t>();
+    uint64_t at = 0;
+    for (int l = 0; l < line && at < t.size(); l++) {
+        const void *nl = std::memchr(t.data() + at, '\n', t.size() - at);
+        at = nl ? static_cast<uint64_t>(static_cast<const char *>(nl) - t.data()) + 1 : t.size();
+    }
+    uint64_t end = at;
+    while (end < t.size() && t[end] != '\n')
+        end++;
+    return walk(t, at, end, want);
+}
+
+// Edits as the client makes them; one edit is checked again only around it.
 void text_change(const json &params)
 {
+    std::string uri = params.at("textDocument").at("uri").get<std::string>();
     const json &changes = params.at("contentChanges");
-    if (!changes.empty())   // full sync: the last change holds the whole text
-        open_doc(params.at("textDocument").at("uri").get<std::string>(),
-                 changes.back().at("text").get<std::string>());
+    auto it = docs.find(uri);
+    if (it == docs.end() || changes.empty())
+        return;
+    Doc &d = it->second;
+    if (changes.size() == 1 && changes[0].contains("range")) {
+        const json &c = changes[0];
+        uint64_t a = raw_offset(d.script.text, c.at("range").at("start"));
+        uint64_t b = std::max(a, raw_offset(d.script.text, c.at("range").at("end")));
+        Doc next;
+        next.script.name = uri;
+        next.flow = check_script_edit(next.script, d.script, a, b - a, c.at("text").get<std::string>());
+        d = std::move(next);
+        publish(uri, diagnostics(d.script));
+        return;
+    }
+    std::string text = d.script.text;
+    for (const json &c : changes) {
+        if (!c.contains("range")) {
+            text = c.at("text").get<std::string>();
+            continue;
+        }
+        uint64_t a = raw_offset(text, c.at("range").at("start"));
+        uint64_t b = std::max(a, raw_offset(text, c.at("range").at("end")));
+        text.replace(a, b - a, c.at("text").get<std::string>());
+    }
+    open_doc(uri, std::move(text));
 }
 
 json label_at(const json &params, const Doc **doc, int *tok)
@@ -356,7 +408,7 @@ json capabilities(const json &params)
                    std::count(encodings->begin(), encodings->end(), "utf-8");
     return {{"capabilities",
              {{"positionEncoding", utf8_columns ? "utf-8" : "utf-16"},
-              {"textDocumentSync", {{"openClose", true}, {"change", 1}, {"save", true}}},
+              {"textDocumentSync", {{"openClose", true}, {"change", 2}, {"save", true}}},
               {"definitionProvider", true},
               {"referencesProvider", true},
               {"documentSymbolProvider", true},

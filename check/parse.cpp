@@ -1,10 +1,15 @@
 /*
  * parse.cpp - a script's tokens from the interpreter's scanner, and its
  * items and their trees from the interpreter's grammar (the second parser,
- * built with QUILL_CHECK). Where the grammar finds a syntax error, the
- * parse starts again at the next ';' or label definition, so one run
- * reports every error. Every token the parser sees comes from the same
- * token stream quill runs on, unfiltered: a search filters nothing here.
+ * built with QUILL_CHECK; its actions are in actions.cpp). Where the
+ * grammar finds a syntax error, the parse starts again at the next ';' or
+ * label definition, so one run reports every error. The parser sees every
+ * token, unfiltered: a search filters nothing here.
+ *
+ * Tokens are scanned as the parser asks for them. After an edit, the parse
+ * starts again from an item before it and stops where the edited text has
+ * an item start that the old text had too: what follows is the old parse,
+ * moved along (the scanner and the parser both start afresh at an item).
  */
 #include "check.h"
 #include "grammar_actions.h"
@@ -14,14 +19,34 @@
 #include <cstdio>
 #include <cstring>
 
+Script *parse_script;
+
 namespace {
 
-Script *cur;                   // the script being parsed
 int cursor;                    // the next token for the parser
 int last_delivered = -1, prev_delivered = -1;
 int item_start;                // the first token of the item being parsed
+int item_nodes;                // the node count when it began
 int error_tok = -1;            // where the parser stopped, -2 at the end of input
 const char *error_msg;
+
+// The scan, as far as it has got.
+bool scanning;                 // the scanner has more to give
+uint64_t scan_base;            // where the text it reads starts
+int32_t line_base;             // the quill line there, less one
+
+// After an edit: the old parse from the restart on, and where they meet again.
+struct Old {
+    Script *script = nullptr;
+    int first_tok = 0;         // the old index of the first token kept in toks
+    std::vector<Tok> toks;
+    std::vector<Item> items;
+    std::vector<Node> nodes;
+    std::vector<Finding> findings;
+    uint64_t edit_end = 0;     // the edit's end in the new text
+    int64_t shift = 0;         // new offset less old, past the edit
+    int met_tok = -1;          // the old token where the parses meet, once they do
+} old;
 
 std::jmp_buf *fault_jump;
 ScanFault fault_kind;
@@ -34,19 +59,18 @@ const char *fault_text;
     std::longjmp(*fault_jump, 1);
 }
 
-std::FILE *open_text(const std::string &text)
+std::FILE *open_text(const char *data, std::size_t size)
 {
 #ifdef _WIN32
     std::FILE *f = std::tmpfile();
     if (f) {
-        std::fwrite(text.data(), 1, text.size(), f);
+        std::fwrite(data, 1, size, f);
         std::rewind(f);
     }
     return f;
 #else
     static char none;   // fmemopen wants at least one byte
-    return text.empty() ? fmemopen(&none, 1, "r") : fmemopen(const_cast<char *>(text.data()),
-                                                              text.size(), "r");
+    return size ? fmemopen(const_cast<char *>(data), size, "r") : fmemopen(&none, 1, "r");
 #endif
 }
 
@@ -75,90 +99,226 @@ void map_lines(Script &s)
         s.lines.push_back(static_cast<uint64_t>(++p - base));
 }
 
-// Every token, as the stream gives them; false after a fault of the scanner.
-bool scan(Script &s, std::FILE *f)
+// A byte of 128 or more, or a NUL, outside texts and comments: one finding
+// for each run of them.
+void stray_byte(Script &s, int i)
+{
+    const Tok &t = s.toks[static_cast<std::size_t>(i)];
+    if (i > 0) {
+        const Tok &prev = s.toks[static_cast<std::size_t>(i - 1)];
+        if (t.code < 0 && prev.code < 0 && prev.start + 1 == t.start)
+            return;   // the same character
+    }
+    check_syntax_error(s, i, t.code ? "high byte" : "NUL");
+}
+
+// One more token; false once the end of input is in.
+bool scan_one(Script &s)
+{
+    const Token *t = tokens_next();
+    if (!t) {
+        scanning = false;
+        return false;
+    }
+    uint64_t start;
+    uint32_t length;
+    tokens_last_span(&start, &length);
+    int code = t->kind == K_END ? 0 : t->kind == K_CHAR ? t->value : t->kind + 256;
+    s.toks.push_back(Tok{code, t->value, scan_base + start, length, line_base + line_no});
+    if (t->kind == K_END) {
+        scanning = false;
+        return false;
+    }
+    if (code <= 0)
+        stray_byte(s, static_cast<int>(s.toks.size()) - 1);
+    return true;
+}
+
+// At an item start past the edit, where the old text had an item start too.
+bool meets_old(const Script &s, int tok)
+{
+    const Tok &t = s.toks[static_cast<std::size_t>(tok)];
+    if (!old.script || t.start < old.edit_end)
+        return false;
+    uint64_t was = static_cast<uint64_t>(static_cast<int64_t>(t.start) - old.shift);
+    auto it = std::lower_bound(old.items.begin(), old.items.end(), was,
+                               [](const Item &i, uint64_t at) {
+                                   return old.toks[static_cast<std::size_t>(i.first - old.first_tok)].start < at;
+                               });
+    if (it == old.items.end() || old.toks[static_cast<std::size_t>(it->first - old.first_tok)].start != was)
+        return false;
+    old.met_tok = it->first;
+    return true;
+}
+
+// Where the parse goes on after an error at tok: after the next ';', or at
+// the next label definition.
+int restart_after(Script &s, int tok)
+{
+    for (int i = tok;; i++) {
+        while (i + 1 >= static_cast<int>(s.toks.size()) && scanning)
+            scan_one(s);
+        if (i >= static_cast<int>(s.toks.size()))
+            return i;
+        int code = s.toks[static_cast<std::size_t>(i)].code;
+        if (code == NL)
+            return i + 1;
+        if (code == LABEL && i > item_start && i + 1 < static_cast<int>(s.toks.size()) &&
+            s.toks[static_cast<std::size_t>(i + 1)].code == COL)
+            return i;
+        if (code == 0 && i + 1 == static_cast<int>(s.toks.size()))
+            return i;
+    }
+}
+
+void parse_items(Script &s)
+{
+    parse_script = &s;
+    last_delivered = prev_delivered = cursor - 1;
+    for (;;) {
+        error_tok = -1;
+        item_nodes = static_cast<int>(s.nodes.size());
+        if (yyparse() == 0)
+            return;
+        int at_tok = error_tok == -2 ? static_cast<int>(s.toks.size()) - 1 : std::max(error_tok, 0);
+        bool stray = false;   // a byte that ends quill's script: reported as such
+        for (int i = item_start; i <= at_tok; i++)
+            stray |= s.toks[static_cast<std::size_t>(i)].code < 0 ||
+                     (s.toks[static_cast<std::size_t>(i)].code == 0 &&
+                      i + 1 < static_cast<int>(s.toks.size()));
+        if (!stray)
+            check_syntax_error(s, at_tok, error_msg);
+        if (error_tok == -2)
+            return;
+        int restart = std::max(restart_after(s, at_tok), item_start + 1);
+        s.items.push_back(Item{ItemKind::BROKEN, item_start, restart - 1, -1, item_nodes});
+        if (restart >= static_cast<int>(s.toks.size()) || meets_old(s, restart))
+            return;
+        cursor = item_start = restart;
+        last_delivered = prev_delivered = restart - 1;
+    }
+}
+
+// Scans and parses from token first on; false after a fault of the scanner.
+bool run(Script &s, std::FILE *f)
 {
     std::jmp_buf here;
     fault_jump = &here;
     tokens_fault = on_fault;
     yyin = f;
     tokens_reset();
-    if (setjmp(here))
-        return false;
-    for (;;) {
-        const Token *t = tokens_next();
-        if (!t)
-            return true;
+    scanning = true;
+    if (setjmp(here)) {
+        tokens_fault = nullptr;
         uint64_t start;
         uint32_t length;
         tokens_last_span(&start, &length);
-        int code = t->kind == K_END ? 0 : t->kind == K_CHAR ? t->value : t->kind + 256;
-        s.toks.push_back(Tok{code, t->value, start, length, line_no});
-        if (t->kind == K_END)
-            return true;
+        s.toks.push_back(Tok{0, 0, scan_base + start, 0, line_base + line_no});
+        check_syntax_error(s, static_cast<int>(s.toks.size()) - 1,
+                           fault_kind == ScanFault::FLEX ? fault_text : "cannot read");
+        return false;   // what follows was never scanned
     }
+    parse_items(s);
+    tokens_fault = nullptr;
+    return true;
 }
 
-int rule_last(void)
+void begin(Script &s, std::size_t from_tok)
 {
-    return yychar == YYEMPTY ? last_delivered : prev_delivered;
+    s.toks.resize(from_tok);
+    cursor = item_start = static_cast<int>(from_tok);
+    old.met_tok = -1;
 }
 
-int32_t node(Rule rule, int32_t value, int k0, int k1, int first, int last)
+// The old parse from the meeting point on, moved to where the new one ends.
+void join_old(Script &s)
 {
-    cur->nodes.push_back(Node{rule, value, {k0, k1}, first, last});
-    return static_cast<int32_t>(cur->nodes.size()) - 1;
-}
-
-const Node &at(int32_t n)
-{
-    return cur->nodes[static_cast<std::size_t>(n)];
-}
-
-// A node whose first token is its operand's, less the tokens before it.
-int32_t prefix(Rule rule, int before, int32_t kid, int32_t value = 0)
-{
-    return node(rule, value, kid, -1, at(kid).first - before, at(kid).last);
-}
-
-void item(ItemKind kind, int root)
-{
-    int last = rule_last();
-    cur->items.push_back(Item{kind, item_start, last, root});
-    item_start = last + 1;
-}
-
-Rule rule_of(int op)
-{
-    switch (op) {   // ORDER RULES
-    case OPADD: return R_ADD;
-    case OPSUB: return R_SUB;
-    case OPMUL: return R_MUL;
-    case OPDIV: return R_DIV;
-    case OPMOD: return R_MOD;
-    case OPAND: return R_AND;
-    case OPOR:  return R_OR;
-    case OPGT:  return R_GT;
-    case OPLT:  return R_LT;
-    case OPGE:  return R_GE;
-    case OPLE:  return R_LE;
-    case OPEQ:  return R_EQ;
-    default:    return R_NE;
+    if (old.met_tok < 0)
+        return;
+    int k = old.met_tok - old.first_tok;
+    const Tok &met = old.toks[static_cast<std::size_t>(k)];
+    const Tok &now = s.toks[static_cast<std::size_t>(cursor)];
+    int64_t lines = static_cast<int64_t>(now.quill_line) - met.quill_line;
+    int tok_shift = cursor - old.met_tok;
+    s.toks.resize(static_cast<std::size_t>(cursor));
+    for (std::size_t i = static_cast<std::size_t>(k); i < old.toks.size(); i++) {
+        Tok t = old.toks[i];
+        t.start = static_cast<uint64_t>(static_cast<int64_t>(t.start) + old.shift);
+        t.quill_line = static_cast<int32_t>(t.quill_line + lines);
+        s.toks.push_back(t);
     }
+    auto first_item = std::find_if(old.items.begin(), old.items.end(),
+                                   [&](const Item &i) { return i.first >= old.met_tok; });
+    int node_from = first_item == old.items.end() ? 0 : first_item->first_node;
+    int node_shift = static_cast<int>(s.nodes.size()) - node_from;
+    for (auto it = first_item; it != old.items.end(); ++it) {
+        Item i = *it;
+        i.first += tok_shift;
+        i.last += tok_shift;
+        i.first_node += node_shift;
+        if (i.kind == ItemKind::STATEMENT)
+            i.root += node_shift;
+        s.items.push_back(i);
+    }
+    for (std::size_t n = static_cast<std::size_t>(node_from); n < old.nodes.size(); n++) {
+        Node x = old.nodes[n];
+        for (int &kid : x.kid)
+            kid = kid < 0 ? kid : kid + node_shift;
+        x.first += tok_shift;
+        x.last += tok_shift;
+        if (x.rule == R_STRING)
+            x.value += tok_shift;   // a string's value is its token
+        s.nodes.push_back(x);
+    }
+    uint64_t met_at = met.start;
+    for (const Finding &f : old.findings)
+        if (f.start >= met_at) {
+            Finding g = f;
+            g.start = static_cast<uint64_t>(static_cast<int64_t>(f.start) + old.shift);
+            g.stop = static_cast<uint64_t>(static_cast<int64_t>(f.stop) + old.shift);
+            g.at = check_place(s, g.start, static_cast<int>(f.at.quill_line + lines));
+            g.end = check_place(s, g.stop, static_cast<int>(f.end.quill_line + lines));
+            s.findings.push_back(g);
+        }
+}
+
+// No byte-order mark, CR or Ctrl-Z: the scanner reads the text as it is.
+bool as_scanned(const std::string &t)
+{
+    return t.compare(0, 3, "\xEF\xBB\xBF") != 0 && !std::memchr(t.data(), '\r', t.size()) &&
+           !std::memchr(t.data(), '\x1a', t.size());
 }
 
 }  // namespace
 
-/* ---- the grammar's actions ---- */
+/* ---- for the actions ---- */
+
+int parse_rule_last(void)
+{
+    return yychar == YYEMPTY ? last_delivered : prev_delivered;
+}
+
+void parse_item(ItemKind kind, int root)
+{
+    int last = parse_rule_last();
+    parse_script->items.push_back(Item{kind, item_start, last, root, item_nodes});
+    item_start = last + 1;
+    item_nodes = static_cast<int>(parse_script->nodes.size());
+}
 
 int yylex(void)
 {
+    Script &s = *parse_script;
     for (;;) {
-        if (cursor >= static_cast<int>(cur->toks.size()))
-            return 0;
+        while (cursor >= static_cast<int>(s.toks.size()))
+            if (!scanning || !scan_one(s))
+                if (cursor >= static_cast<int>(s.toks.size()))
+                    return 0;
+        if (cursor == item_start && meets_old(s, cursor))
+            return 0;   // the rest is the old parse's
         int i = cursor++;
-        const Tok &t = cur->toks[static_cast<std::size_t>(i)];
-        if (t.code < 0 || (t.code == 0 && i + 1 < static_cast<int>(cur->toks.size())))
+        const Tok &t = s.toks[static_cast<std::size_t>(i)];
+        if (t.code < 0 || (t.code == 0 && (scanning || i + 1 < static_cast<int>(s.toks.size()))))
             continue;   // a NUL or a byte of 128 or more: reported, and read past
         prev_delivered = last_delivered;
         last_delivered = i;
@@ -176,85 +336,6 @@ void diag_syntax(const char *msg)
 const char *diag_parser_text(const char *bison_text)
 {
     return std::strcmp(bison_text, "memory exhausted") == 0 ? "parser stack overflow" : bison_text;
-}
-
-void eval_empty(void) { item(ItemKind::EMPTY, -1); }
-void eval_statement(int32_t root) { item(ItemKind::STATEMENT, root); }
-void jump_define(int lab) { item(ItemKind::DEFINITION, lab); }
-void jump_reference(int lab) { item(ItemKind::REFERENCE, lab); }
-
-int32_t eval_binary(int op, int32_t a, int32_t b)
-{
-    return node(rule_of(op), 0, a, b, at(a).first, at(b).last);
-}
-
-int32_t eval_negate(int32_t a) { return prefix(R_NEGATE, 1, a); }
-int32_t eval_not(int32_t a) { return prefix(R_NOT, 1, a); }
-int32_t eval_put(int32_t value) { return prefix(R_PUT, 1, value); }
-int32_t eval_puts(int32_t value) { return prefix(R_PUTS, 1, value); }
-int32_t eval_func(int32_t no) { return prefix(R_FUNC, 1, no); }
-int32_t eval_new(int32_t count) { return prefix(R_NEW, 1, count); }
-int32_t eval_variable(int32_t value) { return prefix(R_VARIABLE, 0, value); }
-
-int32_t eval_paren(int32_t a)
-{
-    return node(R_PAREN, 0, a, -1, at(a).first - 1, rule_last());
-}
-
-int32_t eval_assign(int32_t slot, int32_t value)
-{
-    return node(R_ASSIGN, 0, slot, value, at(slot).first, at(value).last);
-}
-
-int32_t eval_strcopy(int32_t slot, int32_t value)
-{
-    return node(R_STRCOPY, 0, slot, value, at(slot).first, at(value).last);
-}
-
-int32_t jump_if(int32_t cond, int lab)
-{
-    return node(R_IF, lab, cond, -1, at(cond).first - 1, rule_last());
-}
-
-int32_t jump_if_count(int32_t cond, int32_t count, int lab)
-{
-    return node(R_IF_COUNT, lab, cond, count, at(cond).first - 1, rule_last());
-}
-
-int32_t jump_below(int lab) { return node(R_BELOW, lab, -1, -1, rule_last() - 1, rule_last()); }
-int32_t jump_above(int lab) { return node(R_ABOVE, lab, -1, -1, rule_last() - 1, rule_last()); }
-
-int32_t jump_below_count(int32_t count, int lab)
-{
-    return node(R_BELOW_COUNT, lab, count, -1, at(count).first - 2, rule_last());
-}
-
-int32_t jump_above_count(int32_t count, int lab)
-{
-    return node(R_ABOVE_COUNT, lab, count, -1, at(count).first - 2, rule_last());
-}
-
-int32_t eval_number(int32_t value) { return node(R_NUMBER, value, -1, -1, rule_last(), rule_last()); }
-int32_t eval_string(int32_t tok) { return node(R_STRING, tok, -1, -1, rule_last(), rule_last()); }
-
-int32_t eval_var_value(int index)
-{
-    return node(R_VAR_VALUE, index, -1, -1, rule_last(), rule_last());
-}
-
-int32_t eval_var_addr(int index)
-{
-    return node(R_VAR_ADDR, index, -1, -1, rule_last(), rule_last());
-}
-
-int32_t eval_element(int index, int32_t i)
-{
-    return node(R_ELEMENT, index, i, -1, at(i).first - 2, rule_last());
-}
-
-int32_t eval_element_addr(int index, int32_t i)
-{
-    return node(R_ELEMENT_ADDR, index, i, -1, at(i).first - 2, rule_last());
 }
 
 /* ---- places and findings ---- */
@@ -282,100 +363,73 @@ void check_report(Script &s, int first, int last, Severity severity, int code,
                                  a.start, b.start + b.length, severity, code, message});
 }
 
-/* ---- the parse ---- */
-
-
-namespace {
-
-// Where the parse goes on after an error at tok: after the next ';', or at
-// the next label definition.
-int restart_after(const Script &s, int tok)
-{
-    int n = static_cast<int>(s.toks.size());
-    for (int i = tok; i < n; i++) {
-        int code = s.toks[static_cast<std::size_t>(i)].code;
-        if (code == NL)
-            return i + 1;
-        if (code == LABEL && i + 1 < n && s.toks[static_cast<std::size_t>(i + 1)].code == COL &&
-            i > item_start)
-            return i;
-        if (code == 0)
-            return n;
-    }
-    return n;
-}
-
-void parse_items(Script &s)
-{
-    cur = &s;
-    cursor = item_start = 0;
-    last_delivered = prev_delivered = -1;
-    int n = static_cast<int>(s.toks.size());
-    for (;;) {
-        error_tok = -1;
-        if (yyparse() == 0)
-            return;
-        int at_tok = error_tok == -2 ? n - 1 : std::max(error_tok, 0);
-        bool stray = false;   // a byte that ends quill's script: reported as such
-        for (int i = item_start; i <= at_tok && i < n; i++)
-            stray |= s.toks[static_cast<std::size_t>(i)].code < 0 ||
-                     (s.toks[static_cast<std::size_t>(i)].code == 0 && i + 1 < n);
-        if (!stray)
-            check_syntax_error(s, at_tok, error_msg);
-        if (error_tok == -2)
-            return;
-        int restart = std::max(restart_after(s, at_tok), item_start + 1);
-        s.items.push_back(Item{ItemKind::BROKEN, item_start, restart - 1, -1});
-        if (restart >= n)
-            return;
-        cursor = item_start = restart;
-        last_delivered = prev_delivered = restart - 1;
-    }
-}
-
-// A byte of 128 or more, or a NUL, outside texts and comments: one finding
-// for each run of them.
-void stray_bytes(Script &s)
-{
-    int n = static_cast<int>(s.toks.size());
-    for (int i = 0; i < n; i++) {
-        const Tok &t = s.toks[static_cast<std::size_t>(i)];
-        bool nul = t.code == 0 && i + 1 < n;
-        if (t.code >= 0 && !nul)
-            continue;
-        int j = i;
-        while (j + 1 < n && s.toks[static_cast<std::size_t>(j + 1)].code < 0 &&
-               s.toks[static_cast<std::size_t>(j + 1)].start == s.toks[static_cast<std::size_t>(j)].start + 1)
-            j++;
-        check_syntax_error(s, i, nul ? "NUL" : "high byte");
-        i = j;
-    }
-}
-
-}  // namespace
+/* ---- whole scripts, and edits ---- */
 
 void check_parse(Script &s)
 {
     map_lines(s);
-    std::FILE *f = open_text(s.text);
+    old = Old();
+    scan_base = 0;
+    line_base = 0;
+    s.toks.reserve(s.scanned.size() / 3 + 16);   // a token takes about three bytes
+    s.nodes.reserve(s.scanned.size() / 3 + 16);
+    std::FILE *f = open_text(s.text.data(), s.text.size());
     if (!f) {
         s.toks.push_back(Tok{0, 0, 0, 0, 1});
         return;
     }
-    s.toks.reserve(s.scanned.size() / 3 + 16);   // a token takes about three bytes
-    s.nodes.reserve(s.scanned.size() / 3 + 16);
-    bool whole = scan(s, f);
+    begin(s, 0);
+    run(s, f);
     std::fclose(f);
-    tokens_fault = nullptr;
-    if (!whole) {
-        uint64_t start;
-        uint32_t length;
-        tokens_last_span(&start, &length);
-        s.toks.push_back(Tok{0, 0, start, 0, line_no});
-        check_syntax_error(s, static_cast<int>(s.toks.size()) - 1,
-                           fault_kind == ScanFault::FLEX ? fault_text : "cannot read");
-        return;   // what follows was never scanned
+}
+
+void check_reparse(Script &s, Script &was, uint64_t at, uint64_t removed, const std::string &added)
+{
+    s.text = was.text;
+    s.text.replace(at, removed, added);
+    // only where the text as scanned is the text itself do offsets carry over
+    bool plain = as_scanned(s.text) && as_scanned(was.text);
+    if (!plain || was.items.empty())
+        return check_parse(s);
+    map_lines(s);
+    // an item ended by ';' or ':' before the edit: the parse starts afresh after it
+    std::size_t r = std::upper_bound(was.items.begin(), was.items.end(), at,
+                                     [&](uint64_t off, const Item &i) {
+                                         return off < was.toks[static_cast<std::size_t>(i.first)].start;
+                                     }) - was.items.begin();
+    r = r > 0 ? r - 1 : 0;
+    while (r > 0 && was.toks[static_cast<std::size_t>(was.items[r - 1].last)].code != NL &&
+           was.toks[static_cast<std::size_t>(was.items[r - 1].last)].code != COL)
+        r--;
+    int first = r < was.items.size() ? was.items[r].first : 0;
+    old = Old();
+    old.script = &was;
+    old.first_tok = first;
+    old.toks.assign(was.toks.begin() + first, was.toks.end());
+    old.items.assign(was.items.begin() + static_cast<long>(r), was.items.end());
+    old.nodes = std::move(was.nodes);
+    old.edit_end = at + added.size();
+    old.shift = static_cast<int64_t>(added.size()) - static_cast<int64_t>(removed);
+    int node_from = r < was.items.size() ? was.items[r].first_node : static_cast<int>(old.nodes.size());
+    s.toks.assign(was.toks.begin(), was.toks.begin() + first);
+    s.items.assign(was.items.begin(), was.items.begin() + static_cast<long>(r));
+    s.nodes.assign(old.nodes.begin(), old.nodes.begin() + node_from);
+    uint64_t from = s.toks.size() < was.toks.size() ? was.toks[static_cast<std::size_t>(first)].start
+                                                    : s.scanned.size();
+    s.findings.clear();
+    for (const Finding &f : was.findings)   // the parse's own (syntax, bytes); the rest comes again
+        if (f.code < 10)
+            (f.start < from ? s.findings : old.findings).push_back(f);
+    scan_base = from;
+    line_base = first > 0 ? was.toks[static_cast<std::size_t>(first)].quill_line - 1 : 0;
+    std::FILE *f = open_text(s.scanned.data() + from, s.scanned.size() - from);
+    if (f) {
+        begin(s, s.toks.size());
+        if (run(s, f))
+            join_old(s);
+        std::fclose(f);
+    } else {
+        check_parse(s);
     }
-    stray_bytes(s);
-    parse_items(s);
+    old = Old();
 }

@@ -69,11 +69,22 @@ nlohmann::json check_json(const std::string &file, const Finding &f, bool quill_
     return j;
 }
 
-Flow check_script(Script &s)
+static Flow analyse(Script &s)
 {
-    check_parse(s);
     Flow flow = check_flow(s);
     check_values(s, flow);
     check_sort(s.findings);
     return flow;
+}
+
+Flow check_script(Script &s)
+{
+    check_parse(s);
+    return analyse(s);
+}
+
+Flow check_script_edit(Script &s, Script &old, uint64_t at, uint64_t removed, const std::string &added)
+{
+    check_reparse(s, old, at, removed, added);
+    return analyse(s);
 }

@@ -188,7 +188,7 @@ void check_values(Script &s, const Flow &flow)
         Walk w{s, in[i], false};
         if (s.items[i].kind == ItemKind::STATEMENT)
             w.eval(s.items[i].root);
-        for (int t : flow.successors[i]) {
+        for (int t : flow.successors(i)) {
             std::size_t ti = static_cast<std::size_t>(t);
             if (ti >= n)
                 continue;

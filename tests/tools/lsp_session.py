@@ -99,7 +99,7 @@ def session():
     check('a request before initialize', early['error']['code'], -32002)
     caps = s.answer('initialize', {'capabilities': {}})['result']['capabilities']
     check('capabilities', (caps['positionEncoding'], caps['definitionProvider'],
-                           caps['textDocumentSync']['change']), ('utf-16', True, 1))
+                           caps['textDocumentSync']['change']), ('utf-16', True, 2))
     s.send('initialized', request=False)
     s.send('textDocument/didOpen', {'textDocument': {'uri': URI, 'languageId': 'vantor',
                                                      'version': 1, 'text': SCRIPT}}, False)
@@ -142,11 +142,19 @@ def session():
           [s.answer('textDocument/rename', dict(at(1, 0), newName=n))['error']['code']
            for n in ('Q', 'ab')], [-32602, -32602])
 
-    fixed = SCRIPT.replace('if i == 3 O;', 'if i == 3 Q;')
+    # the client sends the edit alone: the server parses again only around it
+    edit = {'range': {'start': {'line': 3, 'character': 12}, 'end': {'line': 3, 'character': 13}},
+            'text': 'Q'}
     s.send('textDocument/didChange', {'textDocument': {'uri': URI, 'version': 2},
-                                      'contentChanges': [{'text': fixed}]}, False)
-    check('the fix clears the error', [d['code'] for d in s.diagnostics()
-                                       if d['severity'] == 1], [])
+                                      'contentChanges': [edit]}, False)
+    after_edit = s.diagnostics()
+    check('the fix clears the error', [d['code'] for d in after_edit if d['severity'] == 1], [])
+    fresh = 'file:///tmp/fresh.vt'
+    s.send('textDocument/didOpen', {'textDocument': {
+        'uri': fresh, 'languageId': 'vantor', 'version': 1,
+        'text': SCRIPT.replace('if i == 3 O;', 'if i == 3 Q;')}}, False)
+    check('after the edit, the same findings as the whole text gives', after_edit,
+          s.diagnostics())
 
     check('an unknown method', s.answer('textDocument/inlayHint', at(0, 0))['error']['code'],
           -32601)
