@@ -414,14 +414,14 @@ void check_reparse(Script &s, Script &was, uint64_t at, uint64_t removed, const 
     s.toks.assign(was.toks.begin(), was.toks.begin() + first);
     s.items.assign(was.items.begin(), was.items.begin() + static_cast<long>(r));
     s.nodes.assign(old.nodes.begin(), old.nodes.begin() + node_from);
-    uint64_t from = s.toks.size() < was.toks.size() ? was.toks[static_cast<std::size_t>(first)].start
-                                                    : s.scanned.size();
+    // from the very start when the edit may lie before the first item's token
+    uint64_t from = r == 0 ? 0 : was.toks[static_cast<std::size_t>(first)].start;
     s.findings.clear();
     for (const Finding &f : was.findings)   // the parse's own (syntax, bytes); the rest comes again
         if (f.code < 10)
             (f.start < from ? s.findings : old.findings).push_back(f);
     scan_base = from;
-    line_base = first > 0 ? was.toks[static_cast<std::size_t>(first)].quill_line - 1 : 0;
+    line_base = r == 0 ? 0 : was.toks[static_cast<std::size_t>(first)].quill_line - 1;
     std::FILE *f = open_text(s.scanned.data() + from, s.scanned.size() - from);
     if (f) {
         begin(s, s.toks.size());

@@ -10,7 +10,7 @@ work=${3:-$(mktemp -d)}
 mkdir -p "$work/script" "$work/text" "$work/check" "$work/lsp" "$work/sandbox"
 python3 "$here/seed.py" "$here/../scripts" "$work/script" >/dev/null
 cp "$here"/regressions/* "$here"/loops/* "$work/script/" 2>/dev/null || true
-cp "$work"/script/* "$work/check/"
+cp "$work"/script/* "$here"/check/* "$work/check/"
 cp "$here"/lsp/* "$work/lsp/"
 # paths the scripts name (functions 13, 15, 17) resolve in an empty sandbox
 cd "$work/sandbox"
