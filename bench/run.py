@@ -6,7 +6,10 @@ medians taken under the same load. Prints a Markdown table: median wall
 time and the ratio to mawk's median of the same run.
 
     python3 bench/run.py [--quill PATH] [--runs N] [--tasks a,b] [--peers a,b]
-                         [--budget SECONDS] [--limit SECONDS] [--callgrind]
+                         [--budget SECONDS] [--limit SECONDS] [--callgrind] [--base PEER]
+
+Peer luai is Lua 5.4 written idiomatically (locals, numeric for), where a
+task has such a version.
 
 A peer whose first run of a task takes longer than the budget is run once;
 a run longer than the limit is stopped.
@@ -24,7 +27,7 @@ import tempfile
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-PEERS = ['mawk', 'gawk', 'lua5.4', 'perl', 'python3', 'dash', 'bash']
+PEERS = ['mawk', 'gawk', 'lua5.4', 'luai', 'perl', 'python3', 'dash', 'bash']
 
 # Each task is (title, {language: program text}); a program may use {N}.
 # Vantor's variables are global, so the peers use globals too.
@@ -73,6 +76,198 @@ def array_loop(n):
         'bash': f'i=0; while [ $i -lt {n} ]; do x[i]=$((i * i)); i=$((i + 1)); done; '
                 f's=0; i=0; while [ $i -lt {n} ]; do s=$((s + x[i])); i=$((i + 1)); done',
     }
+
+
+# Programs of the kind users write, with Lua 5.4 also written idiomatically
+# (locals, numeric for: peer luai) beside the globals version every peer has.
+
+def sort_task(n):
+    q = f'''n = {n}; v = new n; x = 12345; i = 0;
+F: x = 16807 * (x % 127773) - 2836 * (x / 127773);
+   if x > 0 P; x = x + 2147483647;
+P: v[i] = x % 1000; i = i + 1;
+   if i >= n G; above F;
+G: i = 0;
+O: j = 0; m = n - 1 - i;
+I: if v[j] <= v[j + 1] K;
+   t = v[j]; v[j] = v[j + 1]; v[j + 1] = t;
+K: j = j + 1;
+   if j >= m J; above I;
+J: i = i + 1;
+   if i >= n - 1 T; above O;
+T: s = 0; i = 0;
+S: s = s + v[i] * (i + 1); i = i + 1;
+   if i >= n R; above S;
+R: put s; z = 0;
+'''
+    luai = f'''local n = {n}
+local v = {{}}
+local x = 12345
+for i = 0, n - 1 do
+  x = 16807 * (x % 127773) - 2836 * (x // 127773)
+  if x <= 0 then x = x + 2147483647 end
+  v[i] = x % 1000
+end
+for i = 0, n - 2 do
+  for j = 0, n - 2 - i do
+    if v[j] > v[j + 1] then v[j], v[j + 1] = v[j + 1], v[j] end
+  end
+end
+local s = 0
+for i = 0, n - 1 do s = s + v[i] * (i + 1) end
+print(s)
+'''
+    lua = f'''n = {n} v = {{}} x = 12345 i = 0
+while i < n do
+  x = 16807 * (x % 127773) - 2836 * (x // 127773)
+  if x <= 0 then x = x + 2147483647 end
+  v[i] = x % 1000 i = i + 1
+end
+i = 0
+while i < n - 1 do
+  j = 0 m = n - 1 - i
+  while j < m do
+    if v[j] > v[j + 1] then t = v[j] v[j] = v[j + 1] v[j + 1] = t end
+    j = j + 1
+  end
+  i = i + 1
+end
+s = 0 i = 0
+while i < n do s = s + v[i] * (i + 1) i = i + 1 end
+print(s)
+'''
+    awk = f'''BEGIN {{ n = {n}; x = 12345
+  for (i = 0; i < n; i++) {{ x = 16807 * (x % 127773) - 2836 * int(x / 127773); if (x <= 0) x += 2147483647; v[i] = x % 1000 }}
+  for (i = 0; i < n - 1; i++) for (j = 0; j < n - 1 - i; j++) if (v[j] > v[j + 1]) {{ t = v[j]; v[j] = v[j + 1]; v[j + 1] = t }}
+  s = 0; for (i = 0; i < n; i++) s += v[i] * (i + 1); print s }}'''
+    return {'quill': q, 'lua': lua, 'luai': luai, 'awk': awk}
+
+def collatz_task(n):
+    q = f'''s = 1; c = 0;
+A: x = s;
+B: if x == 1 D;
+   if x % 2 == 0 H;
+   x = 3 * x + 1; c = c + 1; above B;
+H: x = x / 2; c = c + 1; above B;
+D: s = s + 1;
+   if s > {n} E; above A;
+E: put c; z = 0;
+'''
+    luai = f'''local c = 0
+for s = 1, {n} do
+  local x = s
+  while x ~= 1 do
+    if x % 2 == 0 then x = x // 2 else x = 3 * x + 1 end
+    c = c + 1
+  end
+end
+print(c)
+'''
+    lua = f'''c = 0 s = 1
+while s <= {n} do
+  x = s
+  while x ~= 1 do
+    if x % 2 == 0 then x = x // 2 else x = 3 * x + 1 end
+    c = c + 1
+  end
+  s = s + 1
+end
+print(c)
+'''
+    awk = f'''BEGIN {{ c = 0; for (s = 1; s <= {n}; s++) {{ x = s; while (x != 1) {{ if (x % 2 == 0) x = x / 2; else x = 3 * x + 1; c++ }} }} print c }}'''
+    return {'quill': q, 'lua': lua, 'luai': luai, 'awk': awk}
+
+def primes_task(n):
+    q = f'''n = 2; c = 0;
+A: i = 2;
+B: if i * i > n P;
+   if n % i == 0 N;
+   i = i + 1; above B;
+P: c = c + 1;
+N: n = n + 1;
+   if n >= {n} E; above A;
+E: put c; z = 0;
+'''
+    luai = f'''local c = 0
+for n = 2, {n} - 1 do
+  local i = 2
+  local prime = true
+  while i * i <= n do
+    if n % i == 0 then prime = false break end
+    i = i + 1
+  end
+  if prime then c = c + 1 end
+end
+print(c)
+'''
+    lua = f'''c = 0 n = 2
+while n < {n} do
+  i = 2 p = 1
+  while i * i <= n do
+    if n % i == 0 then p = 0 break end
+    i = i + 1
+  end
+  c = c + p
+  n = n + 1
+end
+print(c)
+'''
+    awk = f'''BEGIN {{ c = 0; for (n = 2; n < {n}; n++) {{ p = 1; for (i = 2; i * i <= n; i++) if (n % i == 0) {{ p = 0; break }} c += p }} print c }}'''
+    return {'quill': q, 'lua': lua, 'luai': luai, 'awk': awk}
+
+def fizz_task(n):
+    q = f'''p = 1;
+L: a = p % 3 == 0; b = p % 5 == 0;
+   if p % 15 == 0 C;
+   f = f + (a == 1); g = g + b; below D;
+C: h = h + 1;
+D: p = p + 1;
+   if p > {n} E; above L;
+E: put f; put g; put h; z = 0;
+'''
+    luai = f'''local f, g, h = 0, 0, 0
+for p = 1, {n} do
+  local a = p % 3 == 0 and 1 or 0
+  local b = p % 5 == 0 and 1 or 0
+  if p % 15 == 0 then h = h + 1 else f = f + a g = g + b end
+end
+print(f, g, h)
+'''
+    lua = f'''f = 0 g = 0 h = 0 p = 1
+while p <= {n} do
+  if p % 3 == 0 then a = 1 else a = 0 end
+  if p % 5 == 0 then b = 1 else b = 0 end
+  if p % 15 == 0 then h = h + 1 else f = f + a g = g + b end
+  p = p + 1
+end
+print(f, g, h)
+'''
+    awk = f'''BEGIN {{ for (p = 1; p <= {n}; p++) {{ a = p % 3 == 0; b = p % 5 == 0; if (p % 15 == 0) h++; else {{ f += a; g += b }} }} print f, g, h }}'''
+    return {'quill': q, 'lua': lua, 'luai': luai, 'awk': awk}
+
+def fib_task(n):
+    q = f'''a = 0; b = 1; i = 0;
+L: t = a + b; a = b; b = t % 1000000007;
+   i = i + 1;
+   if i >= {n} E; above L;
+E: put a; z = 0;
+'''
+    luai = f'''local a, b = 0, 1
+for i = 1, {n} do a, b = b, (a + b) % 1000000007 end
+print(a)
+'''
+    lua = f'''a = 0 b = 1 i = 0
+while i < {n} do t = a + b a = b b = t % 1000000007 i = i + 1 end
+print(a)
+'''
+    awk = f'''BEGIN {{ a = 0; b = 1; for (i = 0; i < {n}; i++) {{ t = a + b; a = b; b = t % 1000000007 }} print a }}'''
+    return {'quill': q, 'lua': lua, 'luai': luai, 'awk': awk}
+
+
+def idiomatic_loops(programs, body):
+    """A loop task's Lua with locals and a numeric for."""
+    programs['luai'] = body
+    return programs
 
 
 def padding(lines):
@@ -154,12 +349,22 @@ def straight_line(megabytes):
 
 
 TASKS = {
-    'count-1e6': ('count loop, 10^6 passes', lambda: count_loop(10**6)),
-    'count-1e7': ('count loop, 10^7 passes', lambda: count_loop(10**7)),
+    'count-1e6': ('count loop, 10^6 passes', lambda: idiomatic_loops(
+        count_loop(10**6), 'local i = 0 for k = 1, 1000000 do i = i + 1 end')),
+    'count-1e7': ('count loop, 10^7 passes', lambda: idiomatic_loops(
+        count_loop(10**7), 'local i = 0 for k = 1, 10000000 do i = i + 1 end')),
     'arith-1e6': ('arithmetic loop `s = s + i * 3 % 7`, 10^6', lambda: arithmetic_loop(10**6)),
-    'arith-1e7': ('arithmetic loop `s = s + i * 3 % 7`, 10^7', lambda: arithmetic_loop(10**7)),
+    'arith-1e7': ('arithmetic loop `s = s + i * 3 % 7`, 10^7', lambda: idiomatic_loops(
+        arithmetic_loop(10**7), 'local s = 0 for i = 0, 10000000 - 1 do s = s + i * 3 % 7 end')),
     'array-1e6': ('array loop: fill `x[i] = i * i`, sum it back, 10^6', lambda: array_loop(10**6)),
     'array-1e7': ('array loop: fill `x[i] = i * i`, sum it back, 10^7', lambda: array_loop(10**7)),
+    'sort': ('bubble sort of 3000 numbers (element swaps, comparisons of elements)',
+             lambda: sort_task(3000)),
+    'collatz': ('Collatz steps of 1..10^5 (`x = 3 * x + 1`, `%`)', lambda: collatz_task(10**5)),
+    'primes': ('primes below 2*10^5 by trial division (`if i * i > n`, `if n % i == 0`)',
+               lambda: primes_task(2 * 10**5)),
+    'fizz': ('FizzBuzz classes to 3*10^6 (`c = c + (a == 1)`)', lambda: fizz_task(3 * 10**6)),
+    'fib': ('Fibonacci modulo a prime, 5*10^6 steps (plain copies)', lambda: fib_task(5 * 10**6)),
     'after-1e4': ('count loop 10^6 after 10^4 lines', lambda: loop_beside(10**6, 10**4, True)),
     'before-1e4': ('count loop 10^6 before 10^4 lines', lambda: loop_beside(10**6, 10**4, False)),
     'after-1e5': ('count loop 10^6 after 10^5 lines', lambda: loop_beside(10**6, 10**5, True)),
@@ -181,6 +386,8 @@ def command(peer, quill, path, task):
         return [quill, *size, '-f', path]
     if peer in ('mawk', 'gawk'):
         return [peer, '-f', path]
+    if peer == 'luai':
+        return ['lua5.4', path]
     return [peer, path]
 
 
@@ -276,19 +483,20 @@ def main():
     ap.add_argument('--budget', type=float, default=10.0)
     ap.add_argument('--limit', type=float, default=60.0, help='seconds before a run is stopped')
     ap.add_argument('--callgrind', action='store_true')
+    ap.add_argument('--base', default='mawk', help='the peer the ratios are to')
     opts = ap.parse_args()
     quill = os.path.abspath(opts.quill)
-    peers = [p for p in opts.peers.split(',') if shutil.which(p)]
+    peers = [p for p in opts.peers.split(',') if shutil.which('lua5.4' if p == 'luai' else p)]
     cpu = next((l.split(':', 1)[1].strip() for l in open('/proc/cpuinfo')
                 if l.startswith('model name')), platform.machine())
     print(f'{datetime.date.today()}, {platform.node()}: {cpu}, {os.cpu_count()} cores, '
-          f'{opts.runs} paired runs, medians; ratios to mawk\n')
+          f'{opts.runs} paired runs, medians; ratios to {opts.base}\n')
     print('| task | ' + ' | '.join(['quill'] + peers) + ' |')
     print('|---' * (len(peers) + 2) + '|')
     with tempfile.TemporaryDirectory(prefix='quill-bench-') as tmp:
         for task in opts.tasks.split(','):
             medians, peak = bench_task(task, quill, peers, opts.runs, opts.budget, opts.limit, tmp)
-            base = medians.get('mawk')
+            base = medians.get(opts.base)
             row = [cell(medians[p], base) if p in medians else '–' for p in ['quill'] + peers]
             print(f'| {TASKS[task][0]} | ' + ' | '.join(row) + ' |', flush=True)
             if peak:
