@@ -42,6 +42,9 @@ check "bash loads the completion for quill" "complete -F _quill quill" "$out"
 out=$(bash -c '. /usr/share/bash-completion/bash_completion; _completion_loader quill-check
                complete -p quill-check')
 check "bash loads the completion for quill-check" "complete -F _quill_check quill-check" "$out"
+out=$(cd "$work" && vim -Es -N -u NONE -i NONE -c 'compiler quill' \
+      -c 'call writefile([&makeprg], "mp")' -c 'qall!' </dev/null; cat mp)
+check "vim finds :compiler quill" 'quill-check $* %:S' "$out"
 
 # a library of one's own, built against the installed header, comes first
 # through LD_LIBRARY_PATH and replaces the private stock one

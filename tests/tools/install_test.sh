@@ -15,8 +15,8 @@ for f in bin/quill bin/quill-check "$libdir/liboutcall.so.1.2.9" "$libdir/libout
          include/outcall.h share/man/man1/quill.1.gz share/man/man1/quill-check.1.gz \
          share/doc/quill/language.md share/doc/quill/copyright \
          share/doc/quill/examples/hello.vt share/vim/vimfiles/syntax/vantor.vim \
-         share/vim/vimfiles/ftdetect/vantor.vim share/nano/vantor.nanorc \
-         share/quill/textmate/vantor.tmLanguage.json \
+         share/vim/vimfiles/ftdetect/vantor.vim share/vim/vimfiles/compiler/quill.vim \
+         share/nano/vantor.nanorc share/quill/textmate/vantor.tmLanguage.json \
          share/bash-completion/completions/quill share/bash-completion/completions/quill-check; do
     if [ -e "$prefix/$f" ]; then check "installed $f" yes yes; else check "installed $f" yes no; fi
 done
