@@ -363,7 +363,8 @@ def completion():
         check('completion: quill-check takes scripts and folders', complete('quill-check', ''),
               ['a.vt', 'c d.vt', 'sub'])
         check('completion: quill-check\'s long options', complete('quill-check', '--'),
-              ['--exclude', '--format', '--help', '--quill-lines', '--severity', '--version'])
+              ['--exclude', '--format', '--help', '--lsp', '--quill-lines', '--severity',
+               '--version'])
         check('completion: the formats, at --format= as bash splits it',
               complete('quill-check', '--format', '='),
               ['gcc', 'json'])
