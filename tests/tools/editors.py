@@ -251,7 +251,8 @@ def textmate():
 
 def nano_screen(name):
     """The sample saved as name, in nano in a detached tmux pane, as the pane paints it."""
-    sock = f'quill-nano-{os.getpid()}'
+    # a server of its own: the last one may still be going away
+    sock = f'quill-nano-{os.getpid()}-{name}'
     with tempfile.TemporaryDirectory() as tmp:
         with open(os.path.join(tmp, name), 'w') as f:
             f.write(SAMPLE)
