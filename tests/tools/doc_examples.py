@@ -16,13 +16,14 @@ Markdown: ```vantor WORDS / ```sh blocks, then ```output, ```stderr, ```status
 blocks (an output block's final newline belongs to the block, not to the text;
 stderr is whole lines, so its final newline is part of it).
 roff: a comment `.\\" vantor WORDS` or `.\\" sh`, `.\\" output`, `.\\" stderr`
-before an .EX/.EE block, and `.\\" status N` or `.\\" codes CODE...` after one; output is its lines joined by line
-feeds, stderr the same with a line feed after each line. Every .EX block of the
+before an .EX/.EE block, and `.\\" status N` or `.\\" codes CODE...` after one;
+output is its lines joined by line feeds, stderr the same with a line feed after
+each line. Every .EX block of the
 man page needs such a comment (`.\\" text` for one that is only shown).
 
 Examples run in a directory holding notes.txt (three lines) and data.csv. A
-Windows build is run by QUILL_RUNNER (wine), also as the `quill` of sh
-examples, and its CR LF line ends are read as LF."""
+Windows build is run by QUILL_RUNNER (wine), also as the `quill` and
+`quill-check` of sh examples, and its CR LF line ends are read as LF."""
 import os
 import re
 import shlex
@@ -73,8 +74,11 @@ def roff(text):
         m = re.match(r'^\.\\" (vantor|sh|output|stderr|status|codes|text)\b ?(.*)$', line)
         if m:
             note = m.groups()
-            if note[0] in ('status', 'codes'):
-                found[-1][3][note[0]] = note[1].strip() if note[0] == 'status' else note[1].split()
+            if note[0] == 'status':
+                found[-1][3]['status'] = note[1].strip()
+                note = None
+            elif note[0] == 'codes':
+                found[-1][3]['codes'] = note[1].split()
                 note = None
         elif line == '.EX':
             end = lines.index('.EE', i)
