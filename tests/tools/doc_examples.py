@@ -136,7 +136,7 @@ def run(quill, kind, info, body):
             os.mkdir(bindir)
             for name, exe in (('quill', quill), ('quill-check', checker(quill))):
                 with open(os.path.join(bindir, name), 'w') as f:
-                    f.write('#!/bin/sh\nexec %s "$@"\n' % ' '.join(map(shlex.quote, RUNNER + [exe])))
+                    f.write('#!/bin/sh\nexec %s "$@"\n' % shlex.join(RUNNER + [exe]))
                 os.chmod(os.path.join(bindir, name), 0o755)
         env['PATH'] = bindir + os.pathsep + env.get('PATH', '')
         if kind == 'sh':
