@@ -1,11 +1,12 @@
 #!/bin/sh
-# Installs what is missing (Debian), builds quill and its library, and runs a sample.
+# Installs what is missing (Debian), builds quill, its library and quill-check,
+# and runs a sample.
 set -eu
 cd "$(dirname "$0")"
 
 need=""
-for pkg in cmake g++ make flex bison libgtest-dev python3 dpkg-dev groff-base man-db \
-           xvfb xclip xsel vim nano tmux libonig5; do
+for pkg in cmake g++ make flex bison nlohmann-json3-dev libgtest-dev python3 dpkg-dev \
+           groff-base man-db xvfb xclip xsel vim nano tmux libonig5; do
     dpkg -s "$pkg" >/dev/null 2>&1 || need="$need $pkg"
 done
 if [ -n "$need" ]; then

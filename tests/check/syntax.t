@@ -36,11 +36,11 @@ script.vt:4:8: error: a byte of 128 or more outside a text or a comment ends the
 
 === a NUL outside a text ends the script; inside a text or a comment it does not
 --- args
-nul.vt
---- file nul.vt esc
+zero.vt
+--- file zero.vt esc
 put 1;\x00 put 2; # \x00\ns = "\x00";
 --- stdout
-nul.vt:1:7: error: a NUL byte ends the script here: nothing after it runs [VT005]
+zero.vt:1:7: error: a NUL byte ends the script here: nothing after it runs [VT005]
 
 --- status 2
 

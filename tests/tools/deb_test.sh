@@ -24,6 +24,9 @@ dpkg -L quill > "$work/files"
 out=$(echo 'put 6 * 7;' | quill; echo " $?")
 check "installed quill runs a script" "42 42" "$out"
 check "man finds the manual page" /usr/share/man/man1/quill.1.gz "$(man -w quill)"
+out=$(echo 'below E;' | quill-check - >/dev/null; echo $?)
+check "installed quill-check finds a jump to nowhere" 2 "$out"
+check "man finds quill-check's page" /usr/share/man/man1/quill-check.1.gz "$(man -w quill-check)"
 out=$(cd "$work" && /usr/share/doc/quill/examples/hello.vt | head -1)
 check "an installed example runs through its #! line" "Hello from quill!" "$out"
 
@@ -36,6 +39,12 @@ check "nano reads the installed syntax" yes \
          [ -f /usr/share/nano/vantor.nanorc ] && echo yes)"
 out=$(bash -c '. /usr/share/bash-completion/bash_completion; _completion_loader quill; complete -p quill')
 check "bash loads the completion for quill" "complete -F _quill quill" "$out"
+out=$(bash -c '. /usr/share/bash-completion/bash_completion; _completion_loader quill-check
+               complete -p quill-check')
+check "bash loads the completion for quill-check" "complete -F _quill_check quill-check" "$out"
+out=$(cd "$work" && vim -Es -N -u NONE -i NONE -c 'compiler quill' \
+      -c 'call writefile([&makeprg], "mp")' -c 'qall!' </dev/null; cat mp)
+check "vim finds :compiler quill" 'quill-check $* %:S' "$out"
 
 # a library of one's own, built against the installed header, comes first
 # through LD_LIBRARY_PATH and replaces the private stock one

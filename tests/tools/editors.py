@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
-"""Editor and shell support against the real tools: Vim's syntax file and
-filetype detection, the TextMate grammar under Oniguruma (the regex engine
-such grammars are written for), the nano syntax file in a terminal, and the
-bash completion.
+"""Editor and shell support against the real tools: Vim's syntax file,
+filetype detection and compiler file, the TextMate grammar under Oniguruma
+(the regex engine such grammars are written for), the nano syntax file in a
+terminal, and the bash completion.
 
 Usage: editors.py vim|textmate|nano|completion SOURCE_ROOT
+       editors.py make SOURCE_ROOT QUILL_CHECK     (Vim's :make with :compiler quill)
 """
 import ctypes
 import json
@@ -28,6 +29,9 @@ L: if a > 0 M; below E;
 M: above @ 1 L;
 E:
 '''
+# Files without .vt that are scripts by their #! line, and one that is not.
+SHEBANGS = {'greet': '#!/usr/bin/env -S quill -f', 'answer': '#!/usr/bin/quill -f',
+            'other': '#!/bin/sh'}
 # (text that marks a place in the sample, offset into it, what stands there)
 SPOTS = [
     ('#!/usr', 0, 'comment'), ('# three', 8, 'comment'),
@@ -65,6 +69,13 @@ def classify(title, got_by_spot, want_by_kind):
         check(f'{title}: {kind} at line {line} column {col}', got, want_by_kind[kind])
 
 
+def vim_run(tmp, *args):
+    """Vim without a vimrc: only the runtime and our folder, as an installed copy is found."""
+    subprocess.run(['vim', '-Es', '-N', '-u', 'NONE', '-i', 'NONE',
+                    '--cmd', 'set rtp^=' + os.path.join(EDITORS, 'vim'), *args],
+                   cwd=tmp, timeout=30, stdin=subprocess.DEVNULL, capture_output=True)
+
+
 def vim():
     groups = {'comment': 'vantorComment', 'string': 'vantorString',
               'keyword': 'vantorKeyword', 'jump': 'vantorKeyword', 'label': 'vantorLabel',
@@ -74,21 +85,40 @@ def vim():
     with tempfile.TemporaryDirectory() as tmp:
         with open(os.path.join(tmp, 'sample.vt'), 'w') as f:
             f.write(SAMPLE)
+        for name, line in SHEBANGS.items():
+            with open(os.path.join(tmp, name), 'w') as f:
+                f.write(line + '\nput 1;\n')
         with open(os.path.join(tmp, 'report.vim'), 'w') as f:
             f.write('let r = [&filetype]\n')
             for line, col, _ in spots():
                 f.write(f"call add(r, synIDattr(synID({line}, {col}, 1), 'name'))\n")
+            for name in SHEBANGS:
+                f.write(f'edit {name}\ncall add(r, &filetype)\n')
             f.write("call writefile(r, 'report.txt')\nqall!\n")
-        # no vimrc: only the runtime and our folder, as an installed copy is found
-        subprocess.run(['vim', '-Es', '-N', '-u', 'NONE', '-i', 'NONE',
-                        '--cmd', 'set rtp^=' + os.path.join(EDITORS, 'vim'),
-                        '--cmd', 'filetype on', '--cmd', 'syntax on',
-                        'sample.vt', '-S', 'report.vim'], cwd=tmp, timeout=30,
-                       stdin=subprocess.DEVNULL, capture_output=True)
+        vim_run(tmp, '--cmd', 'filetype on', '--cmd', 'syntax on', 'sample.vt', '-S', 'report.vim')
         with open(os.path.join(tmp, 'report.txt')) as f:
             report = f.read().split('\n')
     check('vim: *.vt is detected as vantor', report[0], 'vantor')
-    classify('vim', report[1:], groups)
+    classify('vim', report[1:len(SPOTS) + 1], groups)
+    check('vim: a #! line naming quill makes a script vantor', report[len(SPOTS) + 1:-1],
+          ['vantor', 'vantor', 'sh'])
+
+
+def make():
+    """:compiler quill, then :make: the checker's findings in the quickfix list."""
+    bindir = os.path.dirname(os.path.abspath(sys.argv[3]))
+    os.environ['PATH'] = bindir + os.pathsep + os.environ.get('PATH', '')
+    with tempfile.TemporaryDirectory() as tmp:
+        with open(os.path.join(tmp, 'loop.vt'), 'w') as f:
+            f.write('i = 0;\nL: put i;\n  i = i + 1;\n  if i == 3 O;\n  above L;\nQ: z = 0;\n')
+        vim_run(tmp, 'loop.vt', '-c', 'compiler quill', '-c', 'silent make!',
+                '-c', 'call writefile(map(getqflist(), {_, e -> string([bufname(e.bufnr), '
+                'e.lnum, e.col, e.type, e.text])}), "qf.txt")', '-c', 'qall!')
+        with open(os.path.join(tmp, 'qf.txt')) as f:
+            first = f.readline().strip()
+    check('vim: :make with :compiler quill fills the quickfix list', first,
+          "['loop.vt', 4, 13, 'e', 'no `O:` after this jump: the search skips the rest of "
+          "the script without a word [VT010]']")
 
 
 class Onig:
@@ -136,12 +166,19 @@ def textmate():
     with open(path) as f:
         grammar = json.load(f)
     with open(os.path.join(EDITORS, 'textmate', 'package.json')) as f:
-        manifest = json.load(f)['contributes']['grammars'][0]
-    check('textmate: the manifest names the grammar',
-          (manifest['scopeName'], os.path.normpath(manifest['path'])),
-          (grammar['scopeName'], os.path.basename(path)))
+        contributes = json.load(f)['contributes']
+    manifest, language = contributes['grammars'][0], contributes['languages'][0]
+    check('textmate: the manifest names the grammar, and knows its first lines',
+          (manifest['scopeName'], os.path.normpath(manifest['path']), language['firstLine']),
+          (grammar['scopeName'], os.path.basename(path), grammar['firstLineMatch']))
 
     onig = Onig()
+    first = onig.compile(grammar['firstLineMatch'])
+    found = []
+    for line in SHEBANGS.values():
+        buf = ctypes.create_string_buffer(line.encode())
+        found.append(onig.search(first, buf, len(line.encode()), 0) is not None)
+    check('textmate: firstLineMatch takes a #! line naming quill', found, [True, True, False])
     failures = []
 
     def rules(patterns):
@@ -212,16 +249,17 @@ def textmate():
                           for line, col, _ in spots()], kinds)
 
 
-def nano():
-    """nano in a detached tmux pane; the pane's colours are read back."""
-    sock = f'quill-nano-{os.getpid()}'
+def nano_screen(name):
+    """The sample saved as name, in nano in a detached tmux pane, as the pane paints it."""
+    # a server of its own: the last one may still be going away
+    sock = f'quill-nano-{os.getpid()}-{name}'
     with tempfile.TemporaryDirectory() as tmp:
-        with open(os.path.join(tmp, 'sample.vt'), 'w') as f:
+        with open(os.path.join(tmp, name), 'w') as f:
             f.write(SAMPLE)
         rc = os.path.join(EDITORS, 'nano', 'vantor.nanorc')
         tmux = ['tmux', '-L', sock, '-f', '/dev/null']
         subprocess.run(tmux + ['new-session', '-d', '-x', '100', '-y', '30', '-c', tmp,
-                               f"TERM=xterm-256color nano --rcfile='{rc}' sample.vt"],
+                               f"TERM=xterm-256color nano --rcfile='{rc}' {name}"],
                        check=True, timeout=30)
         try:
             # until the whole sample is on the screen and the screen has settled
@@ -235,45 +273,59 @@ def nano():
                     capture_output=True, text=True).stdout
         finally:
             subprocess.run(tmux + ['kill-server'], capture_output=True, timeout=30)
+    return screen
 
-    def painted(screen):
-        """Rows of (character, (bold, colour)); a colour runs on into the next row."""
-        bold, fg, rows = False, None, [[]]
-        for sgr, ch in re.findall(r'\x1b\[([0-9;]*)m|(.)', screen, re.S):
-            if ch == '\n':
-                rows.append([])
-                continue
-            if ch:
-                rows[-1].append((ch, (bold, fg)))
-                continue
-            codes = [int(c) for c in sgr.split(';') if c] or [0]
-            i = 0
-            while i < len(codes):
-                c = codes[i]
-                if c == 0:
-                    bold, fg = False, None
-                elif c == 1:
-                    bold = True
-                elif c == 22:
-                    bold = False
-                elif 30 <= c <= 37 or 90 <= c <= 97:
-                    fg = c
-                elif c == 39:
-                    fg = None
-                elif c == 38:
-                    fg, i = tuple(codes[i:i + 3]), i + 2
-                i += 1
-        return rows
 
+def painted(screen):
+    """Rows of (character, (bold, colour)); a colour runs on into the next row."""
+    bold, fg, rows = False, None, [[]]
+    for sgr, ch in re.findall(r'\x1b\[([0-9;]*)m|(.)', screen, re.S):
+        if ch == '\n':
+            rows.append([])
+            continue
+        if ch:
+            rows[-1].append((ch, (bold, fg)))
+            continue
+        codes = [int(c) for c in sgr.split(';') if c] or [0]
+        i = 0
+        while i < len(codes):
+            c = codes[i]
+            if c == 0:
+                bold, fg = False, None
+            elif c == 1:
+                bold = True
+            elif c == 22:
+                bold = False
+            elif 30 <= c <= 37 or 90 <= c <= 97:
+                fg = c
+            elif c == 39:
+                fg = None
+            elif c == 38:
+                fg, i = tuple(codes[i:i + 3]), i + 2
+            i += 1
+    return rows
+
+
+def nano_spots(screen):
+    """The colour at each spot, or None when the sample is not on the screen."""
     rows = painted(screen)
     texts = [''.join(ch for ch, _ in r).rstrip() for r in rows]
     lines = SAMPLE.split('\n')
-    seen = {}
-    for line, col, kind in spots():
+    colours = []
+    for line, col, _ in spots():
         if lines[line - 1] not in texts:
             check('nano: the sample is on the screen', screen, lines[line - 1])
-            return
-        colour = rows[texts.index(lines[line - 1])][col - 1][1]
+            return None
+        colours.append(rows[texts.index(lines[line - 1])][col - 1][1])
+    return colours
+
+
+def nano():
+    by_spot = nano_spots(nano_screen('sample.vt'))
+    if by_spot is None:
+        return
+    seen = {}
+    for (_, _, kind), colour in zip(spots(), by_spot):
         kind = {'octal': 'number', 'hex': 'number', 'decimal': 'number',
                 'jump': 'keyword', 'terminator': 'operator'}.get(kind, kind)
         seen.setdefault(kind, set()).add(colour)
@@ -282,18 +334,23 @@ def nano():
           {k: 1 for k in seen})
     colours = {next(iter(v)) for v in seen.values()} - {(False, None)}
     check('nano: every kind has a colour of its own, none plain', len(colours), len(seen))
+    # the sample starts with #!/usr/bin/env -S quill -f
+    check('nano: a #! line naming quill paints a file without .vt the same',
+          nano_spots(nano_screen('greet')), by_spot)
 
 
 def completion():
-    script = os.path.join(EDITORS, 'bash-completion', 'quill')
     with tempfile.TemporaryDirectory() as tmp:
         for name in ('a.vt', 'b.txt', 'c d.vt'):
             open(os.path.join(tmp, name), 'w').close()
         os.mkdir(os.path.join(tmp, 'sub'))
 
         def complete(*words):
+            script = os.path.join(EDITORS, 'bash-completion', words[0])
             code = (f'source "{script}"; COMP_WORDS=({" ".join(map(repr, words))}); '
-                    'COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _quill; '
+                    'COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); '
+                    # the function the script hooks to the command
+                    f'f=$(complete -p {words[0]}); f=${{f#* -F }}; ${{f%% *}}; '
                     'for w in "${COMPREPLY[@]}"; do echo "$w"; done | LC_ALL=C sort')
             return subprocess.run(['bash', '--norc', '-c', code], cwd=tmp, text=True,
                                   capture_output=True, timeout=30).stdout.split('\n')[:-1]
@@ -304,8 +361,18 @@ def completion():
               ['a.vt', 'c d.vt', 'sub'])
         check('completion: nothing for a size', complete('quill', '-s', ''), [])
 
+        check('completion: quill-check takes scripts and folders', complete('quill-check', ''),
+              ['a.vt', 'c d.vt', 'sub'])
+        check('completion: quill-check\'s long options', complete('quill-check', '--'),
+              ['--exclude', '--format', '--help', '--lsp', '--quill-lines', '--severity',
+               '--version'])
+        check('completion: the formats, at --format= as bash splits it',
+              complete('quill-check', '--format', '='),
+              ['gcc', 'json'])
+
 
 if __name__ == '__main__':
-    {'vim': vim, 'textmate': textmate, 'nano': nano, 'completion': completion}[sys.argv[1]]()
+    {'vim': vim, 'make': make, 'textmate': textmate, 'nano': nano,
+     'completion': completion}[sys.argv[1]]()
     print(f'{sum(results)} passed, {len(results) - sum(results)} failed')
     sys.exit(0 if results and all(results) else 1)

@@ -11,11 +11,13 @@ prefix="$work/prefix"
 . "$(dirname "$0")/checks.sh"
 
 cmake --install "$build" --prefix "$prefix" >/dev/null || { echo "install failed"; exit 1; }
-for f in bin/quill "$libdir/liboutcall.so.1.2.9" "$libdir/liboutcall.so.1" include/outcall.h \
-         share/man/man1/quill.1.gz share/doc/quill/language.md share/doc/quill/copyright \
+for f in bin/quill bin/quill-check "$libdir/liboutcall.so.1.2.9" "$libdir/liboutcall.so.1" \
+         include/outcall.h share/man/man1/quill.1.gz share/man/man1/quill-check.1.gz \
+         share/doc/quill/language.md share/doc/quill/copyright \
          share/doc/quill/examples/hello.vt share/vim/vimfiles/syntax/vantor.vim \
-         share/vim/vimfiles/ftdetect/vantor.vim share/nano/vantor.nanorc \
-         share/quill/textmate/vantor.tmLanguage.json share/bash-completion/completions/quill; do
+         share/vim/vimfiles/ftdetect/vantor.vim share/vim/vimfiles/compiler/quill.vim \
+         share/nano/vantor.nanorc share/quill/textmate/vantor.tmLanguage.json \
+         share/bash-completion/completions/quill share/bash-completion/completions/quill-check; do
     if [ -e "$prefix/$f" ]; then check "installed $f" yes yes; else check "installed $f" yes no; fi
 done
 check "liboutcall.so.1 is a link" "$(readlink "$prefix/$libdir/liboutcall.so.1")" liboutcall.so.1.2.9
@@ -25,6 +27,8 @@ out=$(cd "$work" && env -u LD_LIBRARY_PATH "$prefix/bin/quill" -f "$prefix/share
 check "installed quill runs an example" "Hello from quill!" "$out"
 out=$(echo 'func -2;' | env -u LD_LIBRARY_PATH "$prefix/bin/quill")
 check "installed library answers" "version 1.2.9_001" "$out"
+out=$(echo 'below E;' | "$prefix/bin/quill-check" - >/dev/null; echo $?)
+check "installed quill-check finds a jump to nowhere" 2 "$out"
 
 # an installed example runs as a command through its #! line
 out=$(cd "$work" && PATH="$prefix/bin:$PATH" "$prefix/share/doc/quill/examples/hello.vt" | head -1)

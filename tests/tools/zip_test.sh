@@ -1,6 +1,7 @@
 #!/bin/sh
 # The Windows release zip as a user gets it: made by CPack, unpacked, its
-# files in place, and quill.exe run from there with the outcall.dll beside it.
+# files in place, and quill.exe run from there with the outcall.dll beside it,
+# and quill-check.exe.
 #   zip_test.sh BUILD-DIR      (QUILL_RUNNER runs quill.exe)
 set -u
 build=$(readlink -f "$1")
@@ -13,8 +14,8 @@ trap 'rm -rf "$work"' EXIT
 zip=$(ls "$work"/out/quill-*-win64.zip)
 python3 -m zipfile -e "$zip" "$work/unpacked"
 top=$(ls -d "$work"/unpacked/quill-*-win64)
-for f in quill.exe outcall.dll outcall.def outcall.h language.md README.md LICENSE \
-         examples/hello.vt examples/extension/myoutcall.c; do
+for f in quill.exe quill-check.exe outcall.dll outcall.def outcall.h language.md README.md \
+         LICENSE examples/hello.vt examples/extension/myoutcall.c; do
     if [ -e "$top/$f" ]; then check "zip holds $f" yes yes; else check "zip holds $f" yes no; fi
 done
 
@@ -23,5 +24,7 @@ out=$($runner ./quill.exe -f examples/hello.vt | tr -d '\r' | head -1)
 check "quill.exe from the zip runs an example" "Hello from quill!" "$out"
 out=$(echo 'func -2;' | $runner ./quill.exe | tr -d '\r')
 check "outcall.dll from the zip answers" "version 1.2.9_001" "$out"
+out=$(echo 'below E;' | $runner ./quill-check.exe - >/dev/null; echo $?)
+check "quill-check.exe from the zip finds a jump to nowhere" 2 "$out"
 
 finish
