@@ -2,93 +2,104 @@
  * compiled.h - the compiled form of recorded items, shared by the recorder
  * (record.cpp) and the replay (replay.cpp); nothing else sees it.
  *
- * A record is one item, or a run of items with nothing to do, and its ops.
- * A statement of a common shape is one S_ op; any other statement is
- * S_GENERIC followed by G_ ops, one per rule (or per rule and its operands),
- * that work on a value stack in the parser's order, up to G_END.
+ * A statement compiles to ops on registers: 0-25 are the variables
+ * themselves, from REG_TEMP on the statement's temporaries (they live right
+ * after the variables). Each op names the op that follows it, so a loop
+ * runs op to op: a statement's last op leads to the next statement's first,
+ * and a jump straight to the statement where its search lands, once these
+ * are known. Until then they lead to the record's EXIT or JEXIT op, which
+ * finds the way (and writes it into the op), or leaves for the parser with
+ * the read position and line_no where the parser would have them.
  */
 #ifndef COMPILED_H
 #define COMPILED_H
 
 #include <cstdint>
 
-/* The fields each code uses (others are 0). x and y are variables read,
-   v the variable written, k a number, lab a label, op a binary operator;
-   "top" is the top of the value stack. Every op sets ev as its rules do.
+/* The fields each code uses. R[x] is register x; "E" variants of the value
+   ops also store the result into ev: the compiler gives each statement's
+   last ev-storing rule one, so ev is written once a statement.
 
-   code              fields         does
-   S_SET_ADD         v x k          var[v] = var[x] + k
-   S_SET_SUB         v x k          var[v] = var[x] - k
-   S_SET_OP          v x op k       var[v] = var[x] op k
-   S_SET_VV          v x op y       var[v] = var[x] op var[y]
-   S_SET_K           v k            var[v] = k
-   S_IF_LT .. S_IF_NE  x k lab      if var[x] < (<=, >, >=, ==, !=) k: search lab
-   S_IF_OP           x op k lab     if var[x] op k: search lab
-   S_IF_VV           x op y lab     if var[x] op var[y]: search lab
-   S_ABOVE           lab            search lab from the top
-   S_BELOW           lab            search lab
-   S_PUT, S_PUTS     x              put var[x]; puts var[x]
-   S_NOTHING         -              a run of ';', "X;" and "X:": only the read position moves
-   S_GENERIC         -              the G_ ops that follow
+   code                 fields      does
+   MOV                  d a         R[d] = R[a]
+   LOADK                d k         R[d] = k
+   ADD SUB MUL _RR/_RK  d a b | k   R[d] = R[a] op R[b] (or k), wrapping
+   DIV MOD _RR/_RK      d a b | k   the same, line for division by zero
+   LT LE GT GE EQ NE _RR/_RK  d a b | k  R[d] = R[a] cmp R[b] (or k), 0 or 1
+   BIN_RR BIN_RK BIN_KR d a b | k o the binary operator o (k first for KR)
+   NEG NOT              d a         R[d] = -R[a], !R[a]
+   ELEM                 d a b line  R[d] = element R[b] of the array at R[a]
+   SLOT                 d a b line  R[d] = the checked slot of that element
+   STORE                d a         the element slot R[d] = R[a]; value R[a]
+   STR                  d k line    R[d] = a pool copy of the literal at offset k
+   STRCOPY_K            d a k line  R[d] = copy of the text R[a] into slot k (a variable's)
+   STRCOPY_R            d a b line  the same into the slot R[b]
+   PUT PUTS             a line      put R[a]; puts R[a] (these store ev themselves)
+   CALL NEW             d a line    R[d] = func R[a]; new R[a]
+   KEEP8                d a         R[d] = the low 8 bits of R[a], signed
+   EV EV_K              a | k       ev = R[a] (or k): a statement with no op of its own
+   IF_NZ                a           ev = R[a]; on to alt if it is not 0, else next
+   IF_LT .. IF_NE _RR/_RK  a b | k  ev = the comparison; on to alt if it holds
+   BELOW ABOVE          lab         the search for lab (from the top), known to land at next
+   JCOUNT               a b lab o   a jump with a count not known before: o is the rule;
+                                    a the condition (if), b the count; alt its record
+   NOTHING              -           items with nothing to do
+   EXIT                 alt         leave record alt by its end
+   JEXIT                alt lab k o next  leave record alt by its jump: lab, count k
+                                    (as kept), o: 1 above, 2 the link is op next's alt */
+#define COMPILED_CODES(X) \
+    X(MOV) X(LOADK) \
+    X(ADD_RR) X(ADD_RK) X(SUB_RR) X(SUB_RK) X(MUL_RR) X(MUL_RK) \
+    X(DIV_RR) X(DIV_RK) X(MOD_RR) X(MOD_RK) \
+    X(LT_RR) X(LT_RK) X(LE_RR) X(LE_RK) X(GT_RR) X(GT_RK) \
+    X(GE_RR) X(GE_RK) X(EQ_RR) X(EQ_RK) X(NE_RR) X(NE_RK) \
+    X(BIN_RR) X(BIN_RK) X(BIN_KR) X(NEG) X(NOT) \
+    X(ELEM) X(STORE) X(STR) X(STRCOPY_K) X(STRCOPY_R) X(CALL) X(NEW) X(KEEP8)
+#define COMPILED_CONTROL(X) \
+    X(SLOT) X(PUT) X(PUTS) X(EV) X(EV_K) X(IF_NZ) \
+    X(IF_LT_RR) X(IF_LT_RK) X(IF_LE_RR) X(IF_LE_RK) X(IF_GT_RR) X(IF_GT_RK) \
+    X(IF_GE_RR) X(IF_GE_RK) X(IF_EQ_RR) X(IF_EQ_RK) X(IF_NE_RR) X(IF_NE_RK) \
+    X(BELOW) X(ABOVE) X(JCOUNT) X(NOTHING) X(EXIT) X(JEXIT)
 
-   G_NUMBER          k              push k
-   G_STRING          k              push a pool copy of the literal text at offset k
-   G_VAR             x              push var[x]
-   G_ELEM            x              top = var[x][top]
-   G_VARADDR         v              push v's slot
-   G_ELEMADDR        v              top = the checked slot of var[v][top]
-   G_BINARY          op             pop b; top = top op b
-   G_VAR_OP_NUMBER   x op k         push var[x] op k
-   G_VAR_OP_VAR      x op y         push var[x] op var[y]
-   G_OP_NUMBER       op k           top = top op k
-   G_OP_VAR          op y           top = top op var[y]
-   G_NEGATE, G_NOT, G_PAREN  -      top = -top, !top, top
-   G_SET_VAR         v              var[v] = top (the slot was never pushed)
-   G_ASSIGN          -              pop value; store it at the slot top; top = value
-   G_STRCOPY         -              pop text; copy it to the slot top; top = the copy
-   G_PUT, G_PUTS, G_FUNC, G_NEW  -  top = put top, puts top, func top, new top
-   G_IF              lab            if top: search lab
-   G_IF_COUNT        lab            pop n; if top: search lab n times
-   G_BELOW, G_ABOVE  lab            push lab; search lab (from the top)
-   G_BELOW_COUNT, G_ABOVE_COUNT  lab  top = n kept to 8 bits; search lab n times
-   G_END             -              the statement's end */
+// The value ops, then their E variants in the same order, then the rest. ORDER CODES
 enum Code : uint8_t {
-    S_SET_ADD, S_SET_SUB, S_SET_OP, S_SET_VV, S_SET_K,
-    S_IF_LT, S_IF_LE, S_IF_GT, S_IF_GE, S_IF_EQ, S_IF_NE,   // ORDER COMPARISONS
-    S_IF_OP, S_IF_VV, S_ABOVE, S_BELOW, S_PUT, S_PUTS, S_NOTHING, S_GENERIC,
-    G_NUMBER, G_STRING, G_VAR, G_ELEM, G_VARADDR, G_ELEMADDR,
-    G_BINARY, G_VAR_OP_NUMBER, G_VAR_OP_VAR, G_OP_NUMBER, G_OP_VAR,
-    G_NEGATE, G_NOT, G_PAREN, G_SET_VAR, G_ASSIGN, G_STRCOPY,
-    G_PUT, G_PUTS, G_FUNC, G_NEW,
-    G_IF, G_IF_COUNT, G_BELOW, G_BELOW_COUNT, G_ABOVE, G_ABOVE_COUNT,
-    G_END,
+#define PLAIN(c) c,
+    COMPILED_CODES(PLAIN)
+#undef PLAIN
+#define WITH_EV(c) c##_E,
+    COMPILED_CODES(WITH_EV)
+#undef WITH_EV
+#define PLAIN(c) c,
+    COMPILED_CONTROL(PLAIN)
+#undef PLAIN
+    CODE_COUNT
 };
+constexpr uint8_t E_VARIANT = MOV_E - MOV;   // a value op plus this stores ev too
+
+constexpr int REG_TEMP = 32;                 // the first temporary
+constexpr int REPLAY_TEMPS = 64;             // at most this many in one statement
+constexpr uint8_t JEXIT_ABOVE = 1, JEXIT_ALT = 2;
 
 struct Op {
     uint8_t code;
-    uint8_t op = 0;       // a binary operator: its token code less 256
-    uint8_t v = 0;        // the variable written
-    uint8_t x = 0, y = 0; // variables read
+    uint8_t d = 0;        // the register written
+    uint8_t a = 0, b = 0; // registers read
+    uint8_t o = 0;        // a binary operator (its token code less 256), or a rule
     uint8_t lab = 0;      // a label
-    int32_t k = 0;        // a number, or a literal's offset in the token stream
-    int32_t line = 0;     // line_no as the parser reduced the op's (last) rule
+    int32_t k = 0;        // a constant: an operand, a count, a literal's offset
+    int32_t line = 0;     // line_no for what the op may report
+    uint32_t next = 0;    // the op that follows
+    uint32_t alt = 0;     // a branch's other successor; an exit's record
 };
+// Ops name ops by their byte offset in compiled_code: the replay's step
+// from op to op is then one load and one add.
 
 struct Record {
-    uint32_t first;       // its first op in compiled_code
+    uint32_t first;       // its first op (a byte offset in compiled_code)
     uint32_t end;         // the read position after the item (or the run)
     int32_t end_line;     // line_no there
-    int32_t next;         // the record of the item at end, once known; else -1
-    // Where the search its jump starts landed, and the record there: a
-    // search of the same count from the same place (a record's jump always
-    // starts from its end, or from the top) lands there again.
-    int8_t land_count;
-    uint32_t land_pos;
-    int32_t land_line;
-    int32_t land_next;    // -1: not known
+    uint32_t link;        // the op whose next leads out of the item
 };
-
-constexpr int REPLAY_DEPTH = 64;   // the deepest value stack a record may need
 
 // Records and ops in arrays of their own that grow by realloc, which
 // remaps a large block instead of copying it: their peak is their size.
@@ -98,5 +109,10 @@ template <typename T> struct Grown {
 };
 extern Grown<Op> compiled_code;
 extern Grown<Record> compiled_records;
+
+inline Op *op_at(uint32_t offset)
+{
+    return reinterpret_cast<Op *>(reinterpret_cast<char *>(compiled_code.data) + offset);
+}
 
 #endif

@@ -88,7 +88,13 @@ void jump_reference(int lab)
 }
 
 #ifdef QUILL_FUZZ
-unsigned long jump_rewinds;   // per input, to bound loops
+static unsigned long jump_rewinds;   // per input, to bound loops
+
+void jump_count_rewind(void)
+{
+    if (++jump_rewinds > QUILL_FUZZ_REWINDS)
+        diag_fatal(0, "%s", "");   // maybe a loop without end: stop this input
+}
 #endif
 
 // Runs inside the statement's own reduction, before the token after ';' is read.
@@ -97,8 +103,7 @@ void jump_statement_end(void)
     if (!top)
         return;
 #ifdef QUILL_FUZZ
-    if (++jump_rewinds > QUILL_FUZZ_REWINDS)
-        diag_fatal(0, "%s", "");   // maybe a loop without end: stop this input
+    jump_count_rewind();
 #endif
     tokens_rewind();
     top = 0;

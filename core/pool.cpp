@@ -13,7 +13,7 @@ char *pool;                         // the pool's first byte
 int32_t poolsize = DEFAULT_POOLSIZE;
 int32_t poolnum;                    // offset of the next free byte
 
-constexpr std::size_t VAR_BYTES = 128;         // 26 ints, rounded up
+constexpr std::size_t VAR_BYTES = 4 * NREGISTERS;   // the replay's temporaries follow var
 constexpr std::size_t SCRATCH_BYTES = 8192;    // a literal's text: at most a whole token
 
 static char *scratch;               // low home of the literal being parsed

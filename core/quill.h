@@ -19,6 +19,7 @@
 #include "tokens.h"    // the token stream below, and the generated token codes
 
 constexpr int NVARS = 26;
+constexpr int NREGISTERS = 96;   // the variables, then the replay's temporaries
 constexpr int NLABELS = 26;
 constexpr int32_t DEFAULT_POOLSIZE = 1048576;
 
@@ -145,6 +146,9 @@ int skip(void);                  // 1 while a label search is pending
 int jump_search_step(void);
 int jump_search_land(int lab);   // the same, the one search known to be lab
 void jump_reset(void);
+#ifdef QUILL_FUZZ
+void jump_count_rewind(void);    // a rewind, counted to bound loops
+#endif
 
 /* ---- core/record.cpp, core/replay.cpp: items recorded once, replayed without the parser ---- */
 extern bool compiled_recording;

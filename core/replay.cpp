@@ -1,8 +1,11 @@
 /*
- * replay.cpp - recorded items run without the parser: the same helpers, or
- * the same effects in one step, in the parser's order, each message with the
- * line the parser would have had. An item ends as the parser's run of it
- * does: the read position past its end, and the rewind of a pending above.
+ * replay.cpp - recorded items run without the parser, op to op (compiled.h):
+ * the same effects in the parser's order, each message with the line the
+ * parser would have had. Inside the chain nothing else is kept up to date;
+ * where it leaves (an EXIT or JEXIT that finds no way on), the read
+ * position, line_no, the label counters and top are what the parser's run
+ * would have left. The way each EXIT and JEXIT finds is written into the op
+ * that led there: a record, and so the way out of it, never changes.
  */
 #include "quill.h"
 
@@ -10,184 +13,262 @@
 
 namespace {
 
-int32_t stack[REPLAY_DEPTH];
+constexpr uint32_t NO_WAY = UINT32_MAX;   // leave the chain
 
-int32_t add(int32_t a, int32_t b)
+int32_t wrap_add(int32_t a, int32_t b)
 {
     return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
 }
 
-int32_t sub(int32_t a, int32_t b)
+int32_t wrap_sub(int32_t a, int32_t b)
 {
     return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
 }
 
-int32_t compute(const Op *op, int32_t a, int32_t b)
+int32_t wrap_mul(int32_t a, int32_t b)
 {
-    return eval_compute(op->op + 256, a, b);
+    return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b));
 }
 
-// The statement's end: the label of the search its jump left, or -1.
-inline __attribute__((always_inline)) int end(const Record &rec, int jump)
+// / and %: the common case inline, 0 and -1 (a report, a wrap) as the parser does them.
+int32_t divide(const Op *op, int o, int32_t a, int32_t b)
 {
-    tokens_seek(rec.end, rec.end_line);
-    if (top)
-        jump_statement_end();
-    return jump >= 0 && label[jump] ? jump : -1;
-}
-
-int search_if(const Op *op, bool cond)
-{
-    if (cond)
-        label[op->lab] = 1;
-    return op->lab;
-}
-
-int generic(const Record &rec, const Op *op)
-{
-    int32_t *sp = stack;   // sp[-1] is the top
-    int jump = -1;
-    for (;; op++) {
+    if (b == 0 || b == -1) {
         line_no = op->line;
-        switch (op->code) {
-        case G_NUMBER: *sp++ = ev = op->k; break;
-        case G_STRING: *sp++ = eval_literal(tokens_text(op->k)); break;
-        case G_VAR: *sp++ = ev = var[op->x]; break;
-        case G_ELEM: sp[-1] = ev = pool_read(pool_element(var[op->x], sp[-1])); break;
-        case G_VARADDR: *sp++ = ev = var_slot(op->v); break;
-        case G_ELEMADDR: sp[-1] = ev = pool_element_slot(pool_element(var[op->v], sp[-1])); break;
-        case G_BINARY:
-            sp--;
-            sp[-1] = ev = compute(op, sp[-1], sp[0]);
-            break;
-        case G_VAR_OP_NUMBER: *sp++ = ev = compute(op, var[op->x], op->k); break;
-        case G_VAR_OP_VAR: *sp++ = ev = compute(op, var[op->x], var[op->y]); break;
-        case G_OP_NUMBER: sp[-1] = ev = compute(op, sp[-1], op->k); break;
-        case G_OP_VAR: sp[-1] = ev = compute(op, sp[-1], var[op->y]); break;
-        case G_NEGATE: sp[-1] = eval_negate(sp[-1]); break;
-        case G_NOT: sp[-1] = eval_not(sp[-1]); break;
-        case G_PAREN: sp[-1] = eval_paren(sp[-1]); break;
-        case G_SET_VAR: var[op->v] = ev = sp[-1]; break;
-        case G_ASSIGN: sp--; sp[-1] = eval_assign(sp[-1], sp[0]); break;
-        case G_STRCOPY: sp--; sp[-1] = eval_strcopy(sp[-1], sp[0]); break;
-        case G_PUT: sp[-1] = eval_put(sp[-1]); break;
-        case G_PUTS: sp[-1] = eval_puts(sp[-1]); break;
-        case G_FUNC: sp[-1] = eval_func(sp[-1]); break;
-        case G_NEW: sp[-1] = eval_new(sp[-1]); break;
-        case G_IF:
-            jump = op->lab;
-            if (sp[-1])
-                label[jump] = 1;
-            break;
-        case G_IF_COUNT:
-            jump = op->lab;
-            sp--;
-            if (sp[-1])
-                jump_set_count(jump, sp[0]);
-            break;
-        case G_BELOW:
-        case G_ABOVE:
-            jump = op->lab;
-            label[jump] = 1;
-            top |= op->code == G_ABOVE;
-            *sp++ = jump;
-            break;
-        case G_BELOW_COUNT:
-        case G_ABOVE_COUNT:
-            jump = op->lab;
-            sp[-1] = jump_set_count(jump, sp[-1]);
-            top |= op->code == G_ABOVE_COUNT;
-            break;
-        default:   // G_END
-            return end(rec, jump);
-        }
+        return eval_divide(o, a, b);
     }
+    return o == OPDIV ? a / b : a % b;
 }
 
-// Runs one record: the label of the search it leaves pending, or -1.
-inline __attribute__((always_inline)) int run(const Record &rec)
-{
-    const Op *op = &compiled_code.data[rec.first];
-    const int32_t *v = var;
-    line_no = op->line;   // for what the op may report
-    switch (op->code) {
-    case S_SET_ADD: var[op->v] = ev = add(v[op->x], op->k); return end(rec, -1);
-    case S_SET_SUB: var[op->v] = ev = sub(v[op->x], op->k); return end(rec, -1);
-    case S_SET_OP: var[op->v] = ev = compute(op, v[op->x], op->k); return end(rec, -1);
-    case S_SET_VV: var[op->v] = ev = compute(op, v[op->x], v[op->y]); return end(rec, -1);
-    case S_SET_K: var[op->v] = ev = op->k; return end(rec, -1);
-    case S_IF_LT: return end(rec, search_if(op, (ev = v[op->x] < op->k)));
-    case S_IF_LE: return end(rec, search_if(op, (ev = v[op->x] <= op->k)));
-    case S_IF_GT: return end(rec, search_if(op, (ev = v[op->x] > op->k)));
-    case S_IF_GE: return end(rec, search_if(op, (ev = v[op->x] >= op->k)));
-    case S_IF_EQ: return end(rec, search_if(op, (ev = v[op->x] == op->k)));
-    case S_IF_NE: return end(rec, search_if(op, (ev = v[op->x] != op->k)));
-    case S_IF_OP: return end(rec, search_if(op, (ev = compute(op, v[op->x], op->k))));
-    case S_IF_VV: return end(rec, search_if(op, (ev = compute(op, v[op->x], v[op->y]))));
-    case S_ABOVE:
-        top = 1;
-        [[fallthrough]];
-    case S_BELOW:
-        label[op->lab] = 1;
-        return end(rec, op->lab);
-    case S_PUT: eval_put(v[op->x]); return end(rec, -1);
-    case S_PUTS: eval_puts(v[op->x]); return end(rec, -1);
-    case S_NOTHING: tokens_seek(rec.end, rec.end_line); return -1;
-    default: return generic(rec, op + 1);   // S_GENERIC
-    }
-}
+// Where a way leads, passing over what does nothing: runs of items with
+// nothing to do, and a statement that is only a jump (its search carried
+// out now, when it is not known yet: that is what running it would do).
+uint32_t thread(uint32_t way);
 
-// The record at the item start the read position has reached, or null.
-Record *record_here(void)
+// The record at the read position: its first op, or NO_WAY.
+uint32_t first_here(void)
 {
     int32_t *state = tokens_item_word(tokens_pos());
     if (!state || *state < ITEM_FIRST_RECORD)
-        return nullptr;
-    return &compiled_records.data[*state - ITEM_FIRST_RECORD];
+        return NO_WAY;
+    return thread(compiled_records.data[*state - ITEM_FIRST_RECORD].first);
 }
 
-// After rec's jump started a search for lab: on to its target, if the
-// search can be carried there at once; the record there, or null.
-Record *land(Record *rec, int lab)
+// Out of record rec by its end: the way on, written into its last op.
+uint32_t exit_record(uint32_t rec)
 {
-    if (rec->land_next >= 0 && rec->land_count == label[lab]) {
-        label[lab] = 0;
-        tokens_seek(rec->land_pos, rec->land_line);
-        return &compiled_records.data[rec->land_next];
+    const Record &r = compiled_records.data[rec];
+    tokens_seek(r.end, r.end_line);
+    uint32_t way = first_here();
+    if (way != NO_WAY)
+        op_at(r.link)->next = way;
+    return way;
+}
+
+// After a jump: the search carried to where it lands, and the record there.
+uint32_t search(const Record &r, int lab)
+{
+    tokens_seek(r.end, r.end_line);
+    if (top)
+        jump_statement_end();   // back to the top
+    if (skip() && jump_search_land(lab) < 0)
+        return NO_WAY;          // the parser carries it on
+    return first_here();
+}
+
+// Out of a record by its jump, the first time: the way is written into the
+// op that jumped, as the same search from the same place lands there again.
+uint32_t jump_record(const Op *op)
+{
+    label[op->lab] = static_cast<int8_t>(op->k);
+    if (op->o & JEXIT_ABOVE)
+        top = 1;
+    uint32_t way = search(compiled_records.data[op->alt], op->lab);
+    if (way != NO_WAY) {
+        Op *from = op_at(op->next);
+        (op->o & JEXIT_ALT ? from->alt : from->next) = way;
     }
-    int8_t count = label[lab];
-    if (jump_search_land(lab) < 0)
-        return nullptr;   // a search the parser carries on
-    Record *there = record_here();
-    if (there) {
-        rec->land_count = count;
-        rec->land_pos = tokens_pos();
-        rec->land_line = line_no;
-        rec->land_next = static_cast<int32_t>(there - compiled_records.data);
+    return way;
+}
+
+uint32_t thread(uint32_t way)
+{
+    static int depth;   // carrying out a jump threads on from where it lands
+    if (depth > 4)
+        return way;     // jumps that lead to each other run as ops instead
+    depth++;
+    for (int hops = 0; hops < 16; hops++) {   // a loop of jumps alone stops somewhere
+        const Op *op = op_at(way);
+        const Op *exit = op + 1;
+        if (op->code == NOTHING && op_at(op->next)->code != EXIT) {
+            way = op->next;
+            continue;
+        }
+#ifdef QUILL_FUZZ
+        if (op->code != BELOW)   // an above's rewind is counted where it runs
+            return way;
+#else
+        if (op->code != BELOW && op->code != ABOVE)
+            return way;
+#endif
+        if (op_at(op->next) != exit + 1)   // its JEXIT: not known yet
+            way = op->next;
+        else if ((way = jump_record(exit + 1)) == NO_WAY)
+            break;
     }
-    return there;
+    depth--;
+    return way;
+}
+
+// A jump whose count is known only now: carried out each time, never linked.
+uint32_t counted_jump(const Op *op, int32_t count)
+{
+    jump_set_count(op->lab, count);
+    if (op->o == R_ABOVE_COUNT)
+        top = 1;
+    else if (!label[op->lab])
+        return op->next;   // a count of 0: no search
+    return search(compiled_records.data[op->alt], op->lab);
 }
 
 }  // namespace
 
-/* From one recorded item on, every recorded item that follows, and the
-   searches between them, until one needs the parser. A record's state,
-   and so each link cached here, never changes once it is recorded. */
+#if defined(__GNUC__)
+#define CASE(c) L_##c:
+#define DISPATCH goto *handlers[op->code]
+#else
+#define CASE(c) case c:
+#define DISPATCH continue
+#endif
+#define AT(offset) reinterpret_cast<const Op *>(code + (offset))
+#define NEXT \
+    do { \
+        op = AT(op->next); \
+        DISPATCH; \
+    } while (0)
+#define GO(way) \
+    do { \
+        uint32_t w_ = (way); \
+        if (w_ == NO_WAY) \
+            return; \
+        op = AT(w_); \
+        DISPATCH; \
+    } while (0)
+// A value op, and its E variant that also stores ev.
+#define VALUE(c, expr) \
+    CASE(c) R[op->d] = (expr); NEXT; \
+    CASE(c##_E) ev = R[op->d] = (expr); NEXT;
+#define BRANCH(c, test) \
+    CASE(c) { \
+        int32_t t_ = (test); \
+        ev = t_; \
+        op = AT(t_ ? op->alt : op->next); \
+        DISPATCH; \
+    }
+
+/* From one recorded item on, op to op, until the way on is not known. Each
+   handler keeps a dispatch of its own (no merged tails): the next handler
+   is then predicted from the one before. */
+#if defined(__GNUC__) && !defined(__clang__)
+__attribute__((optimize("no-crossjumping", "no-gcse")))
+#endif
 void compiled_run(int32_t first)
 {
-    Record *rec = &compiled_records.data[first];
-    while (rec) {
-        int searched = run(*rec);
-        if (searched >= 0) {
-            rec = land(rec, searched);
-        } else if (tokens_pos() == rec->end && rec->next >= 0) {
-            rec = &compiled_records.data[rec->next];
-        } else {
-            bool straight_on = tokens_pos() == rec->end;
-            Record *next = record_here();
-            if (next && straight_on)
-                rec->next = static_cast<int32_t>(next - compiled_records.data);
-            rec = next;
-        }
+    const char *const code = reinterpret_cast<const char *>(compiled_code.data);
+    int32_t *const R = var;
+    const Op *op = AT(compiled_records.data[first].first);
+#if defined(__GNUC__)
+    static void *const handlers[] = {   // ORDER CODES
+#define ADDR(c) &&L_##c,
+        COMPILED_CODES(ADDR)
+#define ADDR_E(c) &&L_##c##_E,
+        COMPILED_CODES(ADDR_E)
+        COMPILED_CONTROL(ADDR)
+#undef ADDR
+#undef ADDR_E
+    };
+    static_assert(sizeof handlers / sizeof handlers[0] == CODE_COUNT, "one handler a code");
+    DISPATCH;
+#else
+    for (;;)
+        switch (op->code) {
+#endif
+    VALUE(MOV, R[op->a])
+    VALUE(LOADK, op->k)
+    VALUE(ADD_RR, wrap_add(R[op->a], R[op->b]))
+    VALUE(ADD_RK, wrap_add(R[op->a], op->k))
+    VALUE(SUB_RR, wrap_sub(R[op->a], R[op->b]))
+    VALUE(SUB_RK, wrap_sub(R[op->a], op->k))
+    VALUE(MUL_RR, wrap_mul(R[op->a], R[op->b]))
+    VALUE(MUL_RK, wrap_mul(R[op->a], op->k))
+    VALUE(DIV_RR, divide(op, OPDIV, R[op->a], R[op->b]))
+    VALUE(DIV_RK, divide(op, OPDIV, R[op->a], op->k))
+    VALUE(MOD_RR, divide(op, OPMOD, R[op->a], R[op->b]))
+    VALUE(MOD_RK, divide(op, OPMOD, R[op->a], op->k))
+    VALUE(LT_RR, R[op->a] < R[op->b])
+    VALUE(LT_RK, R[op->a] < op->k)
+    VALUE(LE_RR, R[op->a] <= R[op->b])
+    VALUE(LE_RK, R[op->a] <= op->k)
+    VALUE(GT_RR, R[op->a] > R[op->b])
+    VALUE(GT_RK, R[op->a] > op->k)
+    VALUE(GE_RR, R[op->a] >= R[op->b])
+    VALUE(GE_RK, R[op->a] >= op->k)
+    VALUE(EQ_RR, R[op->a] == R[op->b])
+    VALUE(EQ_RK, R[op->a] == op->k)
+    VALUE(NE_RR, R[op->a] != R[op->b])
+    VALUE(NE_RK, R[op->a] != op->k)
+    VALUE(BIN_RR, (line_no = op->line, eval_compute(op->o + 256, R[op->a], R[op->b])))
+    VALUE(BIN_RK, (line_no = op->line, eval_compute(op->o + 256, R[op->a], op->k)))
+    VALUE(BIN_KR, (line_no = op->line, eval_compute(op->o + 256, op->k, R[op->a])))
+    VALUE(NEG, wrap_sub(0, R[op->a]))
+    VALUE(NOT, !R[op->a])
+    VALUE(ELEM, (line_no = op->line, pool_read(pool_element(R[op->a], R[op->b]))))
+    VALUE(STR, (line_no = op->line, eval_literal(tokens_text(op->k))))
+    VALUE(STRCOPY_K, (line_no = op->line, eval_strcopy(op->k, R[op->a])))
+    VALUE(STRCOPY_R, (line_no = op->line, eval_strcopy(R[op->b], R[op->a])))
+    VALUE(CALL, (line_no = op->line, eval_func(R[op->a])))
+    VALUE(NEW, (line_no = op->line, eval_new(R[op->a])))
+    VALUE(KEEP8, static_cast<int8_t>(static_cast<uint8_t>(R[op->a] & 0xff)))
+    CASE(STORE) pool_write(R[op->d], R[op->a]); NEXT;
+    CASE(STORE_E) pool_write(R[op->d], R[op->a]); ev = R[op->a]; NEXT;
+    CASE(SLOT)
+        line_no = op->line;
+        R[op->d] = pool_element_slot(pool_element(R[op->a], R[op->b]));
+        NEXT;
+    CASE(PUT) eval_put(R[op->a]); NEXT;
+    CASE(PUTS) line_no = op->line; eval_puts(R[op->a]); NEXT;
+    CASE(EV) ev = R[op->a]; NEXT;
+    CASE(EV_K) ev = op->k; NEXT;
+    BRANCH(IF_NZ, R[op->a])
+    BRANCH(IF_LT_RR, R[op->a] < R[op->b])
+    BRANCH(IF_LT_RK, R[op->a] < op->k)
+    BRANCH(IF_LE_RR, R[op->a] <= R[op->b])
+    BRANCH(IF_LE_RK, R[op->a] <= op->k)
+    BRANCH(IF_GT_RR, R[op->a] > R[op->b])
+    BRANCH(IF_GT_RK, R[op->a] > op->k)
+    BRANCH(IF_GE_RR, R[op->a] >= R[op->b])
+    BRANCH(IF_GE_RK, R[op->a] >= op->k)
+    BRANCH(IF_EQ_RR, R[op->a] == R[op->b])
+    BRANCH(IF_EQ_RK, R[op->a] == op->k)
+    BRANCH(IF_NE_RR, R[op->a] != R[op->b])
+    BRANCH(IF_NE_RK, R[op->a] != op->k)
+    CASE(BELOW) NEXT;
+    CASE(ABOVE)
+#ifdef QUILL_FUZZ
+        jump_count_rewind();   // the rewind the parser's run would count
+#endif
+        NEXT;
+    CASE(JCOUNT) {
+        int32_t count = R[op->b];
+        ev = count;
+        if (op->o == R_IF_COUNT && !R[op->a])
+            NEXT;
+        GO(counted_jump(op, count));
     }
+    CASE(NOTHING) NEXT;
+    CASE(EXIT) GO(exit_record(op->alt));
+    CASE(JEXIT) GO(jump_record(op));
+#if !defined(__GNUC__)
+        }
+#endif
 }

@@ -37,17 +37,14 @@ protected:
         ASSERT_EQ(yyparse(), 0);
     }
 
-    // The op codes of every record, in the order they were made.
+    // The op codes of every record, in the order they were made, up to its EXIT.
     std::vector<std::vector<int>> records(void)
     {
         std::vector<std::vector<int>> out;
         for (uint32_t r = 0; r < compiled_records.size; r++) {
-            const Op *op = &compiled_code.data[compiled_records.data[r].first];
-            std::vector<int> codes{op->code};
-            if (op->code == S_GENERIC)
-                do
-                    codes.push_back((++op)->code);
-                while (op->code != G_END);
+            std::vector<int> codes;
+            for (const Op *op = op_at(compiled_records.data[r].first); op->code != EXIT; op++)
+                codes.push_back(op->code);
             out.push_back(codes);
         }
         return out;
@@ -87,11 +84,11 @@ TEST_F(Items, CommonShapesGetTheirOwnOps)
              3));
     using C = std::vector<int>;
     std::vector<C> want = {
-        {S_SET_ADD}, {S_SET_SUB}, {S_SET_OP}, {S_SET_VV}, {S_SET_K},
-        {S_IF_LT}, {S_NOTHING}, {S_IF_NE}, {S_IF_OP}, {S_IF_VV},   // the last three jump
-        {S_GENERIC, G_VAR_OP_NUMBER, G_PAREN, G_OP_NUMBER, G_SET_VAR, G_END},
-        {S_GENERIC, G_NUMBER, G_OP_VAR, G_PUTS, G_END},
-        {S_SET_ADD}, {S_IF_GE}, {S_ABOVE},
+        {ADD_RK_E}, {SUB_RK_E}, {MUL_RK_E}, {MUL_RR_E}, {LOADK_E},   // written straight to a
+        {IF_LT_RK}, {NOTHING}, {IF_NE_RK}, {MUL_RK, IF_NZ}, {IF_GT_RR},   // the last three jump
+        {ADD_RK, MUL_RK_E},                      // a temporary, then the target
+        {MUL_RK, PUTS},                          // 0 * a as a * 0
+        {ADD_RK_E}, {IF_GE_RK}, {ABOVE},
     };
     EXPECT_EQ(records(), want);
 }
@@ -108,7 +105,7 @@ TEST_F(Items, ARunOfItemsWithNothingToDoIsOneRecord)
     run(loop(std::string(1000, ';') + " A; A: B; B:", 3));
     auto recs = records();
     ASSERT_FALSE(recs.empty());
-    EXPECT_EQ(recs[0], std::vector<int>{S_NOTHING});
+    EXPECT_EQ(recs[0], std::vector<int>{NOTHING});
     EXPECT_EQ(compiled_records.data[0].end, 2u + 1000 + 8) << "from after L: to after B:";
     EXPECT_LE(compiled_records.size, 5u) << "the whole run is crossed in one step";
 }
