@@ -243,6 +243,7 @@ void broken_searches(Script &s, const Graph &g)
     for (int b : g.labels.broken) {
         int i = g.item_at(b + 1) - 1;
         if (i < 0 || s.items[static_cast<std::size_t>(i)].kind != ItemKind::STATEMENT ||
+            s.items[static_cast<std::size_t>(i)].last < b ||
             s.toks[static_cast<std::size_t>(b)].code != LABEL)
             continue;   // a syntax error of its own: reported already
         check_report(s, b, b, Severity::ERROR, 12,
@@ -301,8 +302,8 @@ void unused_labels(Script &s, const Graph &g, const std::vector<bool> &landed)
             continue;
         check_report(s, d.col - 1, d.col, Severity::STYLE, 21,
                      named[d.lab] ? "no jump lands on this " + quote_label(d.lab)
-                                  : "no jump names " + std::string(1, static_cast<char>('A' + d.lab)) +
-                                        ": nothing lands on this label");
+                                  : "no jump names `" + std::string(1, static_cast<char>('A' + d.lab)) +
+                                        "`: nothing lands on this label");
     }
 }
 

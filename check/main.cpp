@@ -37,7 +37,7 @@ const char HELP[] =
     "  -V, --version          the version\n"
     "\n"
     "Exit status: 0 no finding, 1 findings but no error, 2 at least one error,\n"
-    "3 a file could not be read, 64 a usage error.\n";
+    "3 a file could not be read or the findings not written, 64 a usage error.\n";
 
 struct Options {
     bool json = false;
@@ -183,7 +183,9 @@ int main(int argc, char **argv)
     }
     if (o.json)
         std::printf("%s\n", all.dump(2).c_str());
-    if (std::fflush(stdout) != 0)
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, "quill-check: cannot write standard output: %s\n", std::strerror(errno));
         return EXIT_UNREADABLE;
+    }
     return unreadable ? EXIT_UNREADABLE : errors ? EXIT_ERRORS : any ? EXIT_FINDINGS : 0;
 }

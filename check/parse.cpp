@@ -188,8 +188,11 @@ void parse_items(Script &s)
                       i + 1 < static_cast<int>(s.toks.size()));
         if (!stray)
             check_syntax_error(s, at_tok, error_msg);
-        if (error_tok == -2)
+        if (error_tok == -2) {   // the items still cover every token
+            if (item_start < at_tok)
+                s.items.push_back(Item{ItemKind::BROKEN, item_start, at_tok - 1, -1, item_nodes});
             return;
+        }
         int restart = std::max(restart_after(s, at_tok), item_start + 1);
         s.items.push_back(Item{ItemKind::BROKEN, item_start, restart - 1, -1, item_nodes});
         if (restart >= static_cast<int>(s.toks.size()) || meets_old(s, restart))
@@ -210,10 +213,8 @@ bool run(Script &s, std::FILE *f)
     scanning = true;
     if (setjmp(here)) {
         tokens_fault = nullptr;
-        uint64_t start;
-        uint32_t length;
-        tokens_last_span(&start, &length);
-        s.toks.push_back(Tok{0, 0, scan_base + start, 0, line_base + line_no});
+        // the token that failed starts where the last match ended
+        s.toks.push_back(Tok{0, 0, scan_base + tokens_matched(), 0, line_base + line_no});
         check_syntax_error(s, static_cast<int>(s.toks.size()) - 1,
                            fault_kind == ScanFault::FLEX ? fault_text : "cannot read");
         return false;   // what follows was never scanned

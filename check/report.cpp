@@ -47,8 +47,10 @@ std::string check_gcc_line(const std::string &file, const Finding &f, bool quill
     std::string line = file + ":" + std::to_string(f.at.line) + ":" + std::to_string(f.at.column) +
                        ": " + check_severity_name(f.severity) + ": " + f.message + " [" +
                        check_code_name(f.code) + "]";
-    if (quill_lines)
-        line += " (quill: line " + std::to_string(f.at.quill_line) + ")";
+    if (quill_lines)   // a finding over lines of its own names them all
+        line += " (quill: line " + std::to_string(f.at.quill_line) +
+                (f.end.quill_line != f.at.quill_line ? "-" + std::to_string(f.end.quill_line) : "") +
+                ")";
     return line;
 }
 

@@ -103,8 +103,9 @@ struct Walk {
             read(x.value, n);
             if (report && st.kinds[x.value] == KIND_TEXT)
                 check_report(s, x.first, x.last, Severity::INFO, 43,
-                             "x[i] of a text reads 4 bytes from 4*i on as one number; one "
-                             "character: `t = x + i; c = t[0] % 256`");
+                             "an element of a text reads the 4 bytes from 4 times the index on "
+                             "as one number; its character k: `t = " + std::string(1, 'a' + x.value) +
+                                 " + k; c = (t[0] % 256 + 256) % 256`");
             eval(x.kid[0]);
             return KIND_ANY;
         case R_ASSIGN:

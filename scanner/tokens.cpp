@@ -123,6 +123,11 @@ void tokens_last_span(uint64_t *start, uint32_t *length)
     *length = last_length;
 }
 
+uint64_t tokens_matched(void)
+{
+    return scan_offset;
+}
+
 uint32_t tokens_scanned(void)
 {
     return count;

@@ -50,6 +50,7 @@ uint64_t tokens_bytes(void);   // bytes of script read so far
 // Where the token scanned last lies: its first byte and its length, in the
 // text as the scanner read it (CR LF already one LF).
 void tokens_last_span(uint64_t *start, uint32_t *length);
+uint64_t tokens_matched(void);   // bytes the scanner has matched, blanks and comments too
 const Token *tokens_span(uint32_t pos, uint32_t *n);
 const char *tokens_text(int32_t offset);   // a literal's text
 // The word kept for the item starting at pos (in the ';' or ':' before it);

@@ -32,7 +32,7 @@ L: put 1;
 --- args
 --severity=style script.vt
 --- stdout
-script.vt:1:1: style: no jump names L: nothing lands on this label [VT021]
+script.vt:1:1: style: no jump names `L`: nothing lands on this label [VT021]
 
 --- status 1
 
@@ -89,5 +89,5 @@ quill-check [0-9]+\.[0-9]+\.[0-9]+
 --- stdout re
 usage: quill-check \[OPTIONS\] FILE\.\.\.
 .*Exit status: 0 no finding, 1 findings but no error, 2 at least one error,
-3 a file could not be read, 64 a usage error\.
+3 a file could not be read or the findings not written, 64 a usage error\.
 

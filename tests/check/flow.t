@@ -7,7 +7,7 @@ L: put i;
 Q: puts "done";
 --- stdout
 script.vt:4:13: error: no `O:` after this jump: the search skips the rest of the script without a word [VT010]
-script.vt:6:1: style: no jump names Q: nothing lands on this label [VT021]
+script.vt:6:1: style: no jump names `Q`: nothing lands on this label [VT021]
 script.vt:6:4: warning: this never runs: the statement before always jumps away, and no search lands here [VT022]
 
 --- status 2

@@ -15,7 +15,7 @@ script.vt:5:7: error: syntax error: two values side by side: is an operator or a
 script.vt:5:16: error: syntax error: two values side by side: is an operator or a ';' missing between them? [VT001]
 script.vt:6:3: error: syntax error: only a variable or an element x[i] can stand left of = or ~; == compares [VT001]
 script.vt:7:5: error: syntax error: `$` is no part of Vantor [VT001]
-script.vt:8:1: style: no jump names A: nothing lands on this label [VT021]
+script.vt:8:1: style: no jump names `A`: nothing lands on this label [VT021]
 script.vt:8:8: error: syntax error at the end: the last statement needs its ';' [VT001]
 
 --- status 2

@@ -22,6 +22,6 @@ script.vt:2:32: warning: put prints this array's address as a number: puts print
 script.vt:3:1: warning: puts of a number prints the text at that address (or stops with Bad address): put prints numbers [VT042]
 script.vt:3:9: warning: puts of a number prints the text at that address (or stops with Bad address): put prints numbers [VT042]
 script.vt:3:14: warning: `i` is read before anything sets it: it is 0 on every run that gets here [VT030]
-script.vt:4:5: info: x[i] of a text reads 4 bytes from 4*i on as one number; one character: `t = x + i; c = t[0] % 256` [VT043]
+script.vt:4:5: info: an element of a text reads the 4 bytes from 4 times the index on as one number; its character k: `t = s + k; c = (t[0] % 256 + 256) % 256` [VT043]
 
 --- status 1
