@@ -255,7 +255,8 @@ void compiled_run(int32_t first)
     CASE(BELOW) NEXT;
     CASE(ABOVE)
 #ifdef QUILL_FUZZ
-        jump_count_rewind();   // the rewind the parser's run would count
+        if (AT(op->next)->code != JEXIT)   // there the search counts it
+            jump_count_rewind();           // the rewind the parser's run would count
 #endif
         NEXT;
     CASE(JCOUNT) {

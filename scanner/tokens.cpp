@@ -59,7 +59,8 @@ void scan_more(void)
         push(K_LINES, static_cast<int32_t>(gap), 0);
         gap = 0;
     }
-    bool valued = kind != K_END && code != NL && code != COL;
+    // only numbers, variables, labels, texts and characters carry a value
+    bool valued = kind == K_CHAR || (kind != K_END && kind < K_PLAIN && code != NL && code != COL);
     push(kind, valued ? scan_value : 0, static_cast<uint16_t>(gap));
     if (kind == K_END)
         ended = true;
