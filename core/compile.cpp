@@ -94,6 +94,7 @@ struct Compiler {
     Op control{.code = NOTHING};   // the jump, emitted last
     bool jumps = false;
     Operand count_value = const_of(0);   // a jump's count, as evaluated
+    int root = -1;
 
     const Step &at(int n) const { return *nodes[static_cast<std::size_t>(n)].step; }
     int kid(int n, int i) const { return nodes[static_cast<std::size_t>(n)].kids[i]; }
@@ -245,6 +246,7 @@ struct Compiler {
                            .k = n8 < 0 ? 1 : n8};
         }
         control.line = at(n).line;
+        control.d = n == root;   // only a jump that is the statement stores ev as it branches
     }
 
     Operand gen(int n, int hint = -1)
@@ -394,6 +396,7 @@ bool compiled_statement(const std::vector<Step> &steps, std::size_t count, std::
     if (!c.build(steps, count, &root))
         return false;
     c.eager = c.assigns_inside(root, true);
+    c.root = root;
     Operand value = const_of(0);
     if (c.eager || !c.fused_if(root))
         value = c.gen(root);

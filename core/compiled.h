@@ -38,11 +38,11 @@
    CALL NEW             d a line    R[d] = func R[a]; new R[a]
    KEEP8                d a         R[d] = the low 8 bits of R[a], signed
    EV EV_K              a | k       ev = R[a] (or k): a statement with no op of its own
-   IF_NZ                a           ev = R[a]; on to alt if it is not 0, else next
+   IF_NZ                a d         on to alt if R[a] is not 0, else next; d: ev = R[a]
    IF_LT .. IF_NE _RR/_RK  a b | k  ev = the comparison; on to alt if it holds
    BELOW ABOVE          lab         the search for lab (from the top), known to land at next
-   JCOUNT               a b lab o   a jump with a count not known before: o is the rule;
-                                    a the condition (if), b the count; alt its record
+   JCOUNT               a b d lab o  a jump with a count not known before: o is the rule;
+                                    a the condition (if), b the count (d: ev = it); alt its record
    NOTHING              -           items with nothing to do
    EXIT                 alt         leave record alt by its end
    JEXIT                alt lab k o next  leave record alt by its jump: lab, count k

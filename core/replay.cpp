@@ -239,7 +239,13 @@ void compiled_run(int32_t first)
     CASE(PUTS) line_no = op->line; eval_puts(R[op->a]); NEXT;
     CASE(EV) ev = R[op->a]; NEXT;
     CASE(EV_K) ev = op->k; NEXT;
-    BRANCH(IF_NZ, R[op->a])
+    CASE(IF_NZ) {
+        int32_t c_ = R[op->a];
+        if (op->d)   // the if is the statement: ev is its condition
+            ev = c_;
+        op = AT(c_ ? op->alt : op->next);
+        DISPATCH;
+    }
     BRANCH(IF_LT_RR, R[op->a] < R[op->b])
     BRANCH(IF_LT_RK, R[op->a] < op->k)
     BRANCH(IF_LE_RR, R[op->a] <= R[op->b])
@@ -261,7 +267,8 @@ void compiled_run(int32_t first)
         NEXT;
     CASE(JCOUNT) {
         int32_t count = R[op->b];
-        ev = count;
+        if (op->d)   // the jump is the statement: ev is its count
+            ev = count;
         if (op->o == R_IF_COUNT && !R[op->a])
             NEXT;
         GO(counted_jump(op, count));

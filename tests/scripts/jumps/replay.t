@@ -79,3 +79,9 @@ E: z = 0;
 123
 23
 
+=== regression: an if inside a statement leaves ev to the statement, also replayed
+L: i = i + 1;
+p = 7 + if i > 9 E;
+q = 1 - if i > 5 E;
+above L;
+--- status 0
