@@ -69,8 +69,8 @@ std::FILE *open_text(const char *data, std::size_t size)
     }
     return f;
 #else
-    static char none;   // fmemopen wants at least one byte
-    return size ? fmemopen(const_cast<char *>(data), size, "r") : fmemopen(&none, 1, "r");
+    // fmemopen wants at least one byte: nothing is what /dev/null gives
+    return size ? fmemopen(const_cast<char *>(data), size, "r") : std::fopen("/dev/null", "r");
 #endif
 }
 

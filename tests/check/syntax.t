@@ -58,3 +58,6 @@ a = ((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((
 script.vt:1:10000: error: nested too deeply: quill stops with "parser stack overflow" [VT002]
 
 --- status 2
+
+=== regression: an empty script has nothing to say
+--- status 0
