@@ -18,10 +18,8 @@ def short(obj):
 
 
 def layer(obj):
-    name = short(obj)
-    if name.startswith('scanner'):   # scanner/*.o and flex's scanner.cpp.o
-        return 'scanner'
-    return name.split(os.sep)[0] if os.sep in name else 'core'   # bison's grammar.cpp.o
+    # scanner/*.o and flex's scanner.cpp.o are the token stream's library
+    return 'scanner' if 'quillscan.dir' in obj else 'core'
 
 
 def symbols(obj, which):
@@ -68,12 +66,14 @@ def circles(edges):
     return found
 
 
-OBJDIRS = sys.argv[1:]
+# the object files of the build (a folder stands for every object under it)
+ARGS = sys.argv[1:]
+OBJDIRS = [os.path.dirname(os.path.commonpath([os.path.abspath(a) for a in ARGS]))]
 
 
 def main():
-    objs = sorted(o for d in OBJDIRS for o in glob.glob(os.path.join(d, '**', '*.o'),
-                                                         recursive=True))
+    objs = sorted(os.path.abspath(o) for a in ARGS for o in (
+        [a] if a.endswith('.o') else glob.glob(os.path.join(a, '**', '*.o'), recursive=True)))
     owner = {}
     for obj in objs:
         for sym in defined_functions(obj):
