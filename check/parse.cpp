@@ -399,8 +399,13 @@ void check_reparse(Script &s, Script &was, uint64_t at, uint64_t removed, const 
                                          return off < was.toks[static_cast<std::size_t>(i.first)].start;
                                      }) - was.items.begin();
     r = r > 0 ? r - 1 : 0;
-    while (r > 0 && was.toks[static_cast<std::size_t>(was.items[r - 1].last)].code != NL &&
-           was.toks[static_cast<std::size_t>(was.items[r - 1].last)].code != COL)
+    // (a syntax error's item does not count: where the parse went on after it
+    // depends on what came before)
+    auto whole = [&](std::size_t i) {
+        int code = was.toks[static_cast<std::size_t>(was.items[i].last)].code;
+        return was.items[i].kind != ItemKind::BROKEN && (code == NL || code == COL);
+    };
+    while (r > 0 && !whole(r - 1))
         r--;
     int first = r < was.items.size() ? was.items[r].first : 0;
     old = Old();
