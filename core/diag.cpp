@@ -12,8 +12,12 @@
 std::jmp_buf *diag_exit_jump;   // the fuzz harness catches every exit here
 #endif
 
+/* Each message follows whatever the script printed before it: waiting
+   output goes first (output_flush), here and before every other write to
+   stderr (trace.cpp, dump.cpp). */
 void diag_fatal(int status, const char *fmt, ...)
 {
+    output_flush();
     std::va_list ap;
     va_start(ap, fmt);
     std::vfprintf(stderr, fmt, ap);
@@ -23,7 +27,7 @@ void diag_fatal(int status, const char *fmt, ...)
     if (diag_exit_jump)
         std::longjmp(*diag_exit_jump, status + 1);
 #endif
-    std::exit(status);   // flushes the script's output too
+    std::exit(status);
 }
 
 void diag_scan_failed(ScanFault fault, const char *flex_text)
@@ -37,6 +41,7 @@ void diag_scan_failed(ScanFault fault, const char *flex_text)
 
 void diag_pool_over(const char *what)
 {
+    output_flush();
     std::fprintf(stderr, "\nline:%d Pool over. (%s)\n", line_no, what);
     std::fflush(stderr);
 }
@@ -48,6 +53,7 @@ void diag_runtime(const char *what)
 
 void diag_syntax(const char *msg)
 {
+    output_flush();
     std::fprintf(stderr, "\n#line:%d %s\n", line_no, msg);
     std::fflush(stderr);
     std::fprintf(stderr, "   (more sample infomation '-H')\n");   /* sic */
@@ -63,6 +69,7 @@ const char *diag_parser_text(const char *bison_text)
 
 void diag_cannot_open(const char *name)
 {
+    output_flush();
     std::fprintf(stderr, "#cannot open file (%s).\n", name);
 }
 

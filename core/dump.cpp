@@ -13,12 +13,16 @@ struct block_writer {
     char data[1 << 16];
     std::size_t used = 0;
 
+    void spill()
+    {
+        output_flush();   // what the script printed comes first
+        std::fwrite(data, 1, used, stderr);
+        used = 0;
+    }
     void room(std::size_t n)
     {
-        if (used + n > sizeof data) {
-            std::fwrite(data, 1, used, stderr);
-            used = 0;
-        }
+        if (used + n > sizeof data)
+            spill();
     }
     void put(const char *s, std::size_t n)
     {
@@ -28,8 +32,7 @@ struct block_writer {
     }
     void finish()
     {
-        std::fwrite(data, 1, used, stderr);
-        used = 0;
+        spill();
         std::fflush(stderr);
     }
 };

@@ -4,26 +4,7 @@
  */
 #include "quill.h"
 
-#include <cerrno>
-
 int32_t ev;   // last access value: the exit status
-
-/* Output that cannot be written ends the run at once: a loop must not spin
-   on with dead output (SIGPIPE may be ignored, Windows has none). */
-static void flush_output(void)
-{
-    if (std::fflush(stdout) != 0)
-        diag_output_failed(errno);
-}
-
-// After code that wrote without flushing (the library's own prints).
-void eval_check_output(void)
-{
-    if (std::ferror(stdout)) {
-        flush_output();   // the failure again, for its reason
-        diag_output_failed(EIO);
-    }
-}
 
 static int32_t set_ev(int32_t value)
 {
@@ -127,8 +108,7 @@ int32_t eval_strcopy(int32_t slot, int32_t value)
 
 int32_t eval_put(int32_t value)
 {
-    std::printf("%d", value);
-    flush_output();
+    output_number(value);
     set_ev(value);
     reduced(R_PUT, 0, value, value);
     return value;
@@ -137,10 +117,8 @@ int32_t eval_put(int32_t value)
 int32_t eval_puts(int32_t value)
 {
     const char *text = pool_text(value);
-    if (text) {
-        std::fputs(text, stdout);
-        flush_output();
-    }
+    if (text)
+        output_text(text);
     set_ev(value);
     reduced(R_PUTS, 0, trace_text(text), trace_text(text));
     return value;
@@ -148,8 +126,9 @@ int32_t eval_puts(int32_t value)
 
 int32_t eval_func(int32_t no)
 {
+    output_flush();   // the library prints, reads, starts programs, pauses
     int32_t r = set_ev(outcall(no, var));
-    eval_check_output();
+    output_flush();   // and what it printed goes out in its turn
     reduced(R_FUNC, 0, no, r);
     return r;
 }

@@ -47,6 +47,7 @@ int yylex(void)
         if (fast_paths && !quilldebug)
             run_fast();
         items_parsed++;
+        output_tick();
     }
     int search = skip();
     for (;;) {
@@ -93,6 +94,7 @@ int yylex(void)
 void items_reset(void)
 {
     tokens_fault = diag_scan_failed;
+    tokens_reading = output_flush;
     tokens_reset();
     item_start = true;
     items_parsed = 0;
@@ -103,6 +105,7 @@ void items_reset(void)
 void items_configure(void)
 {
     tokens_fault = diag_scan_failed;
+    tokens_reading = output_flush;   // a prompt shows before the script's next line is read
     const char *slow = std::getenv("QUILL_SLOW");
     fast_paths = !(slow && *slow && std::strcmp(slow, "0") != 0);
 }

@@ -127,7 +127,22 @@ inline int32_t eval_compute(int op, int32_t a, int32_t b)
     default:    return a != b;
     }
 }
-void eval_check_output(void);   // ends the run if stdout has failed
+
+/* ---- core/output.cpp: what put and puts print (output.h: its platform half) ---- */
+void output_start(void);             // a terminal gets each print at once; else they wait
+void output_number(int32_t value);   // put's "%d"
+void output_text(const char *text);  // puts
+void output_flush(void);             // before anything that would show that prints wait
+void output_due(void);               // ticks ran out: writes the buffer if it is old enough
+extern int32_t output_ticks;
+extern void (*output_fault)(int err);   // a write failed: must not return
+// Counted where a long computation passes (prints, backward jumps, items the
+// parser runs), so waiting prints go out within about 10 ms.
+inline void output_tick(void)
+{
+    if (--output_ticks < 0)
+        output_due();
+}
 
 /* ---- core/jump.cpp ---- */
 int32_t jump_if(int32_t cond, int lab);

@@ -61,6 +61,7 @@ static_assert(sizeof FORMATS / sizeof FORMATS[0] == RULE_COUNT, "one format per 
 // One write per line, however long the texts in it.
 void trace_rule(int rule, ...)
 {
+    output_flush();
     char line[512];
     int head = std::snprintf(line, sizeof line, "[%5d]", line_no);
     const char *rest = FORMATS[rule] + 5;   // after its own "[%5d]"
@@ -83,6 +84,7 @@ void trace_rule(int rule, ...)
 
 void trace_top(void)
 {
+    output_flush();
     std::fprintf(stderr, "[%5d] --top--\n", line_no);
     std::fflush(stderr);
 }

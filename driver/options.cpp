@@ -7,7 +7,6 @@
 #include "streams.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 
 static int digit_value(unsigned char c)
@@ -106,11 +105,10 @@ int driver_run(void)
     if (!yyin)
         yyin = stdin;
     items_configure();
+    output_fault = diag_output_failed;
+    output_start();
     // standard input is in text mode since start-up (streams_prepare)
     yyparse();
-    // output that never arrived is a failure, not the script's status
-    if (std::fflush(stdout) != 0)
-        diag_output_failed(errno);
-    eval_check_output();
+    output_flush();   // output that never arrived is a failure, not the script's status
     return driver_fold_status(ev);
 }

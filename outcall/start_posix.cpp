@@ -5,6 +5,7 @@
 #include "start.h"
 
 #include <pthread.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -39,8 +40,13 @@ static void reap_later(pid_t pid)
         return;
     pthread_attr_setdetachstate(&attr, PTHREAD_CREATE_DETACHED);
     pthread_attr_setstacksize(&attr, PTHREAD_STACK_MIN + 16384);
+    // the thread takes no signal: a host's handlers run on the thread they expect
+    sigset_t all, before;
+    sigfillset(&all);
+    pthread_sigmask(SIG_SETMASK, &all, &before);
     pthread_t thread;
     pthread_create(&thread, &attr, reaper, reinterpret_cast<void *>(static_cast<intptr_t>(pid)));
+    pthread_sigmask(SIG_SETMASK, &before, nullptr);
     pthread_attr_destroy(&attr);
 }
 

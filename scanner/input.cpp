@@ -25,6 +25,7 @@ void input_reset(void)
 }
 
 void (*tokens_fault)(ScanFault, const char *);
+void (*tokens_reading)(void);
 
 void tokens_fail(ScanFault fault, const char *flex_text)
 {
@@ -124,6 +125,8 @@ int input_read(char *buf, int max, int interactive)
         bind();
     if (ended)
         return 0;
+    if (tokens_reading)
+        tokens_reading();
     int n = interactive ? read_line(buf, max) : read_block(buf, max);
     if (fresh) {
         fresh = false;

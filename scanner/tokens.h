@@ -64,5 +64,7 @@ void tokens_reset(void);   // forget the stream: a new yyin
 enum class ScanFault { FLEX, READ_FAILED, NO_MEMORY };
 extern void (*tokens_fault)(ScanFault fault, const char *flex_text);
 [[noreturn]] void tokens_fail(ScanFault fault, const char *flex_text = "");
+// Called before each read of the script, which may wait for its writer.
+extern void (*tokens_reading)(void);
 
 #endif
