@@ -14,6 +14,8 @@ A case file holds many cases:
     --- env             (NAME=VALUE lines added to the environment; NAME removes)
     --- stdout
     --- stderr
+    --- merged          (instead of the two above: both streams into one
+                         file, as 2>&1 does, so their order shows)
     --- status N        (default 0)
     --- only PLATFORM   (posix or win32: the case means nothing elsewhere; its
                          text says why, and is printed when it is skipped)
@@ -143,8 +145,15 @@ def execute(quill, case, timeout, extra_env=None):
         env.update(extra_env or {})
         stdin = sec['stdin'][0] if 'stdin' in sec else b''
         try:
-            p = subprocess.run(argv, input=stdin, capture_output=True, cwd=tmp,
-                               env=env, timeout=timeout)
+            if 'merged' in sec:
+                with tempfile.TemporaryFile() as out:
+                    p = subprocess.run(argv, input=stdin, stdout=out, stderr=subprocess.STDOUT,
+                                       cwd=tmp, env=env, timeout=timeout)
+                    out.seek(0)
+                    p.stdout, p.stderr = out.read(), b''
+            else:
+                p = subprocess.run(argv, input=stdin, capture_output=True, cwd=tmp,
+                                   env=env, timeout=timeout)
         except subprocess.TimeoutExpired:
             return None
     if crlf:
@@ -158,7 +167,8 @@ def judge(case, got, timeout):
         return f'timed out after {timeout} s\n'
     sec = case['sections']
     problems = []
-    for name, out in (('stdout', got[0]), ('stderr', got[1])):
+    first = 'merged' if 'merged' in sec else 'stdout'
+    for name, out in ((first, got[0]), ('stderr', got[1])):
         want, flags = sec.get(name, (b'', set()))
         problem = compare(name, want, flags, out)
         if problem:

@@ -113,3 +113,12 @@ put (a == b) + (c == d) + (e == g) + (f == 0) + (i == h) + (m == j) + (p == k) +
 --- stdout
 10
 --- status 10
+
+=== regression: the text of functions -1 and -2 came after a later message
+r = func -2; a = 1 / 0;
+--- merged
+version 1.2.9_001
+
+line:1 Division by zero.
+
+--- status 1

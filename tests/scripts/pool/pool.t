@@ -151,3 +151,14 @@ a = "x"; func 0;
 --- stderr re
 \n a\((\d+)\) .*\n 0*\1:    x \. .*
 --- status 0
+
+=== output before a pool message comes first, both into one file
+put 1; a = "abc";
+b = "defghijklmno"; put 2;
+--- args
+-s 16 -f {script}
+--- merged
+1
+line:2 Pool over. (string)
+2
+--- status 2

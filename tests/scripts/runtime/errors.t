@@ -148,3 +148,13 @@ put z;
 line:3 Bad address. (array)
 
 --- status 1
+
+=== output before a runtime error comes first, both into one file
+put 1; puts "
+"; put 2; a = 1 / 0;
+--- merged
+1
+2
+line:1 Division by zero.
+
+--- status 1

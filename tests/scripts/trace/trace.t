@@ -164,3 +164,17 @@ Invalid Function No!
 \[    1\] list LABEL COL:4
 
 --- status 1
+
+=== each print comes between its statement's trace lines, both into one file
+put 1; put 2;
+--- args
+-g -f {script}
+--- merged
+[    1] NUMBER:1(1)
+1[    1] PRINT expr:1(1)
+[    1] list expr NL:1
+[    1] NUMBER:2(2)
+2[    1] PRINT expr:2(2)
+[    1] list expr NL:2
+
+--- status 2
