@@ -3,6 +3,8 @@
 closed standard input, files that vanish. Each must end in a defined way."""
 import os
 import re
+import select
+import signal
 import subprocess
 import sys
 import tempfile
@@ -70,6 +72,91 @@ def closed_pipe():
                         'echo " ${PIPESTATUS:-}"'], capture_output=True, timeout=30)
     check('a closed pipe ends the run', p.stdout[:1], b'1')
     check('no hang on a closed pipe', time.time() - start < 30, True)
+
+
+NO_SIGNALS = 'Windows has no SIGTERM, and wine hands a Unix signal to no handler of quill.exe'
+
+
+def quiet_loop_after_a_print():
+    # nothing flushes while a loop computes: the print arrives because it is
+    # 10 ms old, long before a loop that never ends
+    p = subprocess.Popen(command(), stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                         stderr=subprocess.PIPE)
+    p.stdin.write(b'puts "first\n"; L: above L;\nE: puts "never";')   # no read at the end
+    p.stdin.close()
+    seen = b''
+    deadline = time.time() + 30
+    while b'\n' not in seen and time.time() < deadline:
+        if select.select([p.stdout], [], [], 0.2)[0]:
+            seen += os.read(p.stdout.fileno(), 1024)
+    check('a print before an endless loop arrives', text(seen), b'first\n')
+    if WINDOWS:
+        p.kill()
+        p.wait()
+        return skip('the print is written once, whatever a SIGTERM finds', NO_SIGNALS)
+    p.terminate()
+    check('the print is written once, whatever a SIGTERM finds',
+          (seen + p.stdout.read(), p.wait(timeout=30)), (b'first\n', -signal.SIGTERM))
+
+
+def signals_while_output_waits():
+    if WINDOWS:
+        return skip('a signal writes what waits', NO_SIGNALS)
+    # one line every 1000 passes of a loop: the buffer always holds some
+    script = b'n = "\n"; L: put i; puts n; i = i + 1; j = 0;\n' \
+             b'M: j = j + 1; if j >= 1000 N; above M;\nN: above L;'
+
+    def defaults():
+        for sig in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
+            signal.signal(sig, signal.SIG_DFL)   # as a shell may have left them ignored
+
+    def stopped_then(sig):
+        """Output read before a stop, after it, and how quill ended."""
+        p = subprocess.Popen(command(), stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                             stderr=subprocess.DEVNULL, preexec_fn=defaults)
+        p.stdin.write(script)
+        p.stdin.close()
+        fd = p.stdout.fileno()
+        before = b''
+        deadline = time.time() + 30
+        while before.count(b'\n') < 20 and time.time() < deadline:
+            if select.select([fd], [], [], 0.2)[0]:
+                before += os.read(fd, 65536)
+        time.sleep(0.003)   # not just after the write that woke us: lines wait again
+        os.kill(p.pid, signal.SIGSTOP)
+        os.waitpid(p.pid, os.WUNTRACED)
+        while select.select([fd], [], [], 0)[0]:   # all it wrote before it stopped
+            before += os.read(fd, 65536)
+        os.kill(p.pid, sig)
+        os.kill(p.pid, signal.SIGCONT)
+        return before, p.stdout.read(), p.wait(timeout=30)
+
+    for sig in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
+        for attempt in range(5):   # the stop may rarely find the buffer just written
+            before, after, status = stopped_then(sig)
+            if after:
+                break
+        lines = (before + after).split(b'\n')
+        whole = lines[:-1] == [b'%d' % k for k in range(len(lines) - 1)] and \
+            lines[-1] in (b'', b'%d' % (len(lines) - 1))
+        check(f'{sig.name}: what waited is written, nothing twice, then the signal ends it',
+              (bool(after), whole, status), (True, True, -sig))
+
+    # a signal ignored by whoever started quill stays ignored
+    p = subprocess.Popen(command(), stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                         stderr=subprocess.DEVNULL,
+                         preexec_fn=lambda: signal.signal(signal.SIGHUP, signal.SIG_IGN))
+    p.stdin.write(script)
+    p.stdin.close()
+    p.stdout.read(1)   # past its start
+    with open(f'/proc/{p.pid}/status') as f:
+        masks = {l.split(':')[0]: int(l.split(':')[1], 16) for l in f
+                 if l.startswith(('SigIgn', 'SigCgt'))}
+    p.kill()
+    p.wait()
+    hup = 1 << (signal.SIGHUP - 1)
+    check('an ignored SIGHUP stays ignored', (masks['SigIgn'] & hup, masks['SigCgt'] & hup),
+          (hup, 0))
 
 
 def closed_stdin():
@@ -153,4 +240,5 @@ def memory_per_script_byte():
 
 if __name__ == '__main__':
     sys.exit(finish(big_scripts, full_disk, dead_output_ends_a_loop, memory_per_statement,
-                    memory_per_script_byte, closed_pipe, closed_stdin, vanishing_file))
+                    memory_per_script_byte, closed_pipe, closed_stdin, vanishing_file,
+                    quiet_loop_after_a_print, signals_while_output_waits))

@@ -145,6 +145,27 @@ def terminal():
     check('a string typed over two lines is one token', seen, b'41a\r\nb2')
     check('end of terminal input ends the run', os.waitstatus_to_exitcode(status), 2)
 
+    # typed at a terminal, printing into a pipe: what a line printed arrives
+    # before quill waits for the next line, not when the buffer fills
+    master, slave = pty.openpty()
+    attrs = termios.tcgetattr(slave)
+    attrs[3] &= ~termios.ECHO
+    termios.tcsetattr(slave, termios.TCSANOW, attrs)
+    p = subprocess.Popen([QUILL], stdin=slave, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    os.close(slave)
+    seen = b''
+    try:
+        os.write(master, b'put 41;\n')
+        deadline = time.time() + 30
+        while b'41' not in seen and time.time() < deadline:
+            if select.select([p.stdout], [], [], 0.2)[0]:
+                seen += os.read(p.stdout.fileno(), 1024)
+        check('a typed line prints into a pipe before the next is read', seen, b'41')
+    finally:
+        os.write(master, b'\x04')
+        p.wait(timeout=30)
+        os.close(master)
+
 
 if __name__ == '__main__':
     sys.exit(finish(token_lengths, nesting, long_scripts, text_mode, bad_sources, terminal))

@@ -426,6 +426,17 @@ def read_pieces(script_head, data, use_stdin):
     return out.split(b'|')[:-1]
 
 
+def prompt_shows_before_the_answer_is_read():
+    # the answer is typed only once the prompt is seen: a prompt still held
+    # back when function 1 reads would leave both waiting
+    def watch(p, out):
+        if out == b'name? ' and not p.stdin.closed:
+            p.stdin.write(b'Bob\n')
+            p.stdin.close()
+    out, _ = run_timed(b'puts "name? "; l = func 1; puts "hello, "; puts l;\n', watch=watch)
+    assert out == b'name? hello, Bob', out
+
+
 def long_lines_arrive_in_pieces():
     a, b = b'a' * 2500, b'b' * 998
     c = b'0123456789' * 105                 # 1050 bytes
@@ -628,6 +639,7 @@ TESTS = [  # each with the build it is for: None for both
     (clipboard_without_display_does_nothing, 'posix'),
     (windows_clipboard_holds_text_after_the_script, 'win32'),
     (itoa_matches_c_library, None),
+    (prompt_shows_before_the_answer_is_read, None),
     (long_lines_arrive_in_pieces, None),
     (directory_listing_in_search_order, None),
     (beep_without_terminal, None),
