@@ -319,6 +319,18 @@ def printing(n):
     }
 
 
+def printing_to_pipe(n):
+    """The same into a pipe, each language left to buffer as it does there."""
+    return {
+        'quill': 'n = "\n";\ni = 0;\n' + vantor_loop('put i;\nputs n;', n),
+        'awk': f'BEGIN {{ i = 0; while (i < {n}) {{ print i; i = i + 1 }} }}',
+        'lua': f'i = 0 while i < {n} do print(i) i = i + 1 end',
+        'perl': f'$i = 0; while ($i < {n}) {{ print "$i\\n"; $i = $i + 1 }}',
+        'python3': f'i = 0\nwhile i < {n}:\n    print(i)\n    i = i + 1\n',
+        'sh': f'i=0; while [ $i -lt {n} ]; do echo $i; i=$((i + 1)); done',
+    }
+
+
 def printing_one_text(n):
     """The same with one text, and so one flush, per line: function 10
     formats i by f."""
@@ -371,6 +383,8 @@ TASKS = {
     'lines-1e5': ('the 10^5 lines alone', lambda: lines_alone(10**5)),
     'print-1e5': ('print 10^5 numbers, a flush per line (quill: `put i; puts n;`, two)',
                   lambda: printing(10**5)),
+    'pipe-1e5': ('print 10^5 numbers into a pipe (`put i; puts n;`; no flush asked for)',
+                 lambda: printing_to_pipe(10**5)),
     'print1-1e5': ('print 10^5 numbers, one flush per line (quill: `puts func 10;`)',
                    lambda: printing_one_text(10**5)),
     'startup': ('start-up, empty script', startup),
@@ -398,12 +412,13 @@ def program(programs, peer):
     return programs.get({'mawk': 'awk', 'gawk': 'awk', 'lua5.4': 'lua', 'dash': 'sh'}.get(peer, peer))
 
 
-def run_once(argv, limit):
-    """Wall time in seconds of one whole run; infinity past the limit."""
+def run_once(argv, limit, pipe=False):
+    """Wall time in seconds of one whole run; infinity past the limit. With
+    pipe, standard output is a pipe that this process drains."""
     start = time.perf_counter()
     try:
-        p = subprocess.run(argv, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                           timeout=limit)
+        p = subprocess.run(argv, stdout=subprocess.PIPE if pipe else subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL, timeout=limit)
     except subprocess.TimeoutExpired:
         return float('inf')
     elapsed = time.perf_counter() - start
@@ -436,7 +451,7 @@ def bench_task(task, quill, peers, runs, budget, limit, tmp):
         for peer, argv in argvs.items():
             if r > 0 and times[peer][0] > budget:
                 continue   # too slow to repeat
-            times[peer].append(run_once(argv, limit))
+            times[peer].append(run_once(argv, limit, pipe=task.startswith('pipe')))
     peak = {}
     if task == 'script-10mb' and os.path.exists('/usr/bin/time'):   # Debian's package time
         peak = {p: peak_memory(argv) for p, argv in argvs.items()}
