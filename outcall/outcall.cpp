@@ -93,7 +93,10 @@ static bool reaches_outside(int no)
 }
 #endif
 
-extern "C" OUTCALL_API int outcall(int no, int var[])
+/* noexcept: an exception (no memory for a std::vector) ends the process here,
+   in this library's own C++ runtime, instead of reaching a host that has
+   another runtime or none. */
+static int dispatch(int no, int var[]) noexcept
 {
 #ifdef OUTCALL_SAFE
     if (reaches_outside(no))
@@ -137,4 +140,9 @@ extern "C" OUTCALL_API int outcall(int no, int var[])
     std::fputs("Invalid Function No!\n", stdout);
     std::fflush(stdout);
     return 0;
+}
+
+extern "C" OUTCALL_API int outcall(int no, int var[])
+{
+    return dispatch(no, var);
 }
