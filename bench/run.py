@@ -13,7 +13,8 @@ task has such a version.
 
 A peer whose first run of a task takes longer than the budget is run once;
 a run longer than the limit is stopped.
---callgrind adds the instructions per pass of the count loop (valgrind).
+--callgrind adds the instructions per pass of the count loop and those of an
+empty script (valgrind).
 """
 import argparse
 import datetime
@@ -332,8 +333,8 @@ def printing_to_pipe(n):
 
 
 def printing_one_text(n):
-    """The same with one text, and so one flush, per line: function 10
-    formats i by f."""
+    """The same with one text per line: function 10 formats i by f, and
+    what waits is written before each call."""
     programs = printing(n)
     programs['quill'] = 'f = "%d\n";\ni = 0;\n' + vantor_loop('puts func 10;', n)
     return programs
@@ -381,11 +382,11 @@ TASKS = {
     'before-1e4': ('count loop 10^6 before 10^4 lines', lambda: loop_beside(10**6, 10**4, False)),
     'after-1e5': ('count loop 10^6 after 10^5 lines', lambda: loop_beside(10**6, 10**5, True)),
     'lines-1e5': ('the 10^5 lines alone', lambda: lines_alone(10**5)),
-    'print-1e5': ('print 10^5 numbers, a flush per line (quill: `put i; puts n;`, two)',
-                  lambda: printing(10**5)),
+    'print-1e5': ('print 10^5 numbers into /dev/null, the peers flushing each line '
+                  '(quill: `put i; puts n;`)', lambda: printing(10**5)),
     'pipe-1e5': ('print 10^5 numbers into a pipe (`put i; puts n;`; no flush asked for)',
                  lambda: printing_to_pipe(10**5)),
-    'print1-1e5': ('print 10^5 numbers, one flush per line (quill: `puts func 10;`)',
+    'print1-1e5': ('the same with `puts func 10;` in quill: a write before each call',
                    lambda: printing_one_text(10**5)),
     'startup': ('start-up, empty script', startup),
     'script-10mb': ('10 MB straight-line script', lambda: straight_line(10)),
@@ -458,27 +459,31 @@ def bench_task(task, quill, peers, runs, budget, limit, tmp):
     return {p: statistics.median(v) for p, v in times.items()}, peak
 
 
-def callgrind_per_pass(quill, tmp):
-    """Instructions per pass of the count loop: the difference between
-    10^5 and 2*10^5 passes, so start-up cancels out."""
+def instructions(peer, quill, programs, tmp):
+    """Instructions a whole run of the peer's program takes, by callgrind."""
+    path = os.path.join(tmp, f'cg.{peer}')
+    with open(path, 'w') as f:
+        f.write(program(programs, peer))
+    p = subprocess.run(['valgrind', '--tool=callgrind', '--callgrind-out-file=/dev/null',
+                        *command(peer, quill, path, 'count')],
+                       capture_output=True, text=True)
+    refs = [l for l in p.stderr.splitlines() if 'Collected' in l]
+    return int(refs[-1].split()[-1].replace(',', ''))
+
+
+def callgrind_counts(quill, tmp):
+    """Instructions per pass of the count loop (the difference between 10^5
+    and 2*10^5 passes, so start-up cancels out), and of an empty script."""
     if not shutil.which('valgrind'):
-        return {}
-    out = {}
+        return {}, {}
+    per_pass, startup_ = {}, {}
     for peer in ['quill', 'mawk', 'lua5.4']:
         if peer != 'quill' and not shutil.which(peer):
             continue
-        counts = []
-        for n in (10**5, 2 * 10**5):
-            path = os.path.join(tmp, f'cg-{n}.{peer}')
-            with open(path, 'w') as f:
-                f.write(program(count_loop(n), peer))
-            p = subprocess.run(['valgrind', '--tool=callgrind', '--callgrind-out-file=/dev/null',
-                                *command(peer, quill, path, 'count')],
-                               capture_output=True, text=True)
-            refs = [l for l in p.stderr.splitlines() if 'Collected' in l]
-            counts.append(int(refs[-1].split()[-1].replace(',', '')))
-        out[peer] = (counts[1] - counts[0]) / 10**5
-    return out
+        runs = [instructions(peer, quill, count_loop(n), tmp) for n in (10**5, 2 * 10**5)]
+        per_pass[peer] = (runs[1] - runs[0]) / 10**5
+        startup_[peer] = instructions(peer, quill, startup(), tmp)
+    return per_pass, startup_
 
 
 def cell(seconds, base):
@@ -518,9 +523,11 @@ def main():
                 mem = [f'{peak[p] / 1024:.1f} MB' if p in peak else '–' for p in ['quill'] + peers]
                 print('| 10 MB script, peak memory | ' + ' | '.join(mem) + ' |', flush=True)
         if opts.callgrind:
-            per_pass = callgrind_per_pass(quill, tmp)
+            per_pass, empty = callgrind_counts(quill, tmp)
             print('\nInstructions per pass of the count loop (callgrind): ' +
                   ', '.join(f'{p} {v:.0f}' for p, v in per_pass.items()))
+            print('Instructions of an empty script, start to end (callgrind): ' +
+                  ', '.join(f'{p} {v:,}' for p, v in empty.items()))
     return 0
 
 
