@@ -126,9 +126,9 @@ int32_t eval_puts(int32_t value)
 
 int32_t eval_func(int32_t no)
 {
-    output_flush();   // the library prints, reads, starts programs, pauses
+    output_call_begin();   // the library prints, reads, starts programs, pauses
     int32_t r = set_ev(outcall(no, var));
-    output_flush();   // and what it printed goes out in its turn
+    output_call_end();
     reduced(R_FUNC, 0, no, r);
     return r;
 }

@@ -28,7 +28,7 @@ constexpr int32_t TICKS = 256;        // prints and jumps between looks at the c
 
 bool immediate = true;   // a terminal, or no output_start: each print goes out at once
 bool dead;               // a write failed: nothing more is written
-uint64_t since;          // when the oldest waiting byte came
+uint64_t since;          // about when the oldest waiting byte came; 0: not looked yet
 
 [[noreturn]] void fail(int err)
 {
@@ -47,7 +47,7 @@ inline __attribute__((always_inline)) void put_in(const char *s, uint32_t n)
     uint32_t used = output_used.load(std::memory_order_relaxed);
     std::memcpy(output_buf + used, s, n);
     if (used == 0) {
-        since = output_now();
+        since = 0;   // stamped at the first look, a few hundred ticks on
         output_ticks = TICKS;
     }
     output_used.store(used + n, std::memory_order_release);
@@ -129,10 +129,28 @@ void output_flush(void)
 
 void output_due(void)
 {
-    if (output_used.load(std::memory_order_relaxed) == 0)
+    if (output_used.load(std::memory_order_relaxed) == 0) {
         output_ticks = INT32_MAX;
-    else if (output_now() - since >= WAIT_US)
+        return;
+    }
+    uint64_t now = output_now();
+    if (!since)
+        since = now;
+    if (now - since >= WAIT_US)
         output_flush();
     else
         output_ticks = TICKS;
+}
+
+// Only ours can hold bytes now: the library's prints went out after its last call.
+void output_call_begin(void)
+{
+    if (output_used.load(std::memory_order_relaxed))
+        output_flush();
+}
+
+void output_call_end(void)
+{
+    if (output_library_printed() || std::ferror(stdout))
+        output_flush();
 }

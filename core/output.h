@@ -15,8 +15,9 @@ constexpr uint32_t OUTPUT_SIZE = 1 << 16;
 extern char output_buf[OUTPUT_SIZE];
 extern std::atomic<uint32_t> output_used;
 
-bool output_terminal(void);   // standard output is a terminal (a console)
-uint64_t output_now(void);    // a monotonic clock in microseconds
+bool output_terminal(void);          // standard output is a terminal (a console)
+uint64_t output_now(void);           // a monotonic clock in microseconds, never 0
+bool output_library_printed(void);   // stdout may hold bytes of the library's
 
 /* SIGINT, SIGTERM and SIGHUP (Windows: the console's Ctrl-C, Ctrl-Break and
    close) write what waits, then end the run as they would have; one that is

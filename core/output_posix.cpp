@@ -10,6 +10,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#ifdef __GLIBC__
+#include <stdio_ext.h>
+#endif
 
 bool output_terminal(void)
 {
@@ -20,7 +24,16 @@ uint64_t output_now(void)
 {
     timespec t;
     clock_gettime(CLOCK_MONOTONIC, &t);
-    return static_cast<uint64_t>(t.tv_sec) * 1000000 + static_cast<uint64_t>(t.tv_nsec) / 1000;
+    return static_cast<uint64_t>(t.tv_sec) * 1000000 + static_cast<uint64_t>(t.tv_nsec) / 1000 + 1;
+}
+
+bool output_library_printed(void)
+{
+#ifdef __GLIBC__
+    return __fpending(stdout) != 0;
+#else
+    return true;   // no way to ask: flush
+#endif
 }
 
 namespace {

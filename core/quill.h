@@ -133,6 +133,8 @@ void output_start(void);             // a terminal gets each print at once; else
 void output_number(int32_t value);   // put's "%d"
 void output_text(const char *text);  // puts
 void output_flush(void);             // before anything that would show that prints wait
+void output_call_begin(void);        // around a library call: what waits goes first,
+void output_call_end(void);          // and what the library printed goes in its turn
 void output_due(void);               // ticks ran out: writes the buffer if it is old enough
 extern int32_t output_ticks;
 extern void (*output_fault)(int err);   // a write failed: must not return
