@@ -104,13 +104,8 @@ uint32_t thread(uint32_t way)
             way = op->next;
             continue;
         }
-#ifdef QUILL_FUZZ
-        if (op->code != BELOW)   // an above's rewind is counted where it runs
-            return way;
-#else
-        if (op->code != BELOW && op->code != ABOVE)
-            return way;
-#endif
+        if (op->code != BELOW)   // an above runs: every loop passes one
+            break;
         if (op_at(op->next) != exit + 1)   // its JEXIT: not known yet
             way = op->next;
         else if ((way = jump_record(exit + 1)) == NO_WAY)
@@ -264,6 +259,7 @@ void compiled_run(int32_t first)
         if (AT(op->next)->code != JEXIT)   // there the search counts it
             jump_count_rewind();           // the rewind the parser's run would count
 #endif
+        output_tick();   // held output goes out 10 ms old, in a loop that prints nothing too
         NEXT;
     CASE(JCOUNT) {
         int32_t count = R[op->b];
