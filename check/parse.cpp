@@ -195,9 +195,11 @@ void parse_items(Script &s)
         }
         int restart = std::max(restart_after(s, at_tok), item_start + 1);
         s.items.push_back(Item{ItemKind::BROKEN, item_start, restart - 1, -1, item_nodes});
-        if (restart >= static_cast<int>(s.toks.size()) || meets_old(s, restart))
+        if (restart >= static_cast<int>(s.toks.size()))
             return;
-        cursor = item_start = restart;
+        cursor = item_start = restart;   // where the old parse takes over, if it does
+        if (meets_old(s, restart))
+            return;
         last_delivered = prev_delivered = restart - 1;
     }
 }
