@@ -40,7 +40,7 @@ struct Finding {
 
 struct Tok {
     int code;          // the parser's code: a token kind + 256, a character, 0 at the end
-    int32_t value;     // NUMBER, VARIABLE, LABEL as scanned; STRING: its text offset
+    int32_t value;     // NUMBER, VARIABLE, LABEL, a character as scanned; else 0
     uint64_t start;    // byte offset in the text as scanned
     uint32_t length;
     int32_t quill_line;

@@ -124,7 +124,10 @@ bool scan_one(Script &s)
     uint32_t length;
     tokens_last_span(&start, &length);
     int code = t->kind == K_END ? 0 : t->kind == K_CHAR ? t->value : t->kind + 256;
-    s.toks.push_back(Tok{code, t->value, scan_base + start, length, line_base + line_no});
+    // a text's value names it in the scanner's store, which the next scan
+    // fills again: nothing here reads it
+    int32_t value = code == STRING ? 0 : t->value;
+    s.toks.push_back(Tok{code, value, scan_base + start, length, line_base + line_no});
     if (t->kind == K_END) {
         scanning = false;
         return false;
