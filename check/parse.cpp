@@ -277,15 +277,26 @@ void join_old(Script &s)
         s.nodes.push_back(x);
     }
     uint64_t met_at = met.start;
-    for (const Finding &f : old.findings)
-        if (f.start >= met_at) {
-            Finding g = f;
-            g.start = static_cast<uint64_t>(static_cast<int64_t>(f.start) + old.shift);
-            g.stop = static_cast<uint64_t>(static_cast<int64_t>(f.stop) + old.shift);
-            g.at = check_place(s, g.start, static_cast<int>(f.at.quill_line + lines));
-            g.end = check_place(s, g.stop, static_cast<int>(f.end.quill_line + lines));
-            s.findings.push_back(g);
-        }
+    std::size_t found_again = s.findings.size();
+    for (const Finding &f : old.findings) {
+        if (f.start < met_at)
+            continue;
+        Finding g = f;
+        g.start = static_cast<uint64_t>(static_cast<int64_t>(f.start) + old.shift);
+        g.stop = static_cast<uint64_t>(static_cast<int64_t>(f.stop) + old.shift);
+        // an error found at the very token where the parses meet belongs to the
+        // item before it, which the new parse has reported already
+        bool again = f.start == met_at &&
+                     std::any_of(s.findings.begin(), s.findings.begin() + static_cast<long>(found_again),
+                                 [&](const Finding &h) {
+                                     return h.code == g.code && h.start == g.start && h.stop == g.stop;
+                                 });
+        if (again)
+            continue;
+        g.at = check_place(s, g.start, static_cast<int>(f.at.quill_line + lines));
+        g.end = check_place(s, g.stop, static_cast<int>(f.end.quill_line + lines));
+        s.findings.push_back(g);
+    }
 }
 
 // No byte-order mark, CR or Ctrl-Z: the scanner reads the text as it is.
