@@ -236,6 +236,21 @@ void begin(Script &s, std::size_t from_tok)
     old.met_tok = -1;
 }
 
+// A message that names a line ("... at the end of line 7?") names it moved
+// along with the finding.
+void renumber(std::string &message, int by)
+{
+    static const std::string AT = "at the end of line ";
+    std::size_t at = message.find(AT);
+    if (by == 0 || at == std::string::npos)
+        return;
+    std::size_t digits = at + AT.size(), end = digits;
+    while (end < message.size() && message[end] >= '0' && message[end] <= '9')
+        end++;
+    if (end > digits)
+        message.replace(digits, end - digits, std::to_string(std::stoi(message.substr(digits, end - digits)) + by));
+}
+
 // The old parse from the meeting point on, moved to where the new one ends.
 void join_old(Script &s)
 {
@@ -295,6 +310,7 @@ void join_old(Script &s)
             continue;
         g.at = check_place(s, g.start, static_cast<int>(f.at.quill_line + lines));
         g.end = check_place(s, g.stop, static_cast<int>(f.end.quill_line + lines));
+        renumber(g.message, g.at.line - f.at.line);
         s.findings.push_back(g);
     }
 }
