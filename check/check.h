@@ -95,6 +95,9 @@ void check_report(Script &s, int first, int last, Severity severity, int code,
 /* ---- hints.cpp ---- */
 // The finding for a syntax error (msg: the parser's text) or a stray byte at tok.
 void check_syntax_error(Script &s, int tok, const char *msg);
+// A syntax error's message at tok, with what it most likely means: the
+// tokens and text around it say.
+std::string check_syntax_message(const Script &s, int tok);
 
 /* ---- flow.cpp ---- */
 struct LabelDef {

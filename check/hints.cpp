@@ -143,11 +143,18 @@ void check_syntax_error(Script &s, int tok, const char *msg)
                             std::string("this ") + static_cast<char>(t.code) +
                             " is never closed: a text runs to the next quote of its kind");
     const Tok *prev = tok > 0 ? &s.toks[static_cast<std::size_t>(tok - 1)] : nullptr;
+    if (t.code == 0 && prev && prev->code != NL && prev->code != COL)
+        return check_report(s, tok - 1, tok, Severity::ERROR, 1,
+                            "syntax error at the end: the last statement needs its ';'");
+    check_report(s, tok, tok, Severity::ERROR, 1, check_syntax_message(s, tok));
+}
+
+std::string check_syntax_message(const Script &s, int tok)
+{
+    const Tok &t = s.toks[static_cast<std::size_t>(tok)];
+    const Tok *prev = tok > 0 ? &s.toks[static_cast<std::size_t>(tok - 1)] : nullptr;
     std::string hint;
     if (t.code == 0) {
-        if (prev && prev->code != NL && prev->code != COL)
-            return check_report(s, tok - 1, tok, Severity::ERROR, 1,
-                                "syntax error at the end: the last statement needs its ';'");
         hint = "the script ends in the middle of a statement";
     } else if (is_word(t.code) && word_hint(s, t, &hint)) {
     } else if (prev && ends_operand(prev->code) &&
@@ -163,5 +170,5 @@ void check_syntax_error(Script &s, int tok, const char *msg)
     } else if (t.code == COL) {
         hint = "only a label (A-Z) is defined with ':'";
     }
-    check_report(s, tok, tok, Severity::ERROR, 1, hint.empty() ? "syntax error" : "syntax error: " + hint);
+    return hint.empty() ? "syntax error" : "syntax error: " + hint;
 }

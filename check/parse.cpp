@@ -236,21 +236,6 @@ void begin(Script &s, std::size_t from_tok)
     old.met_tok = -1;
 }
 
-// A message that names a line ("... at the end of line 7?") names it moved
-// along with the finding.
-void renumber(std::string &message, int by)
-{
-    static const std::string AT = "at the end of line ";
-    std::size_t at = message.find(AT);
-    if (by == 0 || at == std::string::npos)
-        return;
-    std::size_t digits = at + AT.size(), end = digits;
-    while (end < message.size() && message[end] >= '0' && message[end] <= '9')
-        end++;
-    if (end > digits)
-        message.replace(digits, end - digits, std::to_string(std::stoi(message.substr(digits, end - digits)) + by));
-}
-
 // The old parse from the meeting point on, moved to where the new one ends.
 void join_old(Script &s)
 {
@@ -293,26 +278,41 @@ void join_old(Script &s)
     }
     uint64_t met_at = met.start;
     std::size_t found_again = s.findings.size();
+    bool met_broken = first_item != old.items.end() && first_item->kind == ItemKind::BROKEN;
     for (const Finding &f : old.findings) {
         if (f.start < met_at)
             continue;
         Finding g = f;
         g.start = static_cast<uint64_t>(static_cast<int64_t>(f.start) + old.shift);
         g.stop = static_cast<uint64_t>(static_cast<int64_t>(f.stop) + old.shift);
-        // an error found at the very token where the parses meet belongs to the
-        // item before it, which the new parse has reported already
-        bool again = f.start == met_at &&
-                     std::any_of(s.findings.begin(), s.findings.begin() + static_cast<long>(found_again),
-                                 [&](const Finding &h) {
-                                     return h.code == g.code && h.start == g.start && h.stop == g.stop;
-                                 });
-        if (again)
+        // a syntax error at the very token where the parses meet belongs to the
+        // item before, unless the item there is the error's own: the new parse
+        // has said what there is to say about it
+        if (f.start == met_at && (!met_broken || std::any_of(
+                s.findings.begin(), s.findings.begin() + static_cast<long>(found_again),
+                [&](const Finding &h) { return h.code == g.code && h.start == g.start; })))
             continue;
         g.at = check_place(s, g.start, static_cast<int>(f.at.quill_line + lines));
         g.end = check_place(s, g.stop, static_cast<int>(f.end.quill_line + lines));
-        renumber(g.message, g.at.line - f.at.line);
+        if (g.code == 1 && g.message != "syntax error at the end: the last statement needs its ';'") {
+            // its hint reads the tokens and the text around it, which the edit may change
+            auto at = std::lower_bound(s.toks.begin(), s.toks.end(), g.start,
+                                       [](const Tok &t, uint64_t o) { return t.start < o; });
+            g.message = check_syntax_message(s, static_cast<int>(at - s.toks.begin()));
+        }
         s.findings.push_back(g);
     }
+}
+
+// A quote the scanner found no end for: the whole rest decided that.
+bool opens_quote(const Script &s, const Item &item)
+{
+    for (int t = item.first; t <= item.last; t++) {
+        int code = s.toks[static_cast<std::size_t>(t)].code;
+        if (code == '"' || code == '\'')
+            return true;
+    }
+    return false;
 }
 
 // No byte-order mark, CR or Ctrl-Z: the scanner reads the text as it is.
@@ -431,6 +431,12 @@ void check_reparse(Script &s, Script &was, uint64_t at, uint64_t removed, const 
                                          return off < was.toks[static_cast<std::size_t>(i.first)].start;
                                      }) - was.items.begin();
     r = r > 0 ? r - 1 : 0;
+    // a quote left open before it may find its closing quote in the edit
+    for (std::size_t i = 0; i < was.items.size() && i < r; i++)
+        if (was.items[i].kind == ItemKind::BROKEN && opens_quote(was, was.items[i])) {
+            r = i;
+            break;
+        }
     // (a syntax error's item does not count: where the parse went on after it
     // depends on what came before)
     auto whole = [&](std::size_t i) {
