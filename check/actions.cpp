@@ -38,25 +38,6 @@ int32_t leaf(Rule rule, int32_t value, int tokens)
     return node(rule, value, -1, -1, last - tokens + 1, last);
 }
 
-Rule rule_of(int op)
-{
-    switch (op) {   // ORDER RULES
-    case OPADD: return R_ADD;
-    case OPSUB: return R_SUB;
-    case OPMUL: return R_MUL;
-    case OPDIV: return R_DIV;
-    case OPMOD: return R_MOD;
-    case OPAND: return R_AND;
-    case OPOR:  return R_OR;
-    case OPGT:  return R_GT;
-    case OPLT:  return R_LT;
-    case OPGE:  return R_GE;
-    case OPLE:  return R_LE;
-    case OPEQ:  return R_EQ;
-    default:    return R_NE;
-    }
-}
-
 }  // namespace
 
 void eval_empty(void) { parse_item(ItemKind::EMPTY, -1); }
@@ -66,7 +47,7 @@ void jump_reference(int lab) { parse_item(ItemKind::REFERENCE, lab); }
 
 int32_t eval_binary(int op, int32_t a, int32_t b)
 {
-    return node(rule_of(op), 0, a, b, at(a).first, at(b).last);
+    return node(rule_of_operator(op), 0, a, b, at(a).first, at(b).last);
 }
 
 int32_t eval_assign(int32_t slot, int32_t value)

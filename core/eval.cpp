@@ -27,30 +27,10 @@ int32_t eval_divide(int op, int32_t a, int32_t b)
     return op == OPDIV ? a / b : a % b;
 }
 
-// ORDER RULES: the rule of each binary operator.
-static Rule rule_of(int op)
-{
-    switch (op) {
-    case OPADD: return R_ADD;
-    case OPSUB: return R_SUB;
-    case OPMUL: return R_MUL;
-    case OPDIV: return R_DIV;
-    case OPMOD: return R_MOD;
-    case OPAND: return R_AND;
-    case OPOR:  return R_OR;
-    case OPGT:  return R_GT;
-    case OPLT:  return R_LT;
-    case OPGE:  return R_GE;
-    case OPLE:  return R_LE;
-    case OPEQ:  return R_EQ;
-    default:    return R_NE;
-    }
-}
-
 int32_t eval_binary(int op, int32_t a, int32_t b)
 {
     int32_t r = set_ev(eval_compute(op, a, b));
-    reduced(rule_of(op), 0, a, b, r);
+    reduced(rule_of_operator(op), 0, a, b, r);
     return r;
 }
 

@@ -8,6 +8,8 @@
 
 #include <cstdint>
 
+#include "grammar.h"   // generated: the token codes
+
 enum Rule : uint8_t {
     R_ACCEPT = 1,      // $accept: s $end
     R_S,               // s: list
@@ -61,6 +63,26 @@ constexpr bool rule_is_jump(int r) { return r >= R_IF && r <= R_ABOVE_COUNT; }
 constexpr bool rule_is_binary(int r)
 {
     return (r >= R_ADD && r <= R_OR) || (r >= R_GT && r <= R_NE);
+}
+
+// ORDER RULES: the rule of each binary operator's token.
+constexpr Rule rule_of_operator(int op)
+{
+    switch (op) {
+    case OPADD: return R_ADD;
+    case OPSUB: return R_SUB;
+    case OPMUL: return R_MUL;
+    case OPDIV: return R_DIV;
+    case OPMOD: return R_MOD;
+    case OPAND: return R_AND;
+    case OPOR:  return R_OR;
+    case OPGT:  return R_GT;
+    case OPLT:  return R_LT;
+    case OPGE:  return R_GE;
+    case OPLE:  return R_LE;
+    case OPEQ:  return R_EQ;
+    default:    return R_NE;
+    }
 }
 
 #endif

@@ -14,22 +14,19 @@ cp "$work"/script/* "$here"/check/* "$work/check/"
 cp "$here"/lsp/* "$work/lsp/"
 # paths the scripts name (functions 13, 15, 17) resolve in an empty sandbox
 cd "$work/sandbox"
-"$build/bin/fuzz_script" -max_total_time="$seconds" -timeout=10 -close_fd_mask=3 \
-    -dict="$here/vantor.dict" -artifact_prefix="$work/script-" "$work/script" \
-    >"$work/script.log" 2>&1 &
-a=$!
-"$build/bin/fuzz_text" -max_total_time="$seconds" -timeout=10 -close_fd_mask=3 \
-    -artifact_prefix="$work/text-" "$work/text" >"$work/text.log" 2>&1 &
-b=$!
-"$build/bin/fuzz_check" -max_total_time="$seconds" -timeout=10 -close_fd_mask=3 \
-    -dict="$here/vantor.dict" -artifact_prefix="$work/check-" "$work/check" \
-    >"$work/check.log" 2>&1 &
-c=$!
-"$build/bin/fuzz_lsp" -max_total_time="$seconds" -timeout=10 -close_fd_mask=3 \
-    -artifact_prefix="$work/lsp-" "$work/lsp" >"$work/lsp.log" 2>&1 &
-d=$!
+# start TARGET [DICTIONARY]: one target on its corpus, in the background
+start() {
+    "$build/bin/fuzz_$1" -max_total_time="$seconds" -timeout=10 -close_fd_mask=3 \
+        ${2:+-dict="$2"} -artifact_prefix="$work/$1-" "$work/$1" >"$work/$1.log" 2>&1 &
+    pids="$pids $!"
+}
+pids=""
+start script "$here/vantor.dict"
+start text
+start check "$here/vantor.dict"
+start lsp
 passed=0 failed=0
-for pid in $a $b $c $d; do
+for pid in $pids; do
     wait $pid && passed=$((passed + 1)) || failed=$((failed + 1))
 done
 for t in script text check lsp; do
