@@ -89,7 +89,7 @@ int32_t pool_read(int32_t addr)
     return v;
 }
 
-// The slot is a variable's (rule 41) or an element checked by pool_element_slot.
+// The slot is a variable's (R_VAR_ADDR) or an element checked by pool_element_slot.
 void pool_write(int32_t addr, int32_t value)
 {
     uint32_t a = static_cast<uint32_t>(addr);

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "actions.h"   // the grammar's calls, shared with quill-check
 #include "outcall.h"
 #include "rules.h"
 #include "tokens.h"    // the token stream below, and the generated token codes
@@ -46,18 +47,13 @@ int driver_run(void);
 void usage(void);
 void moreinfo(void);
 
-/* ---- core/items.cpp: the parser's tokens, and the fast paths at item starts ---- */
-int yylex(void);                     // the parser's next token, filtered
+/* ---- core/items.cpp: the parser's tokens (yylex), and the fast paths at item starts ---- */
 void items_configure(void);          // QUILL_SLOW turns the fast paths off
 void items_reset(void);              // a new script in yyin: forget all that was learnt
 extern bool fast_paths;
 extern uint64_t items_parsed;        // items the parser ran (the fast paths ran the rest)
 // Each item start has a state: how often it ran, or its recorded form.
 constexpr int32_t ITEM_NEW = 0, ITEM_SEEN = 1, ITEM_EXCLUDED = 2, ITEM_FIRST_RECORD = 3;
-
-/* ---- core/grammar.y ---- */
-int yyparse(void);
-void yyerror(const char *msg);
 
 /* ---- core/pool.cpp ---- */
 // Maps var, the literal scratch area and a pool of size bytes; false if impossible.
@@ -83,27 +79,8 @@ extern "C" int display_pool_as_int(int i, int size);
 
 /* ---- core/dump.cpp ---- (display_pool, display_pool_as_int above) */
 
-/* ---- core/eval.cpp: one helper per rule family; each stores ev and traces ---- */
-void eval_statement(int32_t value);
-void eval_empty(void);
-int32_t eval_binary(int op, int32_t a, int32_t b);
-int32_t eval_negate(int32_t a);
-int32_t eval_not(int32_t a);
-int32_t eval_paren(int32_t a);
-int32_t eval_assign(int32_t slot, int32_t value);
-int32_t eval_strcopy(int32_t slot, int32_t value);
-int32_t eval_put(int32_t value);
-int32_t eval_puts(int32_t value);
-int32_t eval_func(int32_t no);
-int32_t eval_new(int32_t count);
-int32_t eval_number(int32_t value);
-int32_t eval_string(int32_t text);
-int32_t eval_variable(int32_t value);
-int32_t eval_var_value(int index);
-int32_t eval_element(int index, int32_t at);
-int32_t eval_var_addr(int index);
-int32_t eval_element_addr(int index, int32_t at);
-int32_t eval_literal(const char *text);   // rule 37's copy into the pool
+/* ---- core/eval.cpp: the expression helpers of actions.h; each stores ev and traces ---- */
+int32_t eval_literal(const char *text);   // R_STRING's copy into the pool
 int32_t eval_divide(int op, int32_t a, int32_t b);    // / and %, checked
 
 // A binary operator's value (nothing stored, nothing traced); inline, as
@@ -146,15 +123,7 @@ inline void output_tick(void)
         output_due();
 }
 
-/* ---- core/jump.cpp ---- */
-int32_t jump_if(int32_t cond, int lab);
-int32_t jump_if_count(int32_t cond, int32_t count, int lab);
-int32_t jump_below(int lab);
-int32_t jump_below_count(int32_t count, int lab);
-int32_t jump_above(int lab);
-int32_t jump_above_count(int32_t count, int lab);
-void jump_define(int lab);
-void jump_reference(int lab);
+/* ---- core/jump.cpp: the jump helpers of actions.h, and the label search ---- */
 void jump_statement_end(void);   // the rewind of a pending above
 int32_t jump_set_count(int lab, int32_t count);   // the low 8 bits, read back as signed
 int skip(void);                  // 1 while a label search is pending
