@@ -446,6 +446,10 @@ void check_reparse(Script &s, Script &was, uint64_t at, uint64_t removed, const 
     while (r > 0 && !whole(r - 1))
         r--;
     int first = r < was.items.size() ? was.items[r].first : 0;
+    // from the very start when the edit may lie before the first item's token
+    uint64_t from = r == 0 ? 0 : was.toks[static_cast<std::size_t>(first)].start;
+    if (s.scanned.compare(from, 3, "\xEF\xBB\xBF") == 0)
+        return check_parse(s);   // the scanner would skip it as a first line's mark
     old = Old();
     old.script = &was;
     old.first_tok = first;
@@ -458,8 +462,6 @@ void check_reparse(Script &s, Script &was, uint64_t at, uint64_t removed, const 
     s.toks.assign(was.toks.begin(), was.toks.begin() + first);
     s.items.assign(was.items.begin(), was.items.begin() + static_cast<long>(r));
     s.nodes.assign(old.nodes.begin(), old.nodes.begin() + node_from);
-    // from the very start when the edit may lie before the first item's token
-    uint64_t from = r == 0 ? 0 : was.toks[static_cast<std::size_t>(first)].start;
     s.findings.clear();
     for (const Finding &f : was.findings)   // the parse's own (syntax, bytes); the rest comes again
         if (f.code < 10)
