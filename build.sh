@@ -6,7 +6,7 @@ cd "$(dirname "$0")"
 
 need=""
 for pkg in cmake g++ make flex bison nlohmann-json3-dev libgtest-dev python3 dpkg-dev \
-           groff-base man-db xvfb xclip xsel vim nano tmux libonig5; do
+           groff-base man-db xvfb xclip xsel vim neovim nano tmux libonig5; do
     dpkg -s "$pkg" >/dev/null 2>&1 || need="$need $pkg"
 done
 if [ -n "$need" ]; then

@@ -30,6 +30,17 @@ struct Jump {
 struct Labels {
     std::vector<Definition> defs;   // in token order
     std::vector<int> broken;        // tokens where the filtered stream breaks
+    std::vector<int> of[26];        // per label, its definitions (in defs), in token order
+
+    // Where the definitions of lab from token from on start in of[lab].
+    std::size_t first_from(int lab, int from) const
+    {
+        const std::vector<int> &v = of[lab];
+        return static_cast<std::size_t>(
+            std::lower_bound(v.begin(), v.end(), from,
+                             [&](int d, int tok) { return defs[static_cast<std::size_t>(d)].col < tok; }) -
+            v.begin());
+    }
 };
 
 // A count as the label counter keeps it: the low 8 bits, signed; a
@@ -54,7 +65,11 @@ Labels filtered_view(const Script &s)
             if (after < 0)
                 l.broken.push_back(i);
             else
-                l.defs.push_back({s.toks[static_cast<std::size_t>(after)].value, i, after});
+            {
+                int lab = s.toks[static_cast<std::size_t>(after)].value;
+                l.of[lab].push_back(static_cast<int>(l.defs.size()));
+                l.defs.push_back({lab, i, after});
+            }
             after = -1;
         } else if (code == NL) {
             after = -1;
@@ -119,38 +134,31 @@ struct Graph {
         return static_cast<int>(it - s.items.begin());
     }
 
-    // Definitions of lab from token from on, up to where a search breaks.
-    std::vector<const Definition *> reachable_defs(int lab, int from, bool *breaks) const
-    {
-        std::vector<const Definition *> out;
-        auto bad = std::lower_bound(labels.broken.begin(), labels.broken.end(), from);
-        int stop = bad == labels.broken.end() ? INT32_MAX : *bad;
-        *breaks = stop != INT32_MAX;
-        for (const Definition &d : labels.defs)
-            if (d.col >= from && d.lab == lab) {
-                if (d.col > stop)
-                    break;
-                out.push_back(&d);
-            }
-        return out;
-    }
-
     // The definitions a search for j from token from can stop at: the n-th,
-    // or any for a count not known; *to_end: it may find none (too few, or
-    // a broken item before it).
+    // or any for a count not known, up to where a search breaks; *to_end:
+    // it may find none (too few, or a broken item before it).
     std::vector<const Definition *> stops(const Jump &j, int from, bool *to_end) const
     {
-        bool breaks;
-        auto defs = reachable_defs(j.lab, from, &breaks);
         *to_end = true;
         if (j.known && j.count == 0)
             return {};   // no search
-        if (!j.known)
-            return defs;
-        if (static_cast<int>(defs.size()) < j.count)
-            return {};
-        *to_end = false;
-        return {defs[static_cast<std::size_t>(j.count - 1)]};
+        auto bad = std::lower_bound(labels.broken.begin(), labels.broken.end(), from);
+        int stop = bad == labels.broken.end() ? INT32_MAX : *bad;
+        const std::vector<int> &of = labels.of[j.lab];
+        std::size_t first = labels.first_from(j.lab, from);
+        auto def = [&](std::size_t k) { return &labels.defs[static_cast<std::size_t>(of[k])]; };
+        std::vector<const Definition *> out;
+        if (j.known) {
+            std::size_t k = first + static_cast<std::size_t>(j.count - 1);
+            if (k < of.size() && def(k)->col <= stop) {
+                *to_end = false;
+                out.push_back(def(k));
+            }
+            return out;
+        }
+        for (std::size_t k = first; k < of.size() && def(k)->col <= stop; k++)
+            out.push_back(def(k));
+        return out;
     }
 
     // Where a search for j from token from can go on: after a definition it
@@ -221,9 +229,7 @@ void missing_definitions(Script &s, const Graph &g)
                 continue;
             int tok = s.nodes[static_cast<std::size_t>(j.node)].last;
             int from = is_above(j.rule) ? 0 : tok + 1;
-            int have = 0;
-            for (const Definition &d : g.labels.defs)
-                have += d.lab == j.lab && d.col >= from;
+            int have = static_cast<int>(g.labels.of[j.lab].size() - g.labels.first_from(j.lab, from));
             std::string where = is_above(j.rule) ? " in the script" : " after this jump";
             if (have == 0)
                 check_report(s, tok, tok, Severity::ERROR, 10,

@@ -2,7 +2,7 @@
  * lsp.cpp - quill-check --lsp: the checker behind the Language Server
  * Protocol. JSON-RPC messages with Content-Length headers on standard input
  * and output; the client sends edits (incremental sync), each document is
- * checked again after each (parsed again only around the edit), and the
+ * parsed again around each edit and analysed once the client pauses, and the
  * answers about labels come from the same analysis: where a jump's search
  * lands, which jumps land on a definition.
  */
@@ -12,6 +12,15 @@
 #include <cstring>
 #include <map>
 #include <stdexcept>
+
+#ifdef _WIN32
+#define NOMINMAX
+#define WIN32_LEAN_AND_MEAN
+#include <io.h>
+#include <windows.h>
+#else
+#include <poll.h>
+#endif
 
 using nlohmann::json;
 using lsp::Doc;
@@ -65,6 +74,23 @@ bool read_message(std::string *body)
             return false;
     }
     return true;
+}
+
+// More of a message already waiting: the input is unbuffered (lsp_run), so
+// what the stream holds is what the descriptor holds.
+bool input_waiting(void)
+{
+    int fd = fileno(in);
+    if (fd < 0)
+        return false;   // a stream in memory: every message counts as the last
+#ifdef _WIN32
+    DWORD avail = 0;
+    HANDLE h = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+    return PeekNamedPipe(h, nullptr, 0, nullptr, &avail, nullptr) && avail > 0;
+#else
+    pollfd p{fd, POLLIN, 0};
+    return poll(&p, 1, 0) > 0;
+#endif
 }
 
 void send(const json &message)
@@ -200,20 +226,52 @@ void publish(const std::string &uri, const json &list)
           {"params", {{"uri", uri}, {"diagnostics", list}}}});
 }
 
+void flowed(Doc &d)
+{
+    if (d.stage == Doc::PARSED) {
+        d.flow = check_flow(d.script);
+        d.stage = Doc::FLOWED;
+    }
+}
+
+void analysed(Doc &d)
+{
+    flowed(d);
+    if (d.stage == Doc::FLOWED) {
+        check_values(d.script, d.flow);
+        check_sort(d.script.findings);
+        d.stage = Doc::ANALYSED;
+    }
+}
+
+// With nothing more to read: every document's findings to its client.
+void publish_all(void)
+{
+    for (auto &[uri, d] : docs)
+        if (!d.published) {
+            analysed(d);
+            publish(uri, diagnostics(d.script));
+            d.published = true;
+        }
+}
+
 void open_doc(const std::string &uri, std::string text)
 {
     Doc &d = docs[uri];
-    d.script = Script();
+    d = Doc();
     d.script.name = uri;
     d.script.text = std::move(text);
-    d.flow = check_script(d.script);
-    publish(uri, diagnostics(d.script));
+    check_parse(d.script);
 }
 
+// The document a request names, with where its jumps land; or null.
 Doc *doc_of(const json &params)
 {
     auto it = docs.find(params.at("textDocument").at("uri").get<std::string>());
-    return it == docs.end() ? nullptr : &it->second;
+    if (it == docs.end())
+        return nullptr;
+    flowed(it->second);
+    return &it->second;
 }
 
 }  // namespace
@@ -272,9 +330,8 @@ void text_change(const json &params)
         uint64_t b = std::max(a, raw_offset(d.script.text, c.at("range").at("end")));
         Doc next;
         next.script.name = uri;
-        next.flow = check_script_edit(next.script, d.script, a, b - a, c.at("text").get<std::string>());
+        check_reparse(next.script, d.script, a, b - a, c.at("text").get<std::string>());
         d = std::move(next);
-        publish(uri, diagnostics(d.script));
         return;
     }
     std::string text = d.script.text;
@@ -431,7 +488,7 @@ void notice(const std::string &method, const json &params)
         if (params.contains("text"))
             open_doc(uri, params["text"].get<std::string>());
         else if (docs.count(uri))
-            publish(uri, diagnostics(docs[uri].script));
+            docs[uri].published = false;
     }
     else if (method == "textDocument/didClose") {
         std::string uri = params.at("textDocument").at("uri").get<std::string>();
@@ -513,6 +570,7 @@ int lsp_run(std::FILE *input, std::FILE *output)
     initialized = shut_down = false;
     std::string body;
     int status = 1;   // the input ended without an exit: the client went away
+    std::setvbuf(in, nullptr, _IONBF, 0);   // see input_waiting
     while (read_message(&body)) {
         json msg = json::parse(body, nullptr, false);
         if (msg.is_discarded()) {
@@ -521,6 +579,8 @@ int lsp_run(std::FILE *input, std::FILE *output)
         }
         if (!handle(msg, &status))
             return status;
+        if (!input_waiting())
+            publish_all();
     }
     return status;
 }

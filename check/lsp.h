@@ -19,9 +19,14 @@ int lsp_run(std::FILE *in, std::FILE *out);
 
 namespace lsp {
 
+// Edits are parsed at once; the analyses wait until a request needs them or
+// the client has nothing more to send, so typing into a large document costs
+// a parse around each edit.
 struct Doc {
     Script script;
     Flow flow;
+    enum Stage { PARSED, FLOWED, ANALYSED } stage = PARSED;   // what has run
+    bool published = false;   // its diagnostics are the client's
 };
 
 // The document params names, and the offset of its position in it; or null.

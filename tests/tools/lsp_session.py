@@ -172,6 +172,46 @@ def session():
     check('a client that goes away ends the server', gone.p.wait(DEADLINE), 1)
 
 
+def big_document():
+    """10 MB of labels and jumps, and a burst of edits typed faster than the
+    server checks: it answers on the last text and publishes only that."""
+    s = Server()
+    s.answer('initialize', {'capabilities': {}})
+    big = 'file:///tmp/big.vt'
+    text = 'A: b = b + 1; if b > 5 B;\nB: if b < 3 A;\n' * 250000 + 'A: put b;\n'
+    s.send('textDocument/didOpen', {'textDocument': {'uri': big, 'languageId': 'vantor',
+                                                     'version': 1, 'text': text}}, False)
+    opened = s.diagnostics()
+    check('a 10 MB document of labels: checked, no error',
+          opened is not None and [d for d in opened if d['severity'] == 1], [])
+
+    def change(version, text):
+        edit = {'range': {'start': {'line': 0, 'character': 23},
+                          'end': {'line': 0, 'character': 24}}, 'text': text}
+        return {'jsonrpc': '2.0', 'method': 'textDocument/didChange',
+                'params': {'textDocument': {'uri': big, 'version': version},
+                           'contentChanges': [edit]}}
+    ask = {'jsonrpc': '2.0', 'id': 500, 'method': 'textDocument/definition',
+           'params': {'textDocument': {'uri': big}, 'position': {'line': 0, 'character': 23}}}
+    burst = b''
+    for msg in (change(2, 'O'), change(3, 'B'), ask):   # one write: all waiting at once
+        body = json.dumps(msg).encode()
+        burst += b'Content-Length: %d\r\n\r\n' % len(body) + body
+    s.p.stdin.write(burst)
+    s.p.stdin.flush()
+    answer = s.read()
+    while answer is not None and answer.get('id') != 500:
+        s.notes.append(answer)
+        answer = s.read()
+    check('after the burst, definition on the last text', answer and spans(answer['result']),
+          [(1, 0, 1)])
+    after = s.diagnostics()
+    check('the mistyped label of the middle edit was never published',
+          after is not None and [d['code'] for d in after if d['severity'] == 1], [])
+    s.p.stdin.close()
+    s.p.wait(DEADLINE)
+
+
 NVIM_INIT = '''
 local client = vim.lsp.start_client({cmd = {'%s', '--lsp'}, root_dir = '%s'})
 vim.lsp.buf_attach_client(0, client)
@@ -209,4 +249,4 @@ def neovim():
 
 
 if __name__ == '__main__':
-    sys.exit(finish(session, neovim))
+    sys.exit(finish(session, big_document, neovim))
