@@ -129,6 +129,9 @@ struct Flow {
     }
 };
 Flow check_flow(Script &s);
+// Only the definitions and the jumps with where they land, as check_flow
+// gives them: what requests about labels need, at a fraction of the cost.
+Flow check_labels(const Script &s);
 
 /* ---- values.cpp ---- */
 void check_values(Script &s, const Flow &flow);

@@ -134,31 +134,47 @@ struct Graph {
         return static_cast<int>(it - s.items.begin());
     }
 
-    // The definitions a search for j from token from can stop at: the n-th,
-    // or any for a count not known, up to where a search breaks; *to_end:
-    // it may find none (too few, or a broken item before it).
-    std::vector<const Definition *> stops(const Jump &j, int from, bool *to_end) const
+    // The definitions a search for j from token from can stop at, as a run
+    // of labels.of[j.lab]: the n-th, or any for a count not known, up to
+    // where a search breaks; *to_end: it may find none (too few, or a
+    // broken item before it).
+    struct Run {
+        const Labels &l;
+        const std::vector<int> &of;
+        std::size_t from, to;
+        struct It {
+            const Labels &l;
+            const int *k;
+            const Definition *operator*() const { return &l.defs[static_cast<std::size_t>(*k)]; }
+            It &operator++() { ++k; return *this; }
+            bool operator!=(const It &o) const { return k != o.k; }
+        };
+        It begin() const { return {l, of.data() + from}; }
+        It end() const { return {l, of.data() + to}; }
+        std::size_t size() const { return to - from; }
+    };
+    Run stops(const Jump &j, int from, bool *to_end) const
     {
+        const std::vector<int> &of = labels.of[j.lab];
         *to_end = true;
         if (j.known && j.count == 0)
-            return {};   // no search
+            return {labels, of, 0, 0};   // no search
         auto bad = std::lower_bound(labels.broken.begin(), labels.broken.end(), from);
         int stop = bad == labels.broken.end() ? INT32_MAX : *bad;
-        const std::vector<int> &of = labels.of[j.lab];
+        auto col = [&](std::size_t k) { return labels.defs[static_cast<std::size_t>(of[k])].col; };
         std::size_t first = labels.first_from(j.lab, from);
-        auto def = [&](std::size_t k) { return &labels.defs[static_cast<std::size_t>(of[k])]; };
-        std::vector<const Definition *> out;
         if (j.known) {
             std::size_t k = first + static_cast<std::size_t>(j.count - 1);
-            if (k < of.size() && def(k)->col <= stop) {
+            if (k < of.size() && col(k) <= stop) {
                 *to_end = false;
-                out.push_back(def(k));
+                return {labels, of, k, k + 1};
             }
-            return out;
+            return {labels, of, 0, 0};
         }
-        for (std::size_t k = first; k < of.size() && def(k)->col <= stop; k++)
-            out.push_back(def(k));
-        return out;
+        std::size_t last = first;
+        while (last < of.size() && col(last) <= stop)
+            last++;
+        return {labels, of, first, last};
     }
 
     // Where a search for j from token from can go on: after a definition it
@@ -296,6 +312,27 @@ void unreachable(Script &s, const Flow &flow)
     }
 }
 
+// A jump and the definitions its search can stop at; each marked in landed.
+JumpSite site_of(const Graph &g, const Jump &j, std::vector<bool> *landed)
+{
+    bool to_end;
+    JumpSite site{j.lab, g.s.nodes[static_cast<std::size_t>(j.node)].last, {}};
+    auto run = g.stops(j, g.from_of(j), &to_end);
+    site.lands.reserve(run.size());
+    for (const Definition *d : run) {
+        if (landed)
+            (*landed)[static_cast<std::size_t>(g.item_at(d->col + 1))] = true;
+        site.lands.push_back(static_cast<int>(d - g.labels.defs.data()));
+    }
+    return site;
+}
+
+void list_defs(const Graph &g, Flow *flow)
+{
+    for (const Definition &d : g.labels.defs)
+        flow->defs.push_back(LabelDef{d.lab, d.label_tok, d.col});
+}
+
 void unused_labels(Script &s, const Graph &g, const std::vector<bool> &landed)
 {
     bool named[26] = {};
@@ -336,15 +373,8 @@ Flow check_flow(Script &s)
         }
         for (int t : g.successors(i))
             flow.next.push_back(t);
-        for (const Jump &j : g.jumps[static_cast<std::size_t>(i)]) {
-            bool to_end;
-            JumpSite site{j.lab, s.nodes[static_cast<std::size_t>(j.node)].last, {}};
-            for (const Definition *d : g.stops(j, g.from_of(j), &to_end)) {
-                landed[static_cast<std::size_t>(g.item_at(d->col + 1))] = true;
-                site.lands.push_back(static_cast<int>(d - g.labels.defs.data()));
-            }
-            flow.jumps.push_back(site);
-        }
+        for (const Jump &j : g.jumps[static_cast<std::size_t>(i)])
+            flow.jumps.push_back(site_of(g, j, &landed));
     }
     flow.next_at.push_back(static_cast<int>(flow.next.size()));
     flow.reachable.assign(s.items.size() + 1, false);
@@ -364,8 +394,7 @@ Flow check_flow(Script &s)
                 work.push_back(t);
             }
     }
-    for (const Definition &d : g.labels.defs)
-        flow.defs.push_back(LabelDef{d.lab, d.label_tok, d.col});
+    list_defs(g, &flow);
     missing_definitions(s, g);
     broken_searches(s, g);
     unreachable(s, flow);
@@ -375,5 +404,21 @@ Flow check_flow(Script &s)
             check_report(s, item.first, item.last, Severity::WARNING, 20,
                          std::string(1, static_cast<char>('A' + item.root)) +
                              "; does nothing: a label is defined with " + quote_label(item.root));
+    return flow;
+}
+
+Flow check_labels(const Script &s)
+{
+    Graph g{s, filtered_view(s), {}, static_cast<int>(s.items.size())};
+    Flow flow;
+    std::vector<Jump> list;
+    for (const Item &item : s.items)
+        if (item.kind == ItemKind::STATEMENT && has_label(s, item)) {
+            list.clear();
+            collect(s, item.root, &list);
+            for (const Jump &j : list)
+                flow.jumps.push_back(site_of(g, j, nullptr));
+        }
+    list_defs(g, &flow);
     return flow;
 }

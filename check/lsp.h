@@ -25,7 +25,7 @@ namespace lsp {
 struct Doc {
     Script script;
     Flow flow;
-    enum Stage { PARSED, FLOWED, ANALYSED } stage = PARSED;   // what has run
+    enum Stage { PARSED, LABELLED, ANALYSED } stage = PARSED;   // what flow holds
     bool published = false;   // its diagnostics are the client's
 };
 

@@ -1,5 +1,6 @@
 // libFuzzer target: quill-check on the fuzzer's bytes, both outputs
-// written: no input may crash it or make it hang. The first bytes also
+// written: no input may crash it or make it hang, and the labels alone
+// come out as the whole analysis has them. The first bytes also
 // make an edit of the rest: checked again only around the edit, the
 // script must give what checking the edited text whole gives.
 #include <cstdint>
@@ -31,6 +32,22 @@ bool same(const Script &a, const Script &b)
     return true;
 }
 
+// The labels alone, as requests see them, against the whole analysis.
+bool same_labels(const Flow &a, const Flow &b)
+{
+    if (a.defs.size() != b.defs.size() || a.jumps.size() != b.jumps.size())
+        return false;
+    for (std::size_t i = 0; i < a.defs.size(); i++)
+        if (a.defs[i].lab != b.defs[i].lab || a.defs[i].label_tok != b.defs[i].label_tok ||
+            a.defs[i].col_tok != b.defs[i].col_tok)
+            return false;
+    for (std::size_t i = 0; i < a.jumps.size(); i++)
+        if (a.jumps[i].lab != b.jumps[i].lab || a.jumps[i].label_tok != b.jumps[i].label_tok ||
+            a.jumps[i].lands != b.jumps[i].lands)
+            return false;
+    return true;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -40,7 +57,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     Script s;
     s.name = "fuzz.vt";
     s.text.assign(reinterpret_cast<const char *>(data) + 4, size - 4);
-    check_script(s);
+    Flow flow = check_script(s);
+    if (!same_labels(check_labels(s), flow))
+        __builtin_trap();   // a request would see other landings than the analysis
     std::string out;
     for (const Finding &f : s.findings) {
         out += check_gcc_line(s.name, f, true);
