@@ -98,6 +98,10 @@ void check_syntax_error(Script &s, int tok, const char *msg);
 // A syntax error's message at tok, with what it most likely means: the
 // tokens and text around it say.
 std::string check_syntax_message(const Script &s, int tok);
+// The one syntax error placed on the last statement rather than where the
+// parser stopped (the end): its text says so whatever surrounds it.
+inline constexpr char CHECK_NO_LAST_SEMICOLON[] =
+    "syntax error at the end: the last statement needs its ';'";
 
 /* ---- flow.cpp ---- */
 struct LabelDef {

@@ -9,6 +9,7 @@
 #include "check.h"
 
 #include <algorithm>
+#include <span>
 
 namespace {
 
@@ -135,46 +136,30 @@ struct Graph {
     }
 
     // The definitions a search for j from token from can stop at, as a run
-    // of labels.of[j.lab]: the n-th, or any for a count not known, up to
-    // where a search breaks; *to_end: it may find none (too few, or a
-    // broken item before it).
-    struct Run {
-        const Labels &l;
-        const std::vector<int> &of;
-        std::size_t from, to;
-        struct It {
-            const Labels &l;
-            const int *k;
-            const Definition *operator*() const { return &l.defs[static_cast<std::size_t>(*k)]; }
-            It &operator++() { ++k; return *this; }
-            bool operator!=(const It &o) const { return k != o.k; }
-        };
-        It begin() const { return {l, of.data() + from}; }
-        It end() const { return {l, of.data() + to}; }
-        std::size_t size() const { return to - from; }
-    };
-    Run stops(const Jump &j, int from, bool *to_end) const
+    // of labels.of[j.lab] (indices into labels.defs): the n-th, or any for a
+    // count not known, up to where a search breaks; *to_end: it may find
+    // none (too few, or a broken item before it).
+    std::span<const int> stops(const Jump &j, int from, bool *to_end) const
     {
         const std::vector<int> &of = labels.of[j.lab];
         *to_end = true;
         if (j.known && j.count == 0)
-            return {labels, of, 0, 0};   // no search
+            return {};   // no search
         auto bad = std::lower_bound(labels.broken.begin(), labels.broken.end(), from);
         int stop = bad == labels.broken.end() ? INT32_MAX : *bad;
         auto col = [&](std::size_t k) { return labels.defs[static_cast<std::size_t>(of[k])].col; };
         std::size_t first = labels.first_from(j.lab, from);
         if (j.known) {
             std::size_t k = first + static_cast<std::size_t>(j.count - 1);
-            if (k < of.size() && col(k) <= stop) {
-                *to_end = false;
-                return {labels, of, k, k + 1};
-            }
-            return {labels, of, 0, 0};
+            if (k >= of.size() || col(k) > stop)
+                return {};
+            *to_end = false;
+            return {of.data() + k, 1};
         }
         std::size_t last = first;
         while (last < of.size() && col(last) <= stop)
             last++;
-        return {labels, of, first, last};
+        return {of.data() + first, last - first};
     }
 
     // Where a search for j from token from can go on: after a definition it
@@ -182,8 +167,8 @@ struct Graph {
     void landings(const Jump &j, int from, std::vector<int> *out) const
     {
         bool to_end;
-        for (const Definition *d : stops(j, from, &to_end))
-            out->push_back(item_at(d->col + 1));
+        for (int d : stops(j, from, &to_end))
+            out->push_back(item_at(labels.defs[static_cast<std::size_t>(d)].col + 1));
         if (to_end && !(j.known && j.count == 0))
             out->push_back(end);
     }
@@ -318,12 +303,10 @@ JumpSite site_of(const Graph &g, const Jump &j, std::vector<bool> *landed)
     bool to_end;
     JumpSite site{j.lab, g.s.nodes[static_cast<std::size_t>(j.node)].last, {}};
     auto run = g.stops(j, g.from_of(j), &to_end);
-    site.lands.reserve(run.size());
-    for (const Definition *d : run) {
-        if (landed)
-            (*landed)[static_cast<std::size_t>(g.item_at(d->col + 1))] = true;
-        site.lands.push_back(static_cast<int>(d - g.labels.defs.data()));
-    }
+    if (landed)
+        for (int d : run)
+            (*landed)[static_cast<std::size_t>(g.item_at(g.labels.defs[static_cast<std::size_t>(d)].col + 1))] = true;
+    site.lands.assign(run.begin(), run.end());
     return site;
 }
 

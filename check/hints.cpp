@@ -144,8 +144,7 @@ void check_syntax_error(Script &s, int tok, const char *msg)
                             " is never closed: a text runs to the next quote of its kind");
     const Tok *prev = tok > 0 ? &s.toks[static_cast<std::size_t>(tok - 1)] : nullptr;
     if (t.code == 0 && prev && prev->code != NL && prev->code != COL)
-        return check_report(s, tok - 1, tok, Severity::ERROR, 1,
-                            "syntax error at the end: the last statement needs its ';'");
+        return check_report(s, tok - 1, tok, Severity::ERROR, 1, CHECK_NO_LAST_SEMICOLON);
     check_report(s, tok, tok, Severity::ERROR, 1, check_syntax_message(s, tok));
 }
 

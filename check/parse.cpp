@@ -294,7 +294,7 @@ void join_old(Script &s)
             continue;
         g.at = check_place(s, g.start, static_cast<int>(f.at.quill_line + lines));
         g.end = check_place(s, g.stop, static_cast<int>(f.end.quill_line + lines));
-        if (g.code == 1 && g.message != "syntax error at the end: the last statement needs its ';'") {
+        if (g.code == 1 && g.message != CHECK_NO_LAST_SEMICOLON) {
             // its hint reads the tokens and the text around it, which the edit may change
             auto at = std::lower_bound(s.toks.begin(), s.toks.end(), g.start,
                                        [](const Tok &t, uint64_t o) { return t.start < o; });

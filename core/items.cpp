@@ -91,10 +91,16 @@ int yylex(void)
     }
 }
 
-void items_reset(void)
+// What the stream below calls back: its faults, and a read that may wait.
+static void hook_stream(void)
 {
     tokens_fault = diag_scan_failed;
-    tokens_reading = output_flush;
+    tokens_reading = output_flush;   // a prompt shows before the script's next line is read
+}
+
+void items_reset(void)
+{
+    hook_stream();
     tokens_reset();
     item_start = true;
     items_parsed = 0;
@@ -104,8 +110,7 @@ void items_reset(void)
 
 void items_configure(void)
 {
-    tokens_fault = diag_scan_failed;
-    tokens_reading = output_flush;   // a prompt shows before the script's next line is read
+    hook_stream();
     const char *slow = std::getenv("QUILL_SLOW");
     fast_paths = !(slow && *slow && std::strcmp(slow, "0") != 0);
 }
