@@ -148,12 +148,24 @@ int only_search(void)
     return j;
 }
 
+/* Where a look ran into the end of what is scanned: until more is scanned,
+   a look for the same label from there on finds nothing either (the parser
+   counts the definitions it crosses meanwhile), so each token is looked at
+   once per pass and not once per item. */
+struct Unscanned {
+    int lab = -1;
+    uint32_t from, end;
+} unscanned;
+
 // The n-th definition of lab from the read position, if the items up to it
 // are whole and scanned: the read position and line_no after its ':'.
 bool find_landing(int lab, uint32_t *at, int32_t *at_line)
 {
     int n = label[lab] > 0 ? label[lab] : 1;   // a negative count ends at the next one
     uint32_t pos = tokens_pos(), end = tokens_scanned();
+    if (lab == unscanned.lab && end == unscanned.end && pos >= unscanned.from)
+        return false;
+    uint32_t from = pos;
     uint32_t line = static_cast<uint32_t>(line_no);
     int after_label = -1;                      // the label just read, if the item began so
     while (pos < end) {
@@ -188,6 +200,7 @@ bool find_landing(int lab, uint32_t *at, int32_t *at_line)
             }
         }
     }
+    unscanned = {lab, from, end};
     return false;   // not scanned yet: the parser goes on token by token
 }
 
@@ -214,6 +227,7 @@ int jump_search_land(int lab)
 
 void jump_reset(void)
 {
+    unscanned = {};
 #ifdef QUILL_FUZZ
     jump_rewinds = 0;
 #endif
