@@ -96,9 +96,10 @@ int32_t eval_put(int32_t value)
 
 int32_t eval_puts(int32_t value)
 {
-    const char *text = pool_text(value);
+    std::size_t len;
+    const char *text = pool_text(value, &len);
     if (text)
-        output_text(text);
+        output_text(text, len);
     set_ev(value);
     reduced(R_PUTS, 0, trace_text(text), trace_text(text));
     return value;
@@ -106,7 +107,7 @@ int32_t eval_puts(int32_t value)
 
 int32_t eval_func(int32_t no)
 {
-    output_call_begin();   // the library prints, reads, starts programs, pauses
+    output_call_begin(no);   // the library may print, read, start programs, pause
     int32_t r = set_ev(outcall(no, var));
     output_call_end();
     reduced(R_FUNC, 0, no, r);

@@ -47,7 +47,7 @@ int yylex(void)
         if (fast_paths && !quilldebug)
             run_fast();
         items_parsed++;
-        output_tick();
+        output_check();
     }
     int search = skip();
     for (;;) {

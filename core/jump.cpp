@@ -107,7 +107,7 @@ void jump_statement_end(void)
 #endif
     tokens_rewind();
     top = 0;
-    output_tick();   // every loop passes here
+    output_check();   // every loop passes here
     if (quilldebug)
         trace_top();
 }

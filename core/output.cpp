@@ -1,55 +1,51 @@
 /*
  * output.cpp - what put and puts print. On a terminal each print goes out at
  * once; elsewhere it waits in one buffer until it could be seen to wait:
- * before anything is written to standard error, a function is called or
- * input is read, when the buffer is full, 10 ms after its oldest byte, at
- * the end and on a signal. Everything goes out through the C library's
- * stdout, the stream the extension library prints to as well, so the two
- * keep their order.
+ * before anything is written to standard error, a function that can show or
+ * read something is called or input is read, when the buffer is full,
+ * OUTPUT_WAIT_MS after its oldest byte (the clock), at the end and on a
+ * signal. The buffer is written with write(2), behind anything the library
+ * printed through the C library's stdout, so the two keep their order.
  */
 #include "quill.h"
 
 #include "output.h"
 
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <cstring>
 
 char output_buf[OUTPUT_SIZE];
-std::atomic<uint32_t> output_used;   // bytes waiting in output_buf
-int32_t output_ticks = INT32_MAX;    // counts down to the next look at the clock
+std::atomic<uint32_t> output_head;   // the first byte not yet written
+std::atomic<uint32_t> output_used;   // the end of what waits
+std::atomic<bool> output_armed;      // the clock runs
+std::atomic<int> output_failed;      // errno of a write the clock made
+std::atomic<bool> output_attention;  // the clock's write failed: the loop must look
 void (*output_fault)(int err);
 
 namespace {
 
-constexpr uint64_t WAIT_US = 10000;   // the longest a byte waits while the script computes
-constexpr int32_t TICKS = 256;        // prints and jumps between looks at the clock
-
-bool immediate = true;   // a terminal, or no output_start: each print goes out at once
+bool immediate = true;   // a terminal, or no clock: each print goes out at once
 bool dead;               // a write failed: nothing more is written
-uint64_t since;          // about when the oldest waiting byte came; 0: not looked yet
+OUTCALL_QUIET_PTR quiet; // the library's word on which calls show nothing
 
 [[noreturn]] void fail(int err)
 {
     dead = true;
-    output_used.store(0, std::memory_order_release);
+    output_head.store(0, std::memory_order_relaxed);
+    output_used.store(0, std::memory_order_relaxed);
     output_unlock();   // a signal that came meanwhile ends the run first
     if (output_fault)
         output_fault(err);
     std::abort();   // a handler that returned: nothing sound is left to do
 }
 
-// Bytes that fit; counted only once copied, so a signal writes whole prints
-// (a text longer than the buffer goes in pieces).
+// Bytes that fit; counted only once copied, so the clock and the signals
+// write whole prints (a text longer than the buffer goes in pieces).
 inline __attribute__((always_inline)) void put_in(const char *s, uint32_t n)
 {
     uint32_t used = output_used.load(std::memory_order_relaxed);
     std::memcpy(output_buf + used, s, n);
-    if (used == 0) {
-        since = 0;   // stamped at the first look, a few hundred ticks on
-        output_ticks = TICKS;
-    }
     output_used.store(used + n, std::memory_order_release);
 }
 
@@ -65,17 +61,21 @@ inline __attribute__((always_inline)) void print(const char *s, std::size_t n)
     put_in(s, static_cast<uint32_t>(n));
     if (immediate)
         output_flush();
-    else
-        output_tick();
+    else if (!output_armed.load(std::memory_order_relaxed))
+        output_arm();   // after a write, the first print starts the clock again
+}
+
+bool waiting(void)
+{
+    return output_head.load(std::memory_order_relaxed) != output_used.load(std::memory_order_relaxed);
 }
 
 }  // namespace
 
 void output_start(void)
 {
-    immediate = output_terminal();
-    if (!immediate)
-        output_catch();
+    quiet = output_find_quiet();
+    immediate = output_terminal() || !output_catch();
 }
 
 void output_number(int32_t value)
@@ -102,50 +102,52 @@ void output_number(int32_t value)
     print(p, static_cast<std::size_t>(text + sizeof text - p));
 }
 
-void output_text(const char *text)
+void output_text(const char *text, std::size_t len)
 {
-    print(text, std::strlen(text));
+    print(text, len);
 }
 
-/* Through stdout, behind anything the library left there: it prints only
-   during a call, and a flush comes before and after each call, so at most
-   one of the two holds bytes. */
+/* Ours first, then what the library left in stdout: it prints only during
+   a call, and what waited before the call is older. */
 void output_flush(void)
 {
     if (dead)
         return;
     output_lock();
-    uint32_t n = output_used.load(std::memory_order_relaxed);
-    if (n && std::fwrite(output_buf, 1, n, stdout) != n)
-        fail(errno);
-    if (std::fflush(stdout) != 0)
-        fail(errno);
-    if (std::ferror(stdout))
-        fail(EIO);   // the library's own write failed earlier; its reason is gone
-    output_used.store(0, std::memory_order_release);
-    output_ticks = INT32_MAX;
+    if (output_armed.load(std::memory_order_relaxed)) {
+        output_armed.store(false, std::memory_order_relaxed);
+        output_disarm();   // no tick may cut short a read or a pause that follows
+    }
+    int err = output_failed.load(std::memory_order_relaxed);
+    if (!err)
+        err = output_write();
+    if (!err && output_library_printed() && std::fflush(stdout) != 0)
+        err = errno;
+    if (!err && std::ferror(stdout))
+        err = EIO;   // the library's own write failed earlier; its reason is gone
+    if (err)
+        fail(err);
+    output_head.store(0, std::memory_order_relaxed);
+    output_used.store(0, std::memory_order_relaxed);
     output_unlock();
 }
 
-void output_due(void)
+// The clock's write failed: the run ends as if ours had.
+void output_check_failed(void)
 {
-    if (output_used.load(std::memory_order_relaxed) == 0) {
-        output_ticks = INT32_MAX;
-        return;
-    }
-    uint64_t now = output_now();
-    if (!since)
-        since = now;
-    if (now - since >= WAIT_US)
+    output_attention.store(false, std::memory_order_relaxed);
+    if (output_failed.load(std::memory_order_relaxed))
         output_flush();
-    else
-        output_ticks = TICKS;
 }
 
-// Only ours can hold bytes now: the library's prints went out after its last call.
-void output_call_begin(void)
+/* A quiet call (the library says it shows and reads nothing) leaves what
+   waits waiting; any other gets it written first, and the clock stopped so
+   that no tick interrupts what the call waits for. */
+void output_call_begin(int32_t no)
 {
-    if (output_used.load(std::memory_order_relaxed))
+    if (quiet && quiet(no))
+        return;
+    if (waiting() || output_armed.load(std::memory_order_relaxed))
         output_flush();
 }
 

@@ -46,13 +46,16 @@ int pool_literal(const char *text, int len)
     return addr32(scratch);
 }
 
-const char *pool_text(int32_t value)
+const char *pool_text(int32_t value, std::size_t *len)
 {
     if (value == 0)
         return nullptr;
     const char *p = pool_address(value);
-    if (p < pool || p >= pool + poolsize || !std::memchr(p, '\0', pool + poolsize - p))
+    const void *nul = nullptr;
+    if (p < pool || p >= pool + poolsize || !(nul = std::memchr(p, '\0', pool + poolsize - p)))
         diag_runtime("Bad address. (string)");
+    if (len)
+        *len = static_cast<std::size_t>(static_cast<const char *>(nul) - p);
     return p;
 }
 

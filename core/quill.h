@@ -11,6 +11,7 @@
 #ifndef QUILL_H
 #define QUILL_H
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 
@@ -61,7 +62,7 @@ bool pool_create(int32_t size);
 // Copies a literal's text to the low scratch area; returns its 32-bit address.
 int pool_literal(const char *text, int len);
 // The text at value, or nullptr: 0 is no text; anything else must lie in the pool.
-const char *pool_text(int32_t value);
+const char *pool_text(int32_t value, std::size_t *len = nullptr);
 int32_t pool_element(int32_t base, int32_t index);  // address of base[index], 32-bit wrap
 int32_t pool_read(int32_t addr);                   // an element: 4 bytes inside the pool
 int32_t pool_element_slot(int32_t addr);           // addr, if an element may be written there
@@ -108,19 +109,19 @@ inline int32_t eval_compute(int op, int32_t a, int32_t b)
 /* ---- core/output.cpp: what put and puts print (output.h: its platform half) ---- */
 void output_start(void);             // a terminal gets each print at once; else they wait
 void output_number(int32_t value);   // put's "%d"
-void output_text(const char *text);  // puts
+void output_text(const char *text, std::size_t len);  // puts
 void output_flush(void);             // before anything that would show that prints wait
-void output_call_begin(void);        // around a library call: what waits goes first,
-void output_call_end(void);          // and what the library printed goes in its turn
-void output_due(void);               // ticks ran out: writes the buffer if it is old enough
-extern int32_t output_ticks;
+void output_call_begin(int32_t no);  // around a library call: what waits goes first unless
+void output_call_end(void);          // the call is quiet, and what the library printed follows
+void output_check_failed(void);      // the clock's write failed: ends the run
+extern std::atomic<bool> output_attention;
 extern void (*output_fault)(int err);   // a write failed: must not return
-// Counted where a long computation passes (prints, backward jumps, items the
-// parser runs), so waiting prints go out within about 10 ms.
-inline void output_tick(void)
+// Looked at where a long computation passes (backward jumps, items the
+// parser runs), so a write the clock could not make ends the run soon.
+inline void output_check(void)
 {
-    if (--output_ticks < 0)
-        output_due();
+    if (output_attention.load(std::memory_order_relaxed))
+        output_check_failed();
 }
 
 /* ---- core/jump.cpp: the jump helpers of actions.h, and the label search ---- */

@@ -259,7 +259,7 @@ void compiled_run(int32_t first)
         if (AT(op->next)->code != JEXIT)   // there the search counts it
             jump_count_rewind();           // the rewind the parser's run would count
 #endif
-        output_tick();   // held output goes out 10 ms old, in a loop that prints nothing too
+        output_check();   // a write the clock failed ends a loop that prints nothing too
         NEXT;
     CASE(JCOUNT) {
         int32_t count = R[op->b];

@@ -39,10 +39,23 @@ OUTCALL_API int outcall(int no, int var[]);
  * Optional host hook, looked up by name at run time (never linked): a host
  * that defines it, exported with OUTCALL_HOST_API, lets the library refuse
  * values that do not lie inside the pool. Without it the library trusts
- * every non-zero value.
+ * every non-zero value. Once it has named a pool of some size, the library
+ * takes that pool to stay where it is.
  */
 typedef void (*OUTCALL_POOL_RANGE_PTR)(const char **base, int32_t *size);
 #define OUTCALL_POOL_RANGE_NAME "outcall_pool_range"
+
+/*
+ * Optional library declaration, looked up by name at run time: a library
+ * that exports it answers, for each function number, non-zero when the call
+ * can neither show nor read anything: it reads no input, writes to nothing
+ * but the C runtime's stdout (and that without flushing it), starts no
+ * program, touches no file and does not wait. A host that holds its own
+ * output back may then leave it waiting across the call; for a call that
+ * gets 0, or from a library without the declaration, it writes first.
+ */
+typedef int (*OUTCALL_QUIET_PTR)(int no);
+#define OUTCALL_QUIET_NAME "outcall_quiet"
 
 #ifdef __cplusplus
 }

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Faults from outside the script: huge scripts, full disks, closed pipes,
 closed standard input, files that vanish. Each must end in a defined way."""
+import fcntl
 import os
 import re
 import select
@@ -8,6 +9,7 @@ import signal
 import subprocess
 import sys
 import tempfile
+import termios
 import time
 
 from checks import QUILL, WINDOWS, check, command, finish, run, skip, text  # noqa: E402
@@ -20,6 +22,14 @@ def big_scripts():
     check('a 10 MB script runs to its end', (out, err, status),
           (str(len(script) // len(stmt)).encode(), b'', len(script) // len(stmt) % 256))
     print(f'  10 MB script: {time.time() - start:.2f} s')
+    # regression: a search into what was not yet read looked at every token
+    # ahead of it again at each item, hours for a few megabytes
+    script = b'below M; ' + b'x;' * 400_000 + b'M: put 7;'
+    try:
+        result = run(script, timeout=30)
+    except subprocess.TimeoutExpired:
+        result = 'still searching after 30 s'
+    check('a jump over 400,000 items not yet read', result, (b'7', b'', 7))
     line = b's = "' + b'x' * 1_000_000 + b'"; put 1;'
     check('a string of 1,000,000 characters', run(line),
           (b'', b'token too large, exceeds YYLMAX\n', 2))
@@ -75,6 +85,15 @@ def closed_pipe():
 
 
 NO_SIGNALS = 'Windows has no SIGTERM, and wine hands a Unix signal to no handler of quill.exe'
+# every signal that ends a process by default and can be caught, but SIGPIPE (the reader is gone)
+ENDING = (signal.SIGTERM, signal.SIGINT, signal.SIGHUP, signal.SIGALRM, signal.SIGUSR1,
+          signal.SIGUSR2, signal.SIGQUIT, signal.SIGXCPU, signal.SIGXFSZ, signal.SIGVTALRM,
+          signal.SIGPROF, signal.SIGRTMIN + 5)
+
+
+def signal_name(sig):
+    return signal.Signals(sig).name if sig in signal.Signals.__members__.values() \
+        else f'SIGRTMIN+{sig - signal.SIGRTMIN}'
 
 
 def quiet_loop_after_a_print():
@@ -99,6 +118,13 @@ def quiet_loop_after_a_print():
           (seen + p.stdout.read(), p.wait(timeout=30)), (b'first\n', -signal.SIGTERM))
 
 
+def whole_lines(out):
+    """The numbered lines from 0 on, none twice or left out; the last may be cut."""
+    lines = out.split(b'\n')
+    return lines[:-1] == [b'%d' % k for k in range(len(lines) - 1)] and \
+        lines[-1] in (b'', b'%d' % (len(lines) - 1))
+
+
 def signals_while_output_waits():
     if WINDOWS:
         return skip('a signal writes what waits', NO_SIGNALS)
@@ -107,7 +133,7 @@ def signals_while_output_waits():
              b'M: j = j + 1; if j >= 1000 N; above M;\nN: above L;'
 
     def defaults():
-        for sig in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
+        for sig in ENDING:
             signal.signal(sig, signal.SIG_DFL)   # as a shell may have left them ignored
 
     def stopped_then(sig):
@@ -131,16 +157,13 @@ def signals_while_output_waits():
         os.kill(p.pid, signal.SIGCONT)
         return before, p.stdout.read(), p.wait(timeout=30)
 
-    for sig in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
-        for attempt in range(5):   # the stop may rarely find the buffer just written
+    for sig in ENDING:
+        for attempt in range(20):   # the stop may find the buffer just written
             before, after, status = stopped_then(sig)
             if after:
                 break
-        lines = (before + after).split(b'\n')
-        whole = lines[:-1] == [b'%d' % k for k in range(len(lines) - 1)] and \
-            lines[-1] in (b'', b'%d' % (len(lines) - 1))
-        check(f'{sig.name}: what waited is written, nothing twice, then the signal ends it',
-              (bool(after), whole, status), (True, True, -sig))
+        check(f'{signal_name(sig)}: what waited is written, nothing twice, then the signal '
+              'ends it', (bool(after), whole_lines(before + after), status), (True, True, -sig))
 
     # a signal ignored by whoever started quill stays ignored
     p = subprocess.Popen(command(), stdin=subprocess.PIPE, stdout=subprocess.PIPE,
@@ -157,6 +180,94 @@ def signals_while_output_waits():
     hup = 1 << (signal.SIGHUP - 1)
     check('an ignored SIGHUP stays ignored', (masks['SigIgn'] & hup, masks['SigCgt'] & hup),
           (hup, 0))
+
+
+def first_signal_ends_a_stalled_run():
+    # a reader that takes nothing: quill sleeps in a write. One signal (as
+    # timeout, systemd or an IDE send it) ends the run all the same
+    if WINDOWS:
+        return skip('one signal ends a run whose reader stalled', NO_SIGNALS)
+
+    def in_pipe(fd):
+        return int.from_bytes(fcntl.ioctl(fd, termios.FIONREAD, b'\0' * 4), 'little')
+
+    with tempfile.TemporaryDirectory() as tmp:
+        loop = os.path.join(tmp, 'loop.vt')
+        with open(loop, 'wb') as f:
+            f.write(b'n = "\n"; L: put i; puts n; i = i + 1; above L;')
+        for sig in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
+            read_end, write_end = os.pipe()
+            p = subprocess.Popen(command('-f', loop), stdout=write_end,
+                                 stderr=subprocess.DEVNULL, preexec_fn=lambda: [
+                                     signal.signal(s, signal.SIG_DFL) for s in ENDING])
+            os.close(write_end)
+            deadline = time.time() + 30
+            while time.time() < deadline:   # asleep in the write to the full pipe
+                with open(f'/proc/{p.pid}/stat') as f:
+                    asleep = f.read().rsplit(')', 1)[1].split()[0] == 'S'
+                if asleep and in_pipe(read_end) >= 60000:
+                    break
+                time.sleep(0.01)
+            start = time.time()
+            p.send_signal(sig)
+            try:
+                status = p.wait(timeout=30)
+            except subprocess.TimeoutExpired:
+                p.kill()
+                status = 'still running'
+            took = time.time() - start
+            with os.fdopen(read_end, 'rb') as r:
+                out = r.read()
+            check(f'one {sig.name} ends a run whose reader stalled, nothing twice',
+                  (status, whole_lines(out)), (-sig, True))
+            print(f'  {sig.name}: ended {1000 * took:.0f} ms after the signal')
+
+
+def output_waits_on_the_clock():
+    # a statement that computes long (a large new fills its array with zeros)
+    # does not hold back a print made before it
+    with tempfile.TemporaryDirectory() as tmp:
+        path = os.path.join(tmp, 'new.vt')   # read at once: no read lets the print out
+        with open(path, 'wb') as f:
+            f.write(b'put 7; a = new 100000000; put 8;')
+        start = time.time()
+        p = subprocess.Popen(command('-s', '420000000', '-f', path), stdout=subprocess.PIPE,
+                             stderr=subprocess.DEVNULL)
+        first = os.read(p.stdout.fileno(), 16)
+        seen = time.time()
+        rest = p.stdout.read()
+        p.wait(timeout=60)
+        end = time.time()
+    check('a print goes out while a long statement computes',
+          (first, rest, seen - start < (end - start) / 2), (b'7', b'8', True))
+    print(f'  the print came after {1000 * (seen - start):.0f} ms of {1000 * (end - start):.0f}')
+
+
+def writes_per_output():
+    # quiet library calls (function 10 here) write nothing: the output goes
+    # out in full blocks, and as the clock asks
+    if WINDOWS:
+        return skip('writes per block of output', 'counted in /proc, which only Linux has')
+    with tempfile.TemporaryDirectory() as tmp:
+        path = os.path.join(tmp, 'report.vt')
+        with open(path, 'wb') as f:
+            f.write(b'f = "%6d"; n = "\n";\n'
+                    b'L: i = k; puts func 10; i = k * 3; puts func 10; i = k % 13; puts func 10;'
+                    b' puts n; k = k + 1; if k >= 20000 E; above L;\n'
+                    b'E: l = func 1;\n')   # then waits, reading
+        p = subprocess.Popen(command('-f', path), stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                             stderr=subprocess.DEVNULL)
+        start, seen = time.time(), b''
+        while seen.count(b'\n') < 20000:
+            seen += os.read(p.stdout.fileno(), 65536)
+        elapsed_ms = 1000 * (time.time() - start)
+        with open(f'/proc/{p.pid}/io') as f:
+            writes = int(next(l for l in f if l.startswith('syscw')).split()[1])
+        p.stdin.close()
+        p.wait(timeout=30)
+    most = len(seen) // 65536 + 2 + int(elapsed_ms / 10)
+    check('a write per 64 KiB of output, and one per 10 ms at most', writes <= most, True)
+    print(f'  {writes} writes for {len(seen)} bytes in {elapsed_ms:.0f} ms (at most {most})')
 
 
 def closed_stdin():
@@ -241,4 +352,6 @@ def memory_per_script_byte():
 if __name__ == '__main__':
     sys.exit(finish(big_scripts, full_disk, dead_output_ends_a_loop, memory_per_statement,
                     memory_per_script_byte, closed_pipe, closed_stdin, vanishing_file,
-                    quiet_loop_after_a_print, signals_while_output_waits))
+                    quiet_loop_after_a_print, signals_while_output_waits,
+                    first_signal_ends_a_stalled_run, output_waits_on_the_clock,
+                    writes_per_output))

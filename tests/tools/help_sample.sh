@@ -47,5 +47,37 @@ else
     failed=$((failed + 1))
     printf 'FAIL the syntax sample printed:\n%s\n' "$out"
 fi
+# A library of one's own that writes to the descriptor itself and declares
+# nothing: quill writes what it holds before every call, so the order stays.
+mkdir own && cd own
+cat > own.c <<'EOF'
+#ifdef _WIN32
+#include <io.h>
+#define EXPORT __declspec(dllexport)
+#define write _write
+#else
+#include <unistd.h>
+#define EXPORT
+#endif
+typedef int (*callback)(void);
+EXPORT void set_func(callback a, callback b, callback c, callback d) { (void)a, (void)b, (void)c, (void)d; }
+EXPORT int outcall(int no, int *var) { (void)var; return (int)write(1, no == 3 ? "W" : "w", 1) - 1; }
+EOF
+printf 'put 1; x = func 3; put 2; x = func 10; put 3;\n' > own.vt
+if [ "${QUILL_PLATFORM:-}" = win32 ]; then
+    "$cc" -shared -o outcall.dll own.c
+    cp "$quill" quill.exe
+    out=$($runner ./quill.exe -f own.vt | tr -d '\r')
+else
+    "$cc" -shared -fPIC -o liboutcall.so.1 own.c
+    out=$(LD_LIBRARY_PATH="$PWD" "$quill" -f own.vt || true)
+fi
+cd ..
+if [ "$out" = "1W2w3" ]; then
+    passed=$((passed + 1))
+else
+    failed=$((failed + 1))
+    printf 'FAIL a library that writes for itself, in order:\n%s\n' "$out"
+fi
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
