@@ -2,11 +2,14 @@
 """Whole-process benchmarks: quill against the interpreters a console user
 has, each task written the same way in every language. Runs are paired
 (quill, peer, peer, ..., quill, peer, ... in turn), so every ratio compares
-medians taken under the same load. Prints a Markdown table: median wall
-time and the ratio to mawk's median of the same run.
+medians taken under the same load. Prints a Markdown table: the median cpu
+time (user and system, of the whole process; --clock wall for wall time)
+and the ratio to mawk's median of the same run. Tasks that print into a
+pipe also count each program's write calls (strace, once each).
 
     python3 bench/run.py [--quill PATH] [--runs N] [--tasks a,b] [--peers a,b]
                          [--budget SECONDS] [--limit SECONDS] [--callgrind] [--base PEER]
+                         [--clock cpu|wall]
 
 Peer luai is Lua 5.4 written idiomatically (locals, numeric for), where a
 task has such a version.
@@ -20,6 +23,7 @@ import argparse
 import datetime
 import os
 import platform
+import resource
 import shutil
 import statistics
 import subprocess
@@ -340,6 +344,44 @@ def printing_one_text(n):
     return programs
 
 
+def report(n):
+    """n lines of four numbers formatted to a width (function 10), into a pipe."""
+    return {
+        'quill': 'f = "%6d";\ns = " ";\nn = "\n";\n'   # 28 bytes of pool a line: no wrap
+                 'L: i = k; puts func 10; puts s; i = k * 3; puts func 10; puts s;\n'
+                 'i = k * 7; puts func 10; puts s; i = k % 13; puts func 10; puts n;\n'
+                 f'k = k + 1;\nif k >= {n} E;\nabove L;\nE: z = 0;\n',
+        'awk': f'BEGIN {{ for (k = 0; k < {n}; k++) '
+               f'printf("%6d %6d %6d %6d\\n", k, k * 3, k * 7, k % 13) }}',
+        'lua': f'for k = 0, {n - 1} do io.write(string.format("%6d %6d %6d %6d\\n", '
+               f'k, k * 3, k * 7, k % 13)) end',
+        'perl': f'for ($k = 0; $k < {n}; $k++) {{ printf("%6d %6d %6d %6d\\n", '
+                f'$k, $k * 3, $k * 7, $k % 13) }}',
+        'python3': f'for k in range({n}):\n    print("%6d %6d %6d %6d" % '
+                   f'(k, k * 3, k * 7, k % 13))\n',
+    }
+
+
+def text_building(lines, per_line):
+    """Lines of numbers joined by blanks (functions 10 and 11), the pool
+    wrapping now and then; texts are made anew after a wrap, as they must be."""
+    return {
+        'quill': f'L: c = ""; j = 0;\n'
+                 f'M: i = k * 7 + j; p = func 10; c = func 11; p = " "; c = func 11;\n'
+                 f'j = j + 1;\nif j >= {per_line} P;\nabove M;\n'
+                 f'P: puts c; puts "\n";\nk = k + 1;\nif k >= {lines} E;\nabove L;\nE: z = 0;\n',
+        'awk': f'BEGIN {{ for (k = 0; k < {lines}; k++) {{ c = ""; '
+               f'for (j = 0; j < {per_line}; j++) c = c (k * 7 + j) " "; print c }} }}',
+        'lua': f'for k = 0, {lines - 1} do local c = "" for j = 0, {per_line - 1} do '
+               f'c = c .. string.format("%d", k * 7 + j) .. " " end print(c) end',
+        'perl': f'for ($k = 0; $k < {lines}; $k++) {{ $c = ""; '
+                f'for ($j = 0; $j < {per_line}; $j++) {{ $c = $c . ($k * 7 + $j) . " " }} '
+                f'print "$c\\n" }}',
+        'python3': f'for k in range({lines}):\n    c = ""\n    for j in range({per_line}):\n'
+                   f'        c = c + str(k * 7 + j) + " "\n    print(c)\n',
+    }
+
+
 def startup():
     return {'quill': '', 'awk': 'BEGIN { }', 'lua': '', 'perl': '', 'python3': '', 'sh': ':'}
 
@@ -388,6 +430,10 @@ TASKS = {
                  lambda: printing_to_pipe(10**5)),
     'print1-1e5': ('the same with `puts func 10;` in quill: a write before each call',
                    lambda: printing_one_text(10**5)),
+    'report': ('report: 20,000 lines of four numbers formatted by width, into a pipe '
+               '(quill: function 10)', lambda: report(20000)),
+    'text': ('text: 2,000 lines of 100 numbers joined by blanks, into a pipe '
+             '(quill: functions 10 and 11, the pool wrapping)', lambda: text_building(2000, 100)),
     'startup': ('start-up, empty script', startup),
     'script-10mb': ('10 MB straight-line script', lambda: straight_line(10)),
 }
@@ -413,19 +459,51 @@ def program(programs, peer):
     return programs.get({'mawk': 'awk', 'gawk': 'awk', 'lua5.4': 'lua', 'dash': 'sh'}.get(peer, peer))
 
 
-def run_once(argv, limit, pipe=False):
-    """Wall time in seconds of one whole run; infinity past the limit. With
-    pipe, standard output is a pipe that this process drains."""
+PIPED = ('pipe', 'report', 'text')   # tasks whose output goes into a pipe
+
+
+def run_once(argv, limit, pipe=False, clock='cpu'):
+    """Cpu time (user and system) or wall time in seconds of one whole run;
+    infinity past the limit. With pipe, standard output is a pipe that this
+    process drains."""
     start = time.perf_counter()
+    p = subprocess.Popen(argv, stdout=subprocess.PIPE if pipe else subprocess.DEVNULL,
+                         stderr=subprocess.DEVNULL)
+    if pipe:
+        while p.stdout.read(65536):
+            if time.perf_counter() - start > limit:
+                p.kill()
+        p.stdout.close()
     try:
-        p = subprocess.run(argv, stdout=subprocess.PIPE if pipe else subprocess.DEVNULL,
-                           stderr=subprocess.DEVNULL, timeout=limit)
+        p.wait(timeout=max(0.0, limit - (time.perf_counter() - start)))
     except subprocess.TimeoutExpired:
+        p.kill()
+        p.wait()
         return float('inf')
     elapsed = time.perf_counter() - start
     if p.returncode < 0:
         raise RuntimeError(f'{argv[0]} died')
-    return elapsed
+    if clock == 'wall':
+        return elapsed
+    usage = resource.getrusage(resource.RUSAGE_CHILDREN)
+    spent = usage.ru_utime + usage.ru_stime - run_once.children
+    run_once.children = usage.ru_utime + usage.ru_stime
+    return spent
+
+
+run_once.children = 0.0
+
+
+def write_calls(argv):
+    """The write system calls of one run into a pipe, by strace; None without it."""
+    if not shutil.which('strace'):
+        return None
+    p = subprocess.run(['strace', '-f', '-c', '-e', 'trace=write', '-o', '/dev/stderr', *argv],
+                       stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+    for line in p.stderr.splitlines():
+        if line.split() and line.split()[-1] == 'write':
+            return int(line.split()[3])
+    return 0
 
 
 def peak_memory(argv):
@@ -436,7 +514,7 @@ def peak_memory(argv):
     return int(p.stderr.strip().splitlines()[-1])
 
 
-def bench_task(task, quill, peers, runs, budget, limit, tmp):
+def bench_task(task, quill, peers, runs, budget, limit, tmp, clock='cpu'):
     programs = TASKS[task][1]()
     argvs = {}
     for peer in ['quill'] + peers:
@@ -452,11 +530,13 @@ def bench_task(task, quill, peers, runs, budget, limit, tmp):
         for peer, argv in argvs.items():
             if r > 0 and times[peer][0] > budget:
                 continue   # too slow to repeat
-            times[peer].append(run_once(argv, limit, pipe=task.startswith('pipe')))
-    peak = {}
+            times[peer].append(run_once(argv, limit, task.startswith(PIPED), clock))
+    peak, writes = {}, {}
     if task == 'script-10mb' and os.path.exists('/usr/bin/time'):   # Debian's package time
         peak = {p: peak_memory(argv) for p, argv in argvs.items()}
-    return {p: statistics.median(v) for p, v in times.items()}, peak
+    if task.startswith(PIPED):
+        writes = {p: write_calls(argv) for p, argv in argvs.items()}
+    return {p: statistics.median(v) for p, v in times.items()}, peak, writes
 
 
 def instructions(peer, quill, programs, tmp):
@@ -504,24 +584,30 @@ def main():
     ap.add_argument('--limit', type=float, default=60.0, help='seconds before a run is stopped')
     ap.add_argument('--callgrind', action='store_true')
     ap.add_argument('--base', default='mawk', help='the peer the ratios are to')
+    ap.add_argument('--clock', choices=('cpu', 'wall'), default='cpu')
     opts = ap.parse_args()
     quill = os.path.abspath(opts.quill)
     peers = [p for p in opts.peers.split(',') if shutil.which('lua5.4' if p == 'luai' else p)]
     cpu = next((l.split(':', 1)[1].strip() for l in open('/proc/cpuinfo')
                 if l.startswith('model name')), platform.machine())
     print(f'{datetime.date.today()}, {platform.node()}: {cpu}, {os.cpu_count()} cores, '
-          f'{opts.runs} paired runs, medians; ratios to {opts.base}\n')
+          f'{opts.runs} paired runs, medians of {opts.clock} time; ratios to {opts.base}\n')
     print('| task | ' + ' | '.join(['quill'] + peers) + ' |')
     print('|---' * (len(peers) + 2) + '|')
     with tempfile.TemporaryDirectory(prefix='quill-bench-') as tmp:
         for task in opts.tasks.split(','):
-            medians, peak = bench_task(task, quill, peers, opts.runs, opts.budget, opts.limit, tmp)
+            medians, peak, writes = bench_task(task, quill, peers, opts.runs, opts.budget,
+                                               opts.limit, tmp, opts.clock)
             base = medians.get(opts.base)
             row = [cell(medians[p], base) if p in medians else '–' for p in ['quill'] + peers]
             print(f'| {TASKS[task][0]} | ' + ' | '.join(row) + ' |', flush=True)
             if peak:
                 mem = [f'{peak[p] / 1024:.1f} MB' if p in peak else '–' for p in ['quill'] + peers]
                 print('| 10 MB script, peak memory | ' + ' | '.join(mem) + ' |', flush=True)
+            if any(v is not None for v in writes.values()):
+                calls = [f'{writes[p]:,}' if writes.get(p) is not None else '–'
+                         for p in ['quill'] + peers]
+                print('| the same, write calls | ' + ' | '.join(calls) + ' |', flush=True)
         if opts.callgrind:
             per_pass, empty = callgrind_counts(quill, tmp)
             print('\nInstructions per pass of the count loop (callgrind): ' +

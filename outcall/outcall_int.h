@@ -33,7 +33,7 @@ constexpr int VAR_A = 0, VAR_C = 2, VAR_E = 4, VAR_F = 5, VAR_I = 8, VAR_M = 12,
 
 /* A value from a variable as a text inside the host's pool, or nullptr when
    it is 0 or does not designate a NUL-terminated text there. */
-const char *oc_text(int value);
+const char *oc_text(int value, std::size_t *len = nullptr);   // len: its length
 
 /* An int array of n elements at value inside the pool, or nullptr. */
 const int *oc_array(int value, std::size_t n);

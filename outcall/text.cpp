@@ -35,23 +35,37 @@ int oc_atoi_text(const int var[])
     return a ? oc_atoi(a) : 0;
 }
 
-/* Output bounded to what buf can hand back: everything past 1023 bytes is dropped. */
+/* Output bounded to what buf can hand back: everything past 1023 bytes is
+   dropped. Runs of a byte and of text go in one step: a report formats many
+   numbers a line. */
 struct Out {
-    char text[BUF_SIZE];
-    std::size_t len;
+    char *at;
+    char *const end;
+
+    void bytes(const char *s, std::size_t n)
+    {
+        n = n < static_cast<std::size_t>(end - at) ? n : static_cast<std::size_t>(end - at);
+        if (n <= 16) {   // a field's digits, a separator: cheaper than a call
+            for (std::size_t k = 0; k < n; k++)
+                at[k] = s[k];
+        } else {
+            std::memcpy(at, s, n);
+        }
+        at += n;
+    }
+    void repeat(char c, long long count)
+    {
+        long long room = end - at;
+        std::size_t n = static_cast<std::size_t>(count < room ? (count > 0 ? count : 0) : room);
+        if (n <= 16) {
+            for (std::size_t k = 0; k < n; k++)
+                at[k] = c;
+        } else {
+            std::memset(at, c, n);
+        }
+        at += n;
+    }
 };
-
-static void emit(Out *out, char c, long long count = 1)
-{
-    while (count-- > 0 && out->len < BUF_SIZE - 1)
-        out->text[out->len++] = c;
-}
-
-static void emit_str(Out *out, const char *s, std::size_t n)
-{
-    for (std::size_t k = 0; k < n; k++)
-        emit(out, s[k]);
-}
 
 struct Conversion {
     bool left, plus, space, alt, zero;
@@ -71,6 +85,11 @@ static bool read_count(const char **pp, long long *n)
         ++*pp;
     }
     return true;
+}
+
+static bool is_kind(char c)
+{
+    return c == 'd' || c == 'i' || c == 'o' || c == 'u' || c == 'x' || c == 'X' || c == 'c';
 }
 
 // Parses the conversion after a '%'; *pp then points past it.
@@ -93,7 +112,7 @@ static bool read_conversion(const char **pp, Conversion *cv)
         if (!read_count(&p, &cv->precision))
             return false;
     }
-    if (*p == '\0' || !std::strchr("diouxXc", *p))
+    if (!is_kind(*p))
         return false;
     cv->kind = *p++;
     *pp = p;
@@ -105,21 +124,20 @@ static void format_int(Out *out, const Conversion &cv, int value)
 {
     if (cv.kind == 'c') {
         long long pad = cv.width > 1 ? cv.width - 1 : 0;
+        char c = static_cast<char>(static_cast<unsigned char>(value));
         if (!cv.left)
-            emit(out, ' ', pad);
-        emit(out, static_cast<char>(static_cast<unsigned char>(value)));
+            out->repeat(' ', pad);
+        out->bytes(&c, 1);
         if (cv.left)
-            emit(out, ' ', pad);
+            out->repeat(' ', pad);
         return;
     }
-    char prefix[3] = "";
+    const char *prefix = "";
     uint32_t mag;
     unsigned base = 10;
     if (cv.kind == 'd' || cv.kind == 'i') {
         mag = value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
-        if (value < 0) std::strcpy(prefix, "-");
-        else if (cv.plus) std::strcpy(prefix, "+");
-        else if (cv.space) std::strcpy(prefix, " ");
+        prefix = value < 0 ? "-" : cv.plus ? "+" : cv.space ? " " : "";
     } else {
         mag = static_cast<uint32_t>(value);
         if (cv.kind == 'o')
@@ -127,78 +145,131 @@ static void format_int(Out *out, const Conversion &cv, int value)
         else if (cv.kind == 'x' || cv.kind == 'X')
             base = 16;
         if (cv.alt && mag != 0 && base == 16)
-            std::strcpy(prefix, cv.kind == 'x' ? "0x" : "0X");
+            prefix = cv.kind == 'x' ? "0x" : "0X";
     }
-    const char *digit_set = cv.kind == 'X' ? "0123456789ABCDEF" : "0123456789abcdef";
     char digits[16];
-    int nd = 0;
-    for (uint32_t m = mag; m != 0; m /= base)
-        digits[nd++] = digit_set[m % base];
+    char *first = digits + sizeof digits;
+    if (base == 10) {
+        static const char PAIRS[] =
+            "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+            "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+            "8081828384858687888990919293949596979899";
+        uint32_t m = mag;
+        for (; m >= 100; m /= 100) {
+            first -= 2;
+            std::memcpy(first, PAIRS + 2 * (m % 100), 2);
+        }
+        if (m >= 10) {
+            first -= 2;
+            std::memcpy(first, PAIRS + 2 * m, 2);
+        } else if (m) {
+            *--first = static_cast<char>('0' + m);
+        }
+    } else {
+        const char *digit_set = cv.kind == 'X' ? "0123456789ABCDEF" : "0123456789abcdef";
+        for (uint32_t m = mag; m != 0; m /= base)
+            *--first = digit_set[m % base];
+    }
+    long long nd = digits + sizeof digits - first;
     long long precision = cv.precision < 0 ? 1 : cv.precision;
     long long zeros = precision > nd ? precision - nd : 0;
-    if (cv.kind == 'o' && cv.alt && zeros == 0 && (nd == 0 || digits[nd - 1] != '0'))
+    if (cv.kind == 'o' && cv.alt && zeros == 0 && (nd == 0 || *first != '0'))
         zeros = 1;  // the alternate octal form starts with a 0
     std::size_t np = std::strlen(prefix);
     long long total = static_cast<long long>(np) + zeros + nd;
     long long pad = cv.width > total ? cv.width - total : 0;
     if (!cv.left && !(cv.zero && cv.precision < 0))
-        emit(out, ' ', pad);
-    emit_str(out, prefix, np);
+        out->repeat(' ', pad);
+    out->bytes(prefix, np);
     if (!cv.left && cv.zero && cv.precision < 0)
-        emit(out, '0', pad);
-    emit(out, '0', zeros);
-    while (nd > 0)
-        emit(out, digits[--nd]);
+        out->repeat('0', pad);
+    out->repeat('0', zeros);
+    out->bytes(first, static_cast<std::size_t>(nd));
     if (cv.left)
-        emit(out, ' ', pad);
+        out->repeat(' ', pad);
+}
+
+/* A format as read once: the text around its one conversion, with %% as %.
+   A report formats thousands of numbers with the same format, so the last
+   one read is kept, compared byte for byte before it is used again. */
+struct Format {
+    char raw[BUF_SIZE];   // the format as given
+    std::size_t raw_len;  // BUF_SIZE: none kept
+    char text[BUF_SIZE];  // before the conversion, then after it
+    std::size_t before, after;
+    Conversion cv;
+};
+
+static bool read_format(const char *format, std::size_t len, Format *f)
+{
+    // exactly one integer conversion: anything else would read arguments that are not there
+    Out out{f->text, f->text + sizeof f->text};
+    int conversions = 0;
+    for (const char *p = format; *p;) {
+        const char *run = p;
+        while (*p && *p != '%')
+            p++;
+        out.bytes(run, static_cast<std::size_t>(p - run));
+        if (!*p)
+            break;
+        p++;
+        if (*p == '%') {
+            out.bytes("%", 1);
+            p++;
+            continue;
+        }
+        if (!read_conversion(&p, &f->cv) || ++conversions > 1)
+            return false;
+        f->before = static_cast<std::size_t>(out.at - f->text);
+    }
+    if (conversions != 1)
+        return false;
+    f->after = static_cast<std::size_t>(out.at - f->text) - f->before;
+    if (len < sizeof f->raw) {
+        f->raw_len = len;
+        std::memcpy(f->raw, format, len);
+    }
+    return true;
 }
 
 int oc_itoa(const int var[])
 {
+    static Format last{{}, BUF_SIZE, {}, 0, 0, {}};
     const char *format = "%d";
+    std::size_t len = 2;
     if (var[VAR_F] != 0) {
-        format = oc_text(var[VAR_F]);
+        format = oc_text(var[VAR_F], &len);
         if (!format)
             return 0;
     }
-    // exactly one integer conversion: anything else would read arguments that are not there
-    Out out;
-    out.len = 0;
-    int conversions = 0;
-    for (const char *p = format; *p;) {
-        if (*p != '%') {
-            emit(&out, *p++);
-            continue;
-        }
-        p++;
-        if (*p == '%') {
-            emit(&out, '%');
-            p++;
-            continue;
-        }
-        Conversion cv;
-        if (!read_conversion(&p, &cv) || ++conversions > 1)
+    Format fresh, *f = &last;
+    if (len >= BUF_SIZE)
+        f = &fresh;   // a longer format is read anew each time
+    if (len != f->raw_len || std::memcmp(format, f->raw, len) != 0) {
+        f->raw_len = BUF_SIZE;
+        if (!read_format(format, len, f))
             return 0;
-        format_int(&out, cv, var[VAR_I]);
     }
-    if (conversions != 1)
-        return 0;
-    std::memcpy(buf, out.text, out.len);
-    buf[out.len] = '\0';
+    Out out{buf, buf + BUF_SIZE - 1};
+    out.bytes(f->text, f->before);
+    format_int(&out, f->cv, var[VAR_I]);
+    out.bytes(f->text + f->before, f->after);
+    *out.at = '\0';
     return oc_return_text(buf);
 }
 
 int oc_strcat(const int var[])
 {
-    const char *c = oc_text(var[VAR_C]);
-    const char *p = oc_text(var[VAR_P]);
+    std::size_t nc, np;
+    const char *c = oc_text(var[VAR_C], &nc);
+    const char *p = oc_text(var[VAR_P], &np);
     if (!c || !p)
         return 0;
     // cut to what buf holds
-    std::size_t nc = strnlen(c, BUF_SIZE - 1);
-    std::memcpy(buf, c, nc);
-    std::size_t np = strnlen(p, BUF_SIZE - 1 - nc);
-    std::memcpy(buf + nc, p, np);
+    nc = nc < BUF_SIZE - 1 ? nc : BUF_SIZE - 1;
+    np = np < BUF_SIZE - 1 - nc ? np : BUF_SIZE - 1 - nc;
+    std::memmove(buf, c, nc);   // a text the host copied from buf may still lie there
+    std::memmove(buf + nc, p, np);
     buf[nc + np] = '\0';
     return oc_return_text(buf);
 }
