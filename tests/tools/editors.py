@@ -364,8 +364,8 @@ def completion():
         check('completion: quill-check takes scripts and folders', complete('quill-check', ''),
               ['a.vt', 'c d.vt', 'sub'])
         check('completion: quill-check\'s long options', complete('quill-check', '--'),
-              ['--exclude', '--format', '--help', '--lsp', '--quill-lines', '--severity',
-               '--version'])
+              ['--all', '--exclude', '--format', '--help', '--lsp', '--quill-lines',
+               '--severity', '--version'])
         check('completion: the formats, at --format= as bash splits it',
               complete('quill-check', '--format', '='),
               ['gcc', 'json'])
