@@ -68,11 +68,10 @@ bool parse_length(const char *p, std::size_t *n)
     return !*p || std::strcmp(p, "\r\n") == 0 || std::strcmp(p, "\n") == 0;
 }
 
-// One message's body; false at the end of input, or with *why set when the
-// input cannot be told apart into messages.
-bool read_message(std::string *body, std::string *why)
+// A message's header: its length; false at the end of input, or with *why
+// set when the input cannot be told apart into messages.
+bool read_header(std::size_t *length, std::string *why)
 {
-    std::size_t length = 0;
     bool have_length = false, have_header = false;
     char line[1024];
     for (;;) {
@@ -85,7 +84,7 @@ bool read_message(std::string *body, std::string *why)
             break;
         have_header = true;
         if (std::strncmp(line, "Content-Length:", 15) == 0) {
-            if (!parse_length(line + 15, &length)) {
+            if (!parse_length(line + 15, length)) {
                 const char *value = line + 15 + std::strspn(line + 15, " \t");
                 *why = "Content-Length " + check_quote(std::string(value, std::strcspn(value, "\r\n"))) +
                        " is no length from 0 to " + std::to_string(MAX_MESSAGE) +
@@ -95,10 +94,17 @@ bool read_message(std::string *body, std::string *why)
             have_length = true;
         }
     }
-    if (!have_length) {
+    if (!have_length)
         *why = "a message without Content-Length: the messages cannot be told apart";
+    return have_length;
+}
+
+// One message's body; false at the end of input, or with *why set.
+bool read_message(std::string *body, std::string *why)
+{
+    std::size_t length = 0;
+    if (!read_header(&length, why))
         return false;
-    }
     body->clear();   // grown as the bytes come: a length that lies costs nothing
     char chunk[65536];
     while (body->size() < length) {
