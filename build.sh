@@ -9,11 +9,19 @@ for pkg in cmake g++ make flex bison nlohmann-json3-dev libgtest-dev python3 dpk
            groff-base man-db xvfb xclip xsel vim neovim nano tmux libonig5; do
     dpkg -s "$pkg" >/dev/null 2>&1 || need="$need $pkg"
 done
-if [ -n "$need" ]; then
+# Emacs and its language client for the editor tests: what they recommend
+# (a mail system, a database library) is no use to them
+lean=""
+for pkg in emacs-nox elpa-eglot; do
+    dpkg -s "$pkg" >/dev/null 2>&1 || lean="$lean $pkg"
+done
+if [ -n "$need$lean" ]; then
     sudo=""
     [ "$(id -u)" -eq 0 ] || sudo="sudo"
     $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq $need
+    [ -z "$need" ] || DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq $need
+    [ -z "$lean" ] ||
+        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends $lean
 fi
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo

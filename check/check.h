@@ -160,6 +160,8 @@ extern const int check_service_count;
 
 /* ---- report.cpp ---- */
 Flow check_script(Script &s);   // every analysis; the findings in order of place
+// The analyses after a parse: flow, values, the findings in order.
+Flow check_analyse(Script &s);
 // The same after an edit of old's text (see check_reparse).
 Flow check_script_edit(Script &s, Script &old, uint64_t at, uint64_t removed,
                        const std::string &added);
@@ -169,5 +171,11 @@ std::string check_code_name(int code);   // VTnnn
 void check_sort(std::vector<Finding> &findings);
 std::string check_gcc_line(const std::string &file, const Finding &f, bool quill_lines);
 nlohmann::json check_json(const std::string &file, const Finding &f, bool quill_lines);
+// The findings worth showing: once a NUL byte has ended the script, later
+// ones go unsaid, and in a file that looks binary everything after it.
+std::vector<Finding> check_shown(const Script &s);
+// Text of a script or a client quoted in a message: control bytes and bytes
+// that are no UTF-8 escaped (\x7f), and no more than about 40 characters.
+std::string check_quote(const std::string &text);
 
 #endif

@@ -73,9 +73,9 @@ bool word_hint(const Script &s, const Tok &t, std::string *hint)
         if (lower == k)
             return false;   // a keyword in the wrong place: no word to explain
     std::string letters;
-    for (std::size_t i = 0; i < word.size(); i++)
+    for (std::size_t i = 0; i < word.size() && i < 40; i++)
         letters += (i ? ", " : "") + word.substr(i, 1);
-    *hint = "`" + word + "` reads as " + letters +
+    *hint = "`" + check_quote(word) + "` reads as " + check_quote(letters) +
             ": variables (a-z) and labels (A-Z) are one letter each";
     return true;
 }
@@ -165,7 +165,7 @@ std::string check_syntax_message(const Script &s, int tok)
     } else if (t.code == OPSET || t.code == OPSTRCP) {
         hint = "only a variable or an element x[i] can stand left of = or ~; == compares";
     } else if (t.code > 0 && t.code < 256) {
-        hint = std::string("`") + static_cast<char>(t.code) + "` is no part of Vantor";
+        hint = "`" + check_quote(std::string(1, static_cast<char>(t.code))) + "` is no part of Vantor";
     } else if (t.code == COL) {
         hint = "only a label (A-Z) is defined with ':'";
     }

@@ -9,9 +9,10 @@
 #include "lsp.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <map>
-#include <stdexcept>
+#include <string_view>
 
 #ifdef _WIN32
 #define NOMINMAX
@@ -32,40 +33,77 @@ namespace {
 
 enum ErrorCode {
     PARSE_ERROR = -32700, INVALID_REQUEST = -32600, METHOD_NOT_FOUND = -32601,
-    INVALID_PARAMS = -32602, SERVER_NOT_INITIALIZED = -32002,
+    INVALID_PARAMS = -32602, INTERNAL_ERROR = -32603, SERVER_NOT_INITIALIZED = -32002,
 };
 
 struct NoMethod {};
+struct TooDeep {};
 
 std::FILE *in, *out;
 std::map<std::string, Doc> docs;
 bool initialized, shut_down;
 bool utf8_columns;   // the client counts columns in bytes, not UTF-16 units
 constexpr std::size_t MAX_MESSAGE = std::size_t(1) << 30;
+// Messages nest a few levels; copying or writing one nested without bound
+// would take a stack frame a level.
+constexpr int MAX_DEPTH = 1000;
+const json NONE;   // what a missing member reads as
 
 /* ---- framing ---- */
 
-// One message's body; false at the end of input or a header that cannot frame one.
-bool read_message(std::string *body)
+// Content-Length's value: digits alone, at most MAX_MESSAGE.
+bool parse_length(const char *p, std::size_t *n)
 {
-    std::size_t length = 0;
-    bool have_length = false;
+    while (*p == ' ' || *p == '\t')
+        p++;
+    if (!std::isdigit(static_cast<unsigned char>(*p)))
+        return false;
+    std::size_t v = 0;
+    for (; std::isdigit(static_cast<unsigned char>(*p)); p++)
+        if ((v = v * 10 + static_cast<std::size_t>(*p - '0')) > MAX_MESSAGE)
+            return false;
+    while (*p == ' ' || *p == '\t')
+        p++;
+    *n = v;
+    return !*p || std::strcmp(p, "\r\n") == 0 || std::strcmp(p, "\n") == 0;
+}
+
+// A message's header: its length; false at the end of input, or with *why
+// set when the input cannot be told apart into messages.
+bool read_header(std::size_t *length, std::string *why)
+{
+    bool have_length = false, have_header = false;
     char line[1024];
     for (;;) {
-        if (!std::fgets(line, sizeof line, in))
-            return false;
+        if (!std::fgets(line, sizeof line, in)) {
+            if (have_header)
+                *why = "the input ended inside a message's header";
+            return false;   // else between messages: the client went away
+        }
         if (std::strcmp(line, "\r\n") == 0 || std::strcmp(line, "\n") == 0)
             break;
+        have_header = true;
         if (std::strncmp(line, "Content-Length:", 15) == 0) {
-            char *end;
-            unsigned long long n = std::strtoull(line + 15, &end, 10);
-            if (end == line + 15 || n > MAX_MESSAGE)
+            if (!parse_length(line + 15, length)) {
+                const char *value = line + 15 + std::strspn(line + 15, " \t");
+                *why = "Content-Length " + check_quote(std::string(value, std::strcspn(value, "\r\n"))) +
+                       " is no length from 0 to " + std::to_string(MAX_MESSAGE) +
+                       ": the messages cannot be told apart";
                 return false;
-            length = static_cast<std::size_t>(n);
+            }
             have_length = true;
         }
     }
     if (!have_length)
+        *why = "a message without Content-Length: the messages cannot be told apart";
+    return have_length;
+}
+
+// One message's body; false at the end of input, or with *why set.
+bool read_message(std::string *body, std::string *why)
+{
+    std::size_t length = 0;
+    if (!read_header(&length, why))
         return false;
     body->clear();   // grown as the bytes come: a length that lies costs nothing
     char chunk[65536];
@@ -73,10 +111,22 @@ bool read_message(std::string *body)
         std::size_t want = std::min(sizeof chunk, length - body->size());
         std::size_t got = std::fread(chunk, 1, want, in);
         body->append(chunk, got);
-        if (got < want)
+        if (got < want) {
+            *why = "the input ended after " + std::to_string(body->size()) + " of the " +
+                   std::to_string(length) + " bytes of a message";
             return false;
+        }
     }
     return true;
+}
+
+json parse_message(const std::string &body)
+{
+    return json::parse(body, [](int depth, json::parse_event_t, json &) {
+        if (depth > MAX_DEPTH)
+            throw TooDeep{};
+        return true;
+    }, false);
 }
 
 // More of a message already waiting: the input is unbuffered (lsp_run), so
@@ -130,9 +180,9 @@ std::size_t units(const std::string &t, uint64_t from, uint64_t to)
     return n;
 }
 
-uint64_t walk(const std::string &t, uint64_t from, uint64_t end, std::size_t want)
+uint64_t walk(const std::string &t, uint64_t from, uint64_t end, uint64_t want)
 {
-    std::size_t n = 0;
+    uint64_t n = 0;
     uint64_t at = from;
     while (at < end && n < want) {
         unsigned char c = static_cast<unsigned char>(t[at++]);
@@ -163,19 +213,32 @@ json position(const Script &s, uint64_t offset)
     return {{"line", line}, {"character", mark_units(s, line) + units(s.scanned, start, offset)}};
 }
 
-uint64_t offset_of(const Script &s, const json &pos)
+// A position's line and character; false for one that no text has (a
+// negative or fractional number, or one past 2^64).
+bool line_char(const json &pos, const std::string &name, uint64_t *line, uint64_t *character)
 {
-    int line = pos.at("line").get<int>();
-    std::size_t want = pos.at("character").get<std::size_t>();
-    if (line < 0)
-        return 0;
-    if (static_cast<std::size_t>(line) >= s.lines.size())
-        return s.scanned.size();
-    uint64_t at = s.lines[static_cast<std::size_t>(line)];
-    uint64_t end = static_cast<std::size_t>(line) + 1 < s.lines.size()
-                       ? s.lines[static_cast<std::size_t>(line) + 1] - 1 : s.scanned.size();
-    want -= std::min(want, mark_units(s, line));
-    return walk(s.scanned, at, end, want);
+    const json &l = lsp::member(pos, "line"), &c = lsp::member(pos, "character");
+    if (!l.is_number() || !c.is_number())
+        throw lsp::BadParam(name + " needs a line and a character, both numbers");
+    if (!l.is_number_unsigned() || !c.is_number_unsigned())
+        return false;
+    *line = l.get<uint64_t>();
+    *character = c.get<uint64_t>();
+    return true;
+}
+
+// Where a position falls in the text as scanned; false for none (a column
+// past the end of its line is the line's end).
+bool offset_of(const Script &s, const json &pos, uint64_t *offset)
+{
+    uint64_t line, want;
+    if (!line_char(pos, "position", &line, &want) || line >= s.lines.size())
+        return false;
+    uint64_t at = s.lines[line];
+    uint64_t end = line + 1 < s.lines.size() ? s.lines[line + 1] - 1 : s.scanned.size();
+    want -= std::min<uint64_t>(want, mark_units(s, static_cast<int>(line)));
+    *offset = walk(s.scanned, at, end, want);
+    return true;
 }
 
 json range(const Script &s, uint64_t from, uint64_t to)
@@ -194,6 +257,17 @@ json location(const std::string &uri, const Script &s, int tok)
     return {{"uri", uri}, {"range", token_range(s, tok)}};
 }
 
+bool is_name(int code)
+{
+    switch (code) {
+    case LABEL: case VARIABLE: case NUMBER: case PRINT: case PRINTS: case OPIF: case OPBELOW:
+    case OPABOVE: case FUNC: case OPNEW:
+        return true;
+    default:
+        return false;
+    }
+}
+
 // The token under the cursor, or just before it (a cursor after a word); -1 for none.
 int token_at(const Script &s, uint64_t offset)
 {
@@ -201,10 +275,17 @@ int token_at(const Script &s, uint64_t offset)
                                   [](uint64_t o, const Tok &t) { return o < t.start; });
     if (after == s.toks.begin())
         return -1;
-    const Tok &t = *(after - 1);
+    int i = static_cast<int>(after - s.toks.begin()) - 1;
+    const Tok &t = s.toks[static_cast<std::size_t>(i)];
     if (t.code == 0 || offset > t.start + t.length)
         return -1;
-    return static_cast<int>(after - s.toks.begin()) - 1;
+    // between a word and what follows it, where typing leaves the cursor: the word
+    if (t.start == offset && !is_name(t.code) && i > 0) {
+        const Tok &before = s.toks[static_cast<std::size_t>(i - 1)];
+        if (before.start + before.length == offset && is_name(before.code))
+            return i - 1;
+    }
+    return i;
 }
 
 /* ---- documents ---- */
@@ -213,7 +294,7 @@ json diagnostics(const Script &s)
 {
     static const int SEVERITY[] = {1, 2, 3, 4};   // ORDER Severity: error .. hint
     json list = json::array();
-    for (const Finding &f : s.findings)
+    for (const Finding &f : check_shown(s))
         list.push_back({{"range", range(s, f.start, f.stop)},
                         {"severity", SEVERITY[static_cast<int>(f.severity)]},
                         {"code", check_code_name(f.code)},
@@ -241,9 +322,7 @@ void labelled(Doc &d)
 void analysed(Doc &d)
 {
     if (d.stage != Doc::ANALYSED) {
-        d.flow = check_flow(d.script);
-        check_values(d.script, d.flow);
-        check_sort(d.script.findings);
+        d.flow = check_analyse(d.script);
         d.stage = Doc::ANALYSED;
     }
 }
@@ -259,19 +338,19 @@ void publish_all(void)
         }
 }
 
-void open_doc(const std::string &uri, std::string text)
+void open_doc(const std::string &uri, const std::string &text)
 {
     Doc &d = docs[uri];
     d = Doc();
     d.script.name = uri;
-    d.script.text = std::move(text);
+    d.script.text = text;
     check_parse(d.script);
 }
 
 // The document a request names, with where its jumps land; or null.
 Doc *doc_of(const json &params)
 {
-    auto it = docs.find(params.at("textDocument").at("uri").get<std::string>());
+    auto it = docs.find(lsp::text_param(params, "textDocument.uri"));
     if (it == docs.end())
         return nullptr;
     labelled(it->second);
@@ -284,12 +363,34 @@ Doc *doc_of(const json &params)
 
 namespace lsp {
 
+const json &member(const json &j, const char *path)
+{
+    const json *at = &j;
+    for (std::string_view rest = path; !rest.empty();) {
+        std::string_view key = rest.substr(0, rest.find('.'));
+        rest.remove_prefix(std::min(rest.size(), key.size() + 1));
+        if (!at->is_object())
+            return NONE;
+        auto it = at->find(key);
+        if (it == at->end())
+            return NONE;
+        at = &*it;
+    }
+    return *at;
+}
+
+const std::string &text_param(const json &j, const char *path)
+{
+    const json &v = member(j, path);
+    if (!v.is_string())
+        throw BadParam(std::string(path) + (v.is_null() ? " is missing" : " must be a text"));
+    return v.get_ref<const std::string &>();
+}
+
 const Doc *doc_at(const json &params, uint64_t *offset)
 {
     const Doc *d = doc_of(params);
-    if (d)
-        *offset = offset_of(d->script, params.at("position"));
-    return d;
+    return d && offset_of(d->script, member(params, "position"), offset) ? d : nullptr;
 }
 
 json range_of(const Script &s, int first_tok, int last_tok)
@@ -303,13 +404,15 @@ int token_under(const Script &s, uint64_t offset)
     return token_at(s, offset);
 }
 
-// Where a position falls in the text as the client holds it.
-uint64_t raw_offset(const std::string &t, const json &pos)
+// Where a position of an edit falls in the text as the client holds it; one
+// past the last line is the end.
+uint64_t raw_offset(const std::string &t, const json &pos, const char *name)
 {
-    int line = pos.at("line").get<int>();
-    std::size_t want = pos.at("character").get<std::size_t>();
+    uint64_t line, want;
+    if (!line_char(pos, name, &line, &want))
+        throw BadParam(std::string(name) + " lies before the start");
     uint64_t at = 0;
-    for (int l = 0; l < line && at < t.size(); l++) {
+    for (uint64_t l = 0; l < line && at < t.size(); l++) {
         const void *nl = std::memchr(t.data() + at, '\n', t.size() - at);
         at = nl ? static_cast<uint64_t>(static_cast<const char *>(nl) - t.data()) + 1 : t.size();
     }
@@ -319,36 +422,48 @@ uint64_t raw_offset(const std::string &t, const json &pos)
     return walk(t, at, end, want);
 }
 
+// The bytes [*a, *b) of text that change c replaces; false for the whole text.
+bool change_span(const std::string &text, const json &c, uint64_t *a, uint64_t *b)
+{
+    text_param(c, "text");
+    const json &range = member(c, "range");
+    if (range.is_null())
+        return false;
+    *a = raw_offset(text, member(range, "start"), "contentChanges[].range.start");
+    *b = raw_offset(text, member(range, "end"), "contentChanges[].range.end");
+    if (*b < *a)
+        throw BadParam("contentChanges[].range ends before it starts");
+    return true;
+}
+
 // Edits as the client makes them; one edit is checked again only around it.
+// A change that cannot be made leaves the document as it was.
 void text_change(const json &params)
 {
-    std::string uri = params.at("textDocument").at("uri").get<std::string>();
-    const json &changes = params.at("contentChanges");
+    const std::string &uri = text_param(params, "textDocument.uri");
+    const json &changes = member(params, "contentChanges");
+    if (!changes.is_array())
+        throw BadParam("contentChanges must be a list");
     auto it = docs.find(uri);
     if (it == docs.end() || changes.empty())
         return;
     Doc &d = it->second;
-    if (changes.size() == 1 && changes[0].contains("range")) {
-        const json &c = changes[0];
-        uint64_t a = raw_offset(d.script.text, c.at("range").at("start"));
-        uint64_t b = std::max(a, raw_offset(d.script.text, c.at("range").at("end")));
+    uint64_t a, b;
+    if (changes.size() == 1 && change_span(d.script.text, changes[0], &a, &b)) {
         Doc next;
         next.script.name = uri;
-        check_reparse(next.script, d.script, a, b - a, c.at("text").get<std::string>());
+        check_reparse(next.script, d.script, a, b - a, text_param(changes[0], "text"));
         d = std::move(next);
         return;
     }
     std::string text = d.script.text;
     for (const json &c : changes) {
-        if (!c.contains("range")) {
-            text = c.at("text").get<std::string>();
-            continue;
-        }
-        uint64_t a = raw_offset(text, c.at("range").at("start"));
-        uint64_t b = std::max(a, raw_offset(text, c.at("range").at("end")));
-        text.replace(a, b - a, c.at("text").get<std::string>());
+        if (change_span(text, c, &a, &b))
+            text.replace(a, b - a, text_param(c, "text"));
+        else
+            text = text_param(c, "text");
     }
-    open_doc(uri, std::move(text));
+    open_doc(uri, text);
 }
 
 json label_at(const json &params, const Doc **doc, int *tok)
@@ -357,7 +472,10 @@ json label_at(const json &params, const Doc **doc, int *tok)
     if (!*doc)
         return nullptr;
     const Script &s = (*doc)->script;
-    *tok = token_at(s, offset_of(s, params.at("position")));
+    uint64_t offset;
+    if (!offset_of(s, member(params, "position"), &offset))
+        return nullptr;
+    *tok = token_at(s, offset);
     if (*tok < 0 || s.toks[static_cast<std::size_t>(*tok)].code != LABEL)
         return nullptr;
     return true;
@@ -369,7 +487,7 @@ json definition(const json &params)
     int tok;
     if (label_at(params, &d, &tok).is_null())
         return nullptr;
-    std::string uri = params.at("textDocument").at("uri").get<std::string>();
+    const std::string &uri = text_param(params, "textDocument.uri");
     for (const LabelDef &def : d->flow.defs)
         if (def.label_tok == tok)
             return location(uri, d->script, tok);
@@ -389,9 +507,8 @@ json references(const json &params)
     int tok;
     if (label_at(params, &d, &tok).is_null())
         return nullptr;
-    std::string uri = params.at("textDocument").at("uri").get<std::string>();
-    bool declarations = params.contains("context") &&
-                        params["context"].value("includeDeclaration", false);
+    const std::string &uri = text_param(params, "textDocument.uri");
+    bool declarations = member(params, "context.includeDeclaration") == true;
     int lab = d->script.toks[static_cast<std::size_t>(tok)].value;
     int def = -1;
     for (std::size_t i = 0; i < d->flow.defs.size(); i++)
@@ -437,21 +554,21 @@ json rename(const json &params, bool prepare)
     if (prepare)
         return {{"range", token_range(s, tok)},
                 {"placeholder", std::string(1, static_cast<char>('A' + lab))}};
-    std::string name = params.at("newName").get<std::string>();
+    const std::string &name = text_param(params, "newName");
     if (name.size() != 1 || name[0] < 'A' || name[0] > 'Z')
-        throw std::invalid_argument("a label is one letter from A to Z");
+        throw BadParam("newName: a label is one letter from A to Z");
     json edits = json::array();
     for (std::size_t i = 0; i < s.toks.size(); i++) {
         const Tok &t = s.toks[i];
         if (t.code != LABEL)
             continue;
         if (t.value == name[0] - 'A' && name[0] - 'A' != lab)
-            throw std::invalid_argument(name + " is a label of this script already: "
-                                        "renaming would join the two");
+            throw BadParam(name + " is a label of this script already: "
+                           "renaming would join the two");
         if (t.value == lab)
             edits.push_back({{"range", token_range(s, static_cast<int>(i))}, {"newText", name}});
     }
-    return {{"changes", {{params.at("textDocument").at("uri").get<std::string>(), edits}}}};
+    return {{"changes", {{text_param(params, "textDocument.uri"), edits}}}};
 }
 
 }  // namespace lsp
@@ -462,11 +579,8 @@ namespace {
 
 json capabilities(const json &params)
 {
-    const json *encodings = nullptr;
-    if (params.contains("capabilities") && params["capabilities"].contains("general"))
-        encodings = &params["capabilities"]["general"]["positionEncodings"];
-    utf8_columns = encodings && encodings->is_array() &&
-                   std::count(encodings->begin(), encodings->end(), "utf-8");
+    const json &encodings = lsp::member(params, "capabilities.general.positionEncodings");
+    utf8_columns = encodings.is_array() && std::count(encodings.begin(), encodings.end(), "utf-8");
     return {{"capabilities",
              {{"positionEncoding", utf8_columns ? "utf-8" : "utf-16"},
               {"textDocumentSync", {{"openClose", true}, {"change", 2}, {"save", true}}},
@@ -482,20 +596,19 @@ json capabilities(const json &params)
 // A notification: no answer.
 void notice(const std::string &method, const json &params)
 {
-    if (method == "textDocument/didOpen")
-        open_doc(params.at("textDocument").at("uri").get<std::string>(),
-                 params.at("textDocument").at("text").get<std::string>());
-    else if (method == "textDocument/didChange")
+    using lsp::text_param;
+    if (method == "textDocument/didOpen") {
+        open_doc(text_param(params, "textDocument.uri"), text_param(params, "textDocument.text"));
+    } else if (method == "textDocument/didChange") {
         lsp::text_change(params);
-    else if (method == "textDocument/didSave") {
-        std::string uri = params.at("textDocument").at("uri").get<std::string>();
-        if (params.contains("text"))
-            open_doc(uri, params["text"].get<std::string>());
+    } else if (method == "textDocument/didSave") {
+        const std::string &uri = text_param(params, "textDocument.uri");
+        if (!lsp::member(params, "text").is_null())
+            open_doc(uri, text_param(params, "text"));
         else if (docs.count(uri))
             docs[uri].published = false;
-    }
-    else if (method == "textDocument/didClose") {
-        std::string uri = params.at("textDocument").at("uri").get<std::string>();
+    } else if (method == "textDocument/didClose") {
+        std::string uri = text_param(params, "textDocument.uri");
         docs.erase(uri);
         publish(uri, json::array());
     }
@@ -520,46 +633,69 @@ json answer(const std::string &method, const json &params)
     throw NoMethod{};
 }
 
-// One message; false when the server is to end.
-bool handle(const json &msg, int *status)
+// A notification cannot be answered: its faults go where the editor logs the server.
+void complain(const std::string &method, const char *what)
 {
-    if (!msg.is_object() || !msg.contains("method") || !msg["method"].is_string()) {
-        if (msg.is_object() && msg.contains("id") && !msg.contains("result") && !msg.contains("error"))
-            reply_error(msg["id"], INVALID_REQUEST, "not a request");
-        return true;   // a client's answer to us: we ask nothing
-    }
-    std::string method = msg["method"].get<std::string>();
-    json params = msg.value("params", json::object());
-    bool request = msg.contains("id");
-    json id = request ? msg["id"] : json();
-    if (method == "exit") {
-        *status = shut_down ? 0 : 1;
-        return false;
-    }
+    std::fprintf(stderr, "quill-check: %s: %s\n", check_quote(method).c_str(), what);
+}
+
+// One request or notification.
+void dispatch(const std::string &method, const json &params, bool request, const json &id)
+{
     if (method == "initialize") {
         initialized = true;
         reply(id, capabilities(params));
-        return true;
-    }
-    if (!initialized) {
+    } else if (!initialized) {
         if (request)
             reply_error(id, SERVER_NOT_INITIALIZED, "initialize first");
+    } else if (method == "shutdown") {
+        shut_down = true;
+        reply(id, nullptr);
+    } else if (!request) {
+        notice(method, params);
+    } else {
+        reply(id, answer(method, params));
+    }
+}
+
+// One message; false when the server is to end.
+bool handle(const json &msg, int *status)
+{
+    if (!msg.is_object()) {
+        reply_error(nullptr, INVALID_REQUEST, msg.is_array() ? "a batch: one message at a time"
+                                                             : "not a message: an object is");
         return true;
     }
+    const json &method = lsp::member(msg, "method");
+    auto it = msg.find("id");
+    bool request = it != msg.end();
+    const json &id = request ? *it : NONE;
+    if (!method.is_string() && (msg.contains("result") || msg.contains("error")))
+        return true;   // a client's answer to us: we ask nothing
+    if (!method.is_string() || (request && !id.is_string() && !id.is_number() && !id.is_null())) {
+        reply_error(id.is_string() || id.is_number() ? id : NONE, INVALID_REQUEST,
+                    method.is_string() ? "id must be a number or a text" : "method must be a text");
+        return true;
+    }
+    const std::string &name = method.get_ref<const std::string &>();
+    if (name == "exit") {
+        *status = shut_down ? 0 : 1;
+        return false;
+    }
     try {
-        if (method == "shutdown") {
-            shut_down = true;
-            reply(id, nullptr);
-        } else if (!request) {
-            notice(method, params);
-        } else {
-            reply(id, answer(method, params));
-        }
+        dispatch(name, lsp::member(msg, "params"), request, id);
     } catch (const NoMethod &) {
-        reply_error(id, METHOD_NOT_FOUND, "no method " + method);
-    } catch (const std::exception &e) {   // a parameter missing or of the wrong kind
+        reply_error(id, METHOD_NOT_FOUND, "no method " + check_quote(name));
+    } catch (const lsp::BadParam &e) {
         if (request)
             reply_error(id, INVALID_PARAMS, e.what());
+        else
+            complain(name, e.what());
+    } catch (const std::exception &e) {   // no fault of the client's: it may go on
+        if (request)
+            reply_error(id, INTERNAL_ERROR, std::string("internal error: ") + e.what());
+        else
+            complain(name, e.what());
     }
     return true;
 }
@@ -582,8 +718,16 @@ int lsp_run(std::FILE *input, std::FILE *output)
     mallopt(M_MMAP_THRESHOLD, INT32_MAX);
     mallopt(M_TRIM_THRESHOLD, INT32_MAX);
 #endif
-    while (read_message(&body)) {
-        json msg = json::parse(body, nullptr, false);
+    std::string why;
+    while (read_message(&body, &why)) {
+        json msg;
+        try {
+            msg = parse_message(body);
+        } catch (const TooDeep &) {
+            reply_error(nullptr, INVALID_REQUEST,
+                        "nested deeper than " + std::to_string(MAX_DEPTH) + " levels");
+            continue;
+        }
         if (msg.is_discarded()) {
             reply_error(nullptr, PARSE_ERROR, "not JSON");
             continue;
@@ -593,5 +737,7 @@ int lsp_run(std::FILE *input, std::FILE *output)
         if (!input_waiting())
             publish_all();
     }
+    if (!why.empty())
+        std::fprintf(stderr, "quill-check: %s\n", why.c_str());
     return status;
 }

@@ -7,6 +7,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <stdexcept>
+#include <string>
 
 #include "check.h"
 
@@ -29,7 +31,17 @@ struct Doc {
     bool published = false;   // its diagnostics are the client's
 };
 
-// The document params names, and the offset of its position in it; or null.
+// A parameter missing or of the wrong kind; the text names it.
+struct BadParam : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+// The member of j at path ("textDocument.uri"); null where there is none.
+const nlohmann::json &member(const nlohmann::json &j, const char *path);
+// The text at path, or BadParam.
+const std::string &text_param(const nlohmann::json &j, const char *path);
+
+// The document params names, and the offset of its position in it; null
+// for no such document or a position outside it.
 const Doc *doc_at(const nlohmann::json &params, uint64_t *offset);
 int token_under(const Script &s, uint64_t offset);   // -1: none
 nlohmann::json range_of(const Script &s, int first_tok, int last_tok);

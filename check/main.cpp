@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <map>
 #include <set>
 
 #ifdef _WIN32
@@ -19,6 +20,10 @@
 namespace {
 
 constexpr int EXIT_FINDINGS = 1, EXIT_ERRORS = 2, EXIT_UNREADABLE = 3, EXIT_USAGE = 64;
+// Larger scripts are not read at all: an input without end (a pipe, a
+// device) must not take the machine's memory. quill-check(1) names it.
+constexpr std::size_t MAX_SCRIPT = std::size_t(64) << 20;
+constexpr int SHOWN_PER_CODE = 10;   // in a file, unless --all
 
 const char HELP[] =
     "usage: quill-check [OPTIONS] FILE...\n"
@@ -31,17 +36,21 @@ const char HELP[] =
     "  -e, --exclude CODES    leave these out, e.g. VT021,VT030\n"
     "      --quill-lines      add the line quill itself names (it does not count\n"
     "                         line breaks inside texts)\n"
+    "  -a, --all              every finding: without it, a file shows 10 of each code\n"
+    "                         and then how many more there are\n"
     "      --lsp              serve the Language Server Protocol on standard input\n"
     "                         and output, for editors\n"
     "  -h, --help             this text\n"
     "  -V, --version          the version\n"
     "\n"
     "Exit status: 0 no finding, 1 findings but no error, 2 at least one error,\n"
-    "3 a file could not be read or the findings not written, 64 a usage error.\n";
+    "3 a file could not be read (or is larger than 64 MiB) or the findings not\n"
+    "written, 64 a usage error.\n";
 
 struct Options {
     bool json = false;
     bool quill_lines = false;
+    bool all = false;
     Severity least = Severity::STYLE;
     std::set<int> excluded;
     std::vector<std::string> files;
@@ -112,6 +121,8 @@ int parse_options(int argc, char **argv, Options *o)
             return lsp_run(stdin, stdout);
         } else if (a == "--quill-lines") {
             o->quill_lines = true;
+        } else if (a == "-a" || a == "--all") {
+            o->all = true;
         } else if (name == "--format") {
             if (!value(&v) || (v != "gcc" && v != "json"))
                 return usage_error("--format takes gcc or json");
@@ -131,23 +142,44 @@ int parse_options(int argc, char **argv, Options *o)
     return -1;
 }
 
-bool read_all(const std::string &name, std::string *text)
+// The script's bytes; false with a reason for none.
+bool read_all(const std::string &name, std::string *text, std::string *why)
 {
     std::FILE *f = name == "-" ? stdin : std::fopen(name.c_str(), "rb");
-    if (!f)
+    if (!f) {
+        *why = std::strerror(errno);
         return false;
+    }
 #ifdef _WIN32
     if (f == stdin)
         _setmode(_fileno(stdin), _O_BINARY);
 #endif
     char buf[65536];
     std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+    while (text->size() <= MAX_SCRIPT && (n = std::fread(buf, 1, sizeof buf, f)) > 0)
         text->append(buf, n);
-    bool ok = !std::ferror(f);
+    bool ok = !std::ferror(f) && text->size() <= MAX_SCRIPT;
+    if (std::ferror(f))
+        *why = std::strerror(errno);
+    else if (!ok)
+        *why = "larger than " + std::to_string(MAX_SCRIPT >> 20) + " MiB: not checked";
     if (f != stdin)
         std::fclose(f);
     return ok;
+}
+
+// One file's findings as lines; past SHOWN_PER_CODE of one code, a count.
+void write_lines(const std::string &name, const std::vector<const Finding *> &list,
+                 const Options &o)
+{
+    std::map<int, int> seen;
+    for (const Finding *f : list)
+        if (o.all || ++seen[f->code] <= SHOWN_PER_CODE)
+            std::printf("%s\n", check_gcc_line(name, *f, o.quill_lines).c_str());
+    for (const auto &[code, n] : seen)
+        if (n > SHOWN_PER_CODE)
+            std::printf("%s: %d more %s findings not shown (--all shows them)\n", name.c_str(),
+                        n - SHOWN_PER_CODE, check_code_name(code).c_str());
 }
 
 }  // namespace
@@ -163,14 +195,16 @@ int main(int argc, char **argv)
     for (const std::string &name : o.files) {
         Script s;
         s.name = name;
-        if (!read_all(name, &s.text)) {
-            std::fprintf(stderr, "quill-check: cannot read %s: %s\n", name.c_str(),
-                         std::strerror(errno));
+        std::string why;
+        if (!read_all(name, &s.text, &why)) {
+            std::fprintf(stderr, "quill-check: cannot read %s: %s\n", name.c_str(), why.c_str());
             unreadable = true;
             continue;
         }
         check_script(s);
-        for (const Finding &f : s.findings) {
+        std::vector<Finding> shown = check_shown(s);
+        std::vector<const Finding *> kept;
+        for (const Finding &f : shown) {
             if (f.severity > o.least || o.excluded.count(f.code))
                 continue;
             any = true;
@@ -178,11 +212,12 @@ int main(int argc, char **argv)
             if (o.json)
                 all.push_back(check_json(name, f, o.quill_lines));
             else
-                std::printf("%s\n", check_gcc_line(name, f, o.quill_lines).c_str());
+                kept.push_back(&f);
         }
+        write_lines(name, kept, o);
     }
-    if (o.json)
-        std::printf("%s\n", all.dump(2).c_str());
+    if (o.json)   // a name or a text that is no UTF-8 gets U+FFFD, as the server writes it
+        std::printf("%s\n", all.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         std::fprintf(stderr, "quill-check: cannot write standard output: %s\n", std::strerror(errno));
         return EXIT_UNREADABLE;

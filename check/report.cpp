@@ -5,6 +5,7 @@
 #include "check.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 static const char *const SEVERITIES[] = {"error", "warning", "info", "style"};   // ORDER Severity
@@ -71,7 +72,81 @@ nlohmann::json check_json(const std::string &file, const Finding &f, bool quill_
     return j;
 }
 
-static Flow analyse(Script &s)
+// A file that is no script at all: a NUL byte near its start, among other
+// bytes that no text holds.
+static bool looks_binary(const Script &s, uint64_t first_nul)
+{
+    constexpr std::size_t HEAD = 4096, ODD = 8;
+    if (first_nul >= HEAD)
+        return false;
+    std::size_t odd = 0;
+    for (std::size_t i = 0; i < std::min(HEAD, s.scanned.size()); i++) {
+        unsigned char c = static_cast<unsigned char>(s.scanned[i]);
+        odd += (c < 0x20 && c != '\t' && c != '\n' && c != '\v' && c != '\f' && c != '\r') ||
+               c == 0x7f;
+    }
+    return odd >= ODD;
+}
+
+std::vector<Finding> check_shown(const Script &s)
+{
+    constexpr int NUL = 5;
+    std::vector<Finding> shown;
+    shown.reserve(s.findings.size());
+    bool ended = false;
+    for (const Finding &f : s.findings) {
+        if (f.code == NUL && ended)
+            continue;
+        shown.push_back(f);
+        if (f.code != NUL)
+            continue;
+        ended = true;
+        if (looks_binary(s, f.start)) {
+            shown.back().message = "this file looks binary, not a script: a NUL byte ends it "
+                                   "here, and nothing after it is checked";
+            break;
+        }
+    }
+    return shown;
+}
+
+// The length of the UTF-8 character at p, 0 for a byte that starts none.
+static std::size_t utf8_length(const unsigned char *p, std::size_t left)
+{
+    std::size_t n = p[0] < 0x80 ? 1 : p[0] < 0xc2 ? 0 : p[0] < 0xe0 ? 2 : p[0] < 0xf0 ? 3
+                  : p[0] < 0xf5 ? 4 : 0;
+    if (n > left)
+        return 0;
+    for (std::size_t i = 1; i < n; i++)
+        if ((p[i] & 0xc0) != 0x80)
+            return 0;
+    return n;
+}
+
+std::string check_quote(const std::string &text)
+{
+    constexpr std::size_t MOST = 40;   // characters; an escaped byte counts as one
+    const auto *p = reinterpret_cast<const unsigned char *>(text.data());
+    std::string out;
+    std::size_t shown = 0;
+    for (std::size_t i = 0; i < text.size(); shown++) {
+        if (shown == MOST)
+            return out + "...";
+        std::size_t n = utf8_length(p + i, text.size() - i);
+        if (n == 0 || p[i] < 0x20 || p[i] == 0x7f) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02x", p[i]);
+            out += hex;
+            i++;
+        } else {
+            out.append(text, i, n);
+            i += n;
+        }
+    }
+    return out;
+}
+
+Flow check_analyse(Script &s)
 {
     Flow flow = check_flow(s);
     check_values(s, flow);
@@ -82,11 +157,11 @@ static Flow analyse(Script &s)
 Flow check_script(Script &s)
 {
     check_parse(s);
-    return analyse(s);
+    return check_analyse(s);
 }
 
 Flow check_script_edit(Script &s, Script &old, uint64_t at, uint64_t removed, const std::string &added)
 {
     check_reparse(s, old, at, removed, added);
-    return analyse(s);
+    return check_analyse(s);
 }

@@ -88,6 +88,83 @@ quill-check [0-9]+\.[0-9]+\.[0-9]+
 --help
 --- stdout re
 usage: quill-check \[OPTIONS\] FILE\.\.\.
+.*  -a, --all              every finding: without it, a file shows 10 of each code
 .*Exit status: 0 no finding, 1 findings but no error, 2 at least one error,
-3 a file could not be read or the findings not written, 64 a usage error\.
+3 a file could not be read \(or is larger than 64 MiB\) or the findings not
+written, 64 a usage error\.
 
+=== JSON with a file name that is no UTF-8: U+FFFD in its place, the next file's findings too
+below E;
+--- args
+--format json café.vt script.vt
+--- file café.vt
+put 1 2;
+--- stdout
+[
+  {
+    "code": "VT001",
+    "column": 7,
+    "endColumn": 8,
+    "endLine": 1,
+    "file": "cafï¿½.vt",
+    "line": 1,
+    "message": "syntax error: two values side by side: is an operator or a ';' missing between them?",
+    "severity": "error"
+  },
+  {
+    "code": "VT010",
+    "column": 7,
+    "endColumn": 8,
+    "endLine": 1,
+    "file": "script.vt",
+    "line": 1,
+    "message": "no `E:` after this jump: the search skips the rest of the script without a word",
+    "severity": "error"
+  }
+]
+
+--- status 2
+
+=== an input without end stops at 64 MiB; the other files are still checked
+below E;
+--- args
+/dev/zero script.vt
+--- stdout
+script.vt:1:7: error: no `E:` after this jump: the search skips the rest of the script without a word [VT010]
+
+--- stderr
+quill-check: cannot read /dev/zero: larger than 64 MiB: not checked
+
+--- status 3
+
+=== ten findings of one code in a file, then their count; --all shows every one
+put 1 2; put 1 2; put 1 2; put 1 2; put 1 2; put 1 2;
+put 1 2; put 1 2; put 1 2; put 1 2; put 1 2; put 1 2;
+--- args
+script.vt -
+--- stdin
+put 1 2;
+--- stdout
+script.vt:1:7: error: syntax error: two values side by side: is an operator or a ';' missing between them? [VT001]
+script.vt:1:16: error: syntax error: two values side by side: is an operator or a ';' missing between them? [VT001]
+script.vt:1:25: error: syntax error: two values side by side: is an operator or a ';' missing between them? [VT001]
+script.vt:1:34: error: syntax error: two values side by side: is an operator or a ';' missing between them? [VT001]
+script.vt:1:43: error: syntax error: two values side by side: is an operator or a ';' missing between them? [VT001]
+script.vt:1:52: error: syntax error: two values side by side: is an operator or a ';' missing between them? [VT001]
+script.vt:2:7: error: syntax error: two values side by side: is an operator or a ';' missing between them? [VT001]
+script.vt:2:16: error: syntax error: two values side by side: is an operator or a ';' missing between them? [VT001]
+script.vt:2:25: error: syntax error: two values side by side: is an operator or a ';' missing between them? [VT001]
+script.vt:2:34: error: syntax error: two values side by side: is an operator or a ';' missing between them? [VT001]
+script.vt: 2 more VT001 findings not shown (--all shows them)
+-:1:7: error: syntax error: two values side by side: is an operator or a ';' missing between them? [VT001]
+
+--- status 2
+
+=== --all
+put 1 2; put 1 2; put 1 2; put 1 2; put 1 2; put 1 2;
+put 1 2; put 1 2; put 1 2; put 1 2; put 1 2; put 1 2;
+--- args
+--all script.vt
+--- stdout re
+(script\.vt:[12]:[0-9]+: error: syntax error: two values [^\n]*\n){12}
+--- status 2

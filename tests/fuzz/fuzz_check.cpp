@@ -67,6 +67,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (f.at.line < 1 || f.at.column < 1 || f.end.line < f.at.line)
             __builtin_trap();   // a place outside the script
     }
+    for (const Finding &f : check_shown(s))   // as the command line and the server show them
+        out += check_gcc_line(s.name, f, true);
     // the edit: where, how much goes, and a piece of the text itself that comes
     std::size_t n = s.text.size();
     std::size_t at = n ? data[0] * n / 256 : 0, removed = std::min<std::size_t>(data[1] % 16, n - at);

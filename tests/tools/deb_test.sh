@@ -45,6 +45,14 @@ check "bash loads the completion for quill-check" "complete -F _quill_check quil
 out=$(cd "$work" && vim -Es -N -u NONE -i NONE -c 'compiler quill' \
       -c 'call writefile([&makeprg], "mp")' -c 'qall!' </dev/null; cat mp)
 check "vim finds :compiler quill" 'quill-check $* %:S' "$out"
+# Debian's Neovim reads its own folder, not Vim's: the same files there
+out=$(cd "$work" && printf '#!/usr/bin/env -S quill -f\nput 1;\n' > greet &&
+      nvim --headless --clean x.vt -c 'let r = [&filetype, exists("b:current_syntax")]' \
+           -c 'edit greet' -c 'call add(r, &filetype)' -c 'compiler quill' \
+           -c 'call add(r, &makeprg)' -c 'call writefile(r, "nv")' -c 'qall!' </dev/null
+      tr '\n' ' ' < nv)
+check "neovim: *.vt and a #! line naming quill are vantor, coloured; :compiler quill" \
+    'vantor 1 vantor quill-check $* %:S ' "$out"
 
 # a library of one's own, built against the installed header, comes first
 # through LD_LIBRARY_PATH and replaces the private stock one

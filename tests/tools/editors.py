@@ -2,18 +2,21 @@
 """Editor and shell support against the real tools: Vim's syntax file,
 filetype detection and compiler file, the TextMate grammar under Oniguruma
 (the regex engine such grammars are written for), the nano syntax file in a
-terminal, and the bash completion.
+terminal, the bash completion, and the README's setups for Vim, Neovim and
+Emacs, taken out of README.md and run as written.
 
 Usage: editors.py vim|textmate|nano|completion SOURCE_ROOT
-       editors.py make SOURCE_ROOT QUILL_CHECK     (Vim's :make with :compiler quill)
+       editors.py readme SOURCE_ROOT QUILL_CHECK
 """
 import ctypes
 import json
 import os
 import re
+import shutil
 import subprocess
 import sys
 import tempfile
+import textwrap
 import time
 
 ROOT = os.path.abspath(sys.argv[2]) if len(sys.argv) > 2 else '.'
@@ -55,12 +58,18 @@ def spots():
 
 
 results = []
+skipped = []
 
 
 def check(title, got, want):
     results.append(got == want)
     if got != want:
         print(f'FAIL {title}\n  expected {want!r}\n  got      {got!r}')
+
+
+def skip(title, reason):
+    skipped.append(title)
+    print(f'SKIP {title}: {reason}')
 
 
 def classify(title, got_by_spot, want_by_kind):
@@ -104,21 +113,112 @@ def vim():
           ['vantor', 'vantor', 'sh'])
 
 
-def make():
-    """:compiler quill, then :make: the checker's findings in the quickfix list."""
+# Vim's own gd goes to the first L, in the comment; the server's to L:
+LOOP = 'i = 0;   # counts with L\nL: put i;\n  i = i + 1;\n  if i == 3 O;\n  above L;\nQ: z = 0;\n'
+VT010 = 'no `O:` after this jump: the search skips the rest of the script without a word'
+
+
+def readme_block(after, lang):
+    """The first ```lang block of README.md after the text after, as a user copies it."""
+    with open(os.path.join(ROOT, 'README.md')) as f:
+        text = f.read()
+    block = re.compile(r'^( *)```' + lang + r'\n(.*?)^\1```', re.M | re.S)
+    return textwrap.dedent(block.search(text, text.index(after)).group(2))
+
+
+def editor_run(tmp, argv):
+    """An editor on loop.vt in tmp, its setup from the README already there;
+    what the probe it runs wrote to result, as lines (None: no such editor)."""
+    if not shutil.which(argv[0]):
+        return skip(argv[0], 'not installed')
+    with open(os.path.join(tmp, 'loop.vt'), 'w') as f:
+        f.write(LOOP)
+    # no settings of the user running the tests
+    env = dict(os.environ, HOME=tmp, XDG_CONFIG_HOME=tmp, XDG_DATA_HOME=tmp, XDG_STATE_HOME=tmp)
+    subprocess.run(argv, cwd=tmp, env=env, timeout=120, stdin=subprocess.DEVNULL,
+                   capture_output=True)
+    path = os.path.join(tmp, 'result')
+    return open(path).read().splitlines() if os.path.exists(path) else []
+
+
+def readme_vim(tmp):
+    """The vimrc lines, with the package's files: :make fills the quickfix list."""
+    with open(os.path.join(tmp, 'vimrc'), 'w') as f:
+        f.write(readme_block('In Vim, `:compiler quill`', 'vim'))
+    got = editor_run(tmp, [
+        'vim', '-Es', '-N', '-u', 'vimrc', '-i', 'NONE',
+        '--cmd', 'set rtp^=' + os.path.join(EDITORS, 'vim'), 'loop.vt', '-c', 'silent make!',
+        '-c', 'call writefile(map(getqflist(), {_, e -> string([bufname(e.bufnr), e.lnum, '
+        'e.col, e.type, e.text])}), "result")', '-c', 'qall!'])
+    if got is not None:
+        check('README, Vim: :make fills the quickfix list', got[:1],
+              [f"['loop.vt', 4, 13, 'e', '{VT010} [VT010]']"])
+
+
+NVIM_PROBE = '''
+vim.wait(30000, function() return #vim.diagnostic.get(0) > 0 end, 50)
+local out = {vim.bo.filetype}
+for _, d in ipairs(vim.diagnostic.get(0)) do
+  table.insert(out, string.format('%s %d:%d %s', d.code, d.lnum, d.col, d.message))
+end
+vim.api.nvim_win_set_cursor(0, {5, 8})
+vim.cmd('normal gd')
+vim.wait(30000, function() return vim.api.nvim_win_get_cursor(0)[1] ~= 5 end, 50)
+local cur = vim.api.nvim_win_get_cursor(0)
+table.insert(out, string.format('cursor %d:%d', cur[1], cur[2]))
+vim.fn.writefile(out, 'result')
+vim.cmd('qall!')
+'''
+
+
+def readme_neovim(tmp):
+    """The init.lua: the client attaches, shows the finding, and gd follows the jump."""
+    with open(os.path.join(tmp, 'init.lua'), 'w') as f:
+        f.write(readme_block('**Neovim**', 'lua'))
+    with open(os.path.join(tmp, 'probe.lua'), 'w') as f:
+        f.write(NVIM_PROBE)
+    got = editor_run(tmp, ['nvim', '--headless', '-u', 'init.lua', '-i', 'NONE',
+                                       '-c', 'luafile probe.lua', 'loop.vt'])
+    if got is not None:
+        check('README, Neovim: a Vantor buffer with the finding, and gd to L:',
+              (got[:1], f'VT010 3:12 {VT010}' in got, got[-1:]),
+              (['vantor'], True, ['cursor 2:0']))
+
+
+EMACS_PROBE = '''
+(package-activate-all)   ; as an interactive start does, for Debian's eglot
+(find-file "loop.vt")
+(call-interactively #'eglot)
+(let ((deadline (+ (float-time) 30)))
+  (while (and (null (flymake-diagnostics)) (< (float-time) deadline))
+    (accept-process-output nil 0.1)))
+(let ((lines (cons (symbol-name major-mode)
+                   (mapcar (lambda (d) (format "%d %s" (line-number-at-pos (flymake-diagnostic-beg d))
+                                               (flymake-diagnostic-text d)))
+                           (flymake-diagnostics)))))
+  (with-temp-file "result" (insert (mapconcat #'identity lines "\\n") "\\n")))
+(kill-emacs 0)
+'''
+
+
+def readme_emacs(tmp):
+    """The init.el with Debian's eglot: M-x eglot connects, Flymake shows the finding."""
+    with open(os.path.join(tmp, 'init.el'), 'w') as f:
+        f.write(readme_block('**Emacs**', 'elisp'))
+    with open(os.path.join(tmp, 'probe.el'), 'w') as f:
+        f.write(EMACS_PROBE)
+    got = editor_run(tmp, ['emacs', '--batch', '-l', 'init.el', '-l', 'probe.el'])
+    if got is not None:
+        check('README, Emacs: eglot connects and Flymake shows the finding', got[:2],
+              ['vantor-mode', f'4 quill-check [VT010]: {VT010}'])
+
+
+def readme():
     bindir = os.path.dirname(os.path.abspath(sys.argv[3]))
     os.environ['PATH'] = bindir + os.pathsep + os.environ.get('PATH', '')
-    with tempfile.TemporaryDirectory() as tmp:
-        with open(os.path.join(tmp, 'loop.vt'), 'w') as f:
-            f.write('i = 0;\nL: put i;\n  i = i + 1;\n  if i == 3 O;\n  above L;\nQ: z = 0;\n')
-        vim_run(tmp, 'loop.vt', '-c', 'compiler quill', '-c', 'silent make!',
-                '-c', 'call writefile(map(getqflist(), {_, e -> string([bufname(e.bufnr), '
-                'e.lnum, e.col, e.type, e.text])}), "qf.txt")', '-c', 'qall!')
-        with open(os.path.join(tmp, 'qf.txt')) as f:
-            first = f.readline().strip()
-    check('vim: :make with :compiler quill fills the quickfix list', first,
-          "['loop.vt', 4, 13, 'e', 'no `O:` after this jump: the search skips the rest of "
-          "the script without a word [VT010]']")
+    for run in (readme_vim, readme_neovim, readme_emacs):
+        with tempfile.TemporaryDirectory() as tmp:
+            run(tmp)
 
 
 class Onig:
@@ -364,15 +464,16 @@ def completion():
         check('completion: quill-check takes scripts and folders', complete('quill-check', ''),
               ['a.vt', 'c d.vt', 'sub'])
         check('completion: quill-check\'s long options', complete('quill-check', '--'),
-              ['--exclude', '--format', '--help', '--lsp', '--quill-lines', '--severity',
-               '--version'])
+              ['--all', '--exclude', '--format', '--help', '--lsp', '--quill-lines',
+               '--severity', '--version'])
         check('completion: the formats, at --format= as bash splits it',
               complete('quill-check', '--format', '='),
               ['gcc', 'json'])
 
 
 if __name__ == '__main__':
-    {'vim': vim, 'make': make, 'textmate': textmate, 'nano': nano,
+    {'vim': vim, 'readme': readme, 'textmate': textmate, 'nano': nano,
      'completion': completion}[sys.argv[1]]()
-    print(f'{sum(results)} passed, {len(results) - sum(results)} failed')
+    print(f'{sum(results)} passed, {len(results) - sum(results)} failed' +
+          (f', {len(skipped)} skipped' if skipped else ''))
     sys.exit(0 if results and all(results) else 1)

@@ -130,7 +130,8 @@ def execute(quill, case, timeout, extra_env=None):
                 os.makedirs(os.path.dirname(path), exist_ok=True)
                 with open(path, 'wb') as f:
                     f.write(body)
-        args = sec['args'][0].decode() if 'args' in sec else default_args
+        # names need not be UTF-8: their bytes go through as they are
+        args = sec['args'][0].decode('utf-8', 'surrogateescape') if 'args' in sec else default_args
         root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
         argv = runner + [os.path.abspath(quill)] + [
             a.replace('{script}', script).replace('{root}', root) for a in shlex.split(args)]

@@ -16,6 +16,8 @@ for f in bin/quill bin/quill-check "$libdir/liboutcall.so.1.2.9" "$libdir/libout
          share/doc/quill/language.md share/doc/quill/copyright \
          share/doc/quill/examples/hello.vt share/vim/vimfiles/syntax/vantor.vim \
          share/vim/vimfiles/ftdetect/vantor.vim share/vim/vimfiles/compiler/quill.vim \
+         share/nvim/site/syntax/vantor.vim share/nvim/site/ftdetect/vantor.vim \
+         share/nvim/site/compiler/quill.vim \
          share/nano/vantor.nanorc share/quill/textmate/vantor.tmLanguage.json \
          share/bash-completion/completions/quill share/bash-completion/completions/quill-check; do
     if [ -e "$prefix/$f" ]; then check "installed $f" yes yes; else check "installed $f" yes no; fi
