@@ -337,8 +337,8 @@ def printing_to_pipe(n):
 
 
 def printing_one_text(n):
-    """The same with one text per line: function 10 formats i by f, and
-    what waits is written before each call."""
+    """The same with one text per line: function 10 formats i by f (a call
+    the library declares quiet, so what waits is not written before it)."""
     programs = printing(n)
     programs['quill'] = 'f = "%d\n";\ni = 0;\n' + vantor_loop('puts func 10;', n)
     return programs
@@ -428,7 +428,7 @@ TASKS = {
                   '(quill: `put i; puts n;`)', lambda: printing(10**5)),
     'pipe-1e5': ('print 10^5 numbers into a pipe (`put i; puts n;`; no flush asked for)',
                  lambda: printing_to_pipe(10**5)),
-    'print1-1e5': ('the same with `puts func 10;` in quill: a write before each call',
+    'print1-1e5': ('the same with `puts func 10;` in quill (a quiet call: no write)',
                    lambda: printing_one_text(10**5)),
     'report': ('report: 20,000 lines of four numbers formatted by width, into a pipe '
                '(quill: function 10)', lambda: report(20000)),
