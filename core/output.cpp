@@ -28,6 +28,19 @@ namespace {
 bool immediate = true;   // a terminal, or no clock: each print goes out at once
 bool dead;               // a write failed: nothing more is written
 OUTCALL_QUIET_PTR quiet; // the library's word on which calls show nothing
+int8_t quiet_known[21];  // its answers for -2..18, asked once: -1 not yet
+
+bool is_quiet(int32_t no)
+{
+    if (!quiet)
+        return false;
+    uint32_t k = static_cast<uint32_t>(no) + 2;
+    if (k >= sizeof quiet_known)
+        return quiet(no) != 0;
+    if (quiet_known[k] < 0)
+        quiet_known[k] = quiet(no) != 0;
+    return quiet_known[k];
+}
 
 [[noreturn]] void fail(int err)
 {
@@ -86,6 +99,7 @@ bool waiting(void)
 void output_start(void)
 {
     quiet = output_find_quiet();
+    std::memset(quiet_known, -1, sizeof quiet_known);
     immediate = output_terminal() || !output_catch();
 }
 
@@ -156,7 +170,7 @@ void output_check_failed(void)
    that no tick interrupts what the call waits for. */
 void output_call_begin(int32_t no)
 {
-    if (quiet && quiet(no))
+    if (is_quiet(no))
         return;
     if (waiting() || output_armed.load(std::memory_order_relaxed))
         output_flush();
@@ -164,6 +178,6 @@ void output_call_begin(int32_t no)
 
 void output_call_end(void)
 {
-    if (output_library_printed() || std::ferror(stdout))
+    if (output_library_printed())
         output_flush();
 }

@@ -28,7 +28,7 @@ constexpr long OUTPUT_WAIT_MS = 10;      // the longest a print waits while the 
 constexpr long OUTPUT_LAST_WORDS_MS = 50;   // what a signal that ends the run leaves for writing
 
 bool output_terminal(void);          // standard output is a terminal (a console)
-bool output_library_printed(void);   // stdout may hold bytes of the library's
+bool output_library_printed(void);   // stdout may hold bytes of the library's, or its error
 // The library's declaration of the calls that show and read nothing, or null.
 OUTCALL_QUIET_PTR output_find_quiet(void);
 

@@ -26,7 +26,7 @@ bool output_terminal(void)
 bool output_library_printed(void)
 {
 #ifdef __GLIBC__
-    return __fpending(stdout) != 0;
+    return __fpending(stdout) != 0 || ferror_unlocked(stdout);
 #else
     return true;   // no way to ask: flush
 #endif

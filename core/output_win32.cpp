@@ -29,7 +29,7 @@ bool output_library_printed(void)
 #ifdef _UCRT
     return true;   // the stream cannot be asked: flush
 #else
-    return stdout->_base && stdout->_ptr != stdout->_base;
+    return (stdout->_base && stdout->_ptr != stdout->_base) || std::ferror(stdout);
 #endif
 }
 

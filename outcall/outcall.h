@@ -53,6 +53,7 @@ typedef void (*OUTCALL_POOL_RANGE_PTR)(const char **base, int32_t *size);
  * program, touches no file and does not wait. A host that holds its own
  * output back may then leave it waiting across the call; for a call that
  * gets 0, or from a library without the declaration, it writes first.
+ * The answer for a number must not change while the library is loaded.
  */
 typedef int (*OUTCALL_QUIET_PTR)(int no);
 #define OUTCALL_QUIET_NAME "outcall_quiet"
