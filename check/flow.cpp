@@ -84,36 +84,49 @@ Labels filtered_view(const Script &s)
 
 bool literal(const Script &s, int n, int32_t *value)
 {
-    const Node &x = s.nodes[static_cast<std::size_t>(n)];
-    if (x.rule == R_NUMBER) {
-        *value = x.value;
-        return true;
+    bool negated = false;   // an even number of minus signs cancels out
+    for (;;) {
+        const Node &x = s.nodes[static_cast<std::size_t>(n)];
+        if (x.rule == R_NUMBER) {
+            *value = negated ? static_cast<int32_t>(0u - static_cast<uint32_t>(x.value)) : x.value;
+            return true;
+        }
+        if (x.rule != R_NEGATE && x.rule != R_PAREN)
+            return false;
+        negated ^= x.rule == R_NEGATE;
+        n = x.kid[0];
     }
-    if (x.rule == R_NEGATE && literal(s, x.kid[0], value)) {
-        *value = static_cast<int32_t>(0u - static_cast<uint32_t>(*value));
-        return true;
-    }
-    return x.rule == R_PAREN && literal(s, x.kid[0], value);
 }
 
-// The jumps of a tree in the order they run.
-void collect(const Script &s, int n, std::vector<Jump> *out)
+// The jumps of a tree in the order they run: kids first, left to right. A
+// stack of its own, as an expression's depth is the input's.
+void collect(const Script &s, int root, std::vector<Jump> *out)
 {
-    const Node &x = s.nodes[static_cast<std::size_t>(n)];
-    for (int k : x.kid)
-        if (k >= 0)
-            collect(s, k, out);
-    if (!rule_is_jump(x.rule))
-        return;
-    Jump j{n, x.rule, x.value, true, 1, x.rule == R_IF || x.rule == R_IF_COUNT};
-    int count_kid = x.rule == R_IF_COUNT ? x.kid[1]
-                  : x.rule == R_BELOW_COUNT || x.rule == R_ABOVE_COUNT ? x.kid[0] : -1;
-    int32_t value;
-    if (count_kid >= 0) {
-        j.known = literal(s, count_kid, &value);
-        j.count = j.known ? kept(value) : 1;
+    static std::vector<std::pair<int, bool>> todo;   // a node, and whether its kids are done
+    todo.assign(1, {root, false});
+    while (!todo.empty()) {
+        auto [n, done] = todo.back();
+        todo.pop_back();
+        const Node &x = s.nodes[static_cast<std::size_t>(n)];
+        if (!done) {
+            todo.push_back({n, true});
+            for (int k = 1; k >= 0; k--)
+                if (x.kid[k] >= 0)
+                    todo.push_back({x.kid[k], false});
+            continue;
+        }
+        if (!rule_is_jump(x.rule))
+            continue;
+        Jump j{n, x.rule, x.value, true, 1, x.rule == R_IF || x.rule == R_IF_COUNT};
+        int count_kid = x.rule == R_IF_COUNT ? x.kid[1]
+                      : x.rule == R_BELOW_COUNT || x.rule == R_ABOVE_COUNT ? x.kid[0] : -1;
+        int32_t value;
+        if (count_kid >= 0) {
+            j.known = literal(s, count_kid, &value);
+            j.count = j.known ? kept(value) : 1;
+        }
+        out->push_back(j);
     }
-    out->push_back(j);
 }
 
 bool is_above(Rule r)
@@ -261,21 +274,27 @@ void broken_searches(Script &s, const Graph &g)
 
 // A jump inside ( ) or [ ]: when it fires, the rest of the statement up to
 // its ';' is dropped, the bracket stays open, and the parse fails.
-void jumps_in_brackets(Script &s, int n, bool inside)
+void jumps_in_brackets(Script &s, int root)
 {
-    const Node &x = s.nodes[static_cast<std::size_t>(n)];
-    if (inside && rule_is_jump(x.rule)) {
-        bool always = x.rule == R_BELOW || x.rule == R_ABOVE;
-        check_report(s, x.first, x.last, always ? Severity::ERROR : Severity::WARNING, 14,
-                     std::string(always ? "this jump always fires inside" : "when this jump "
-                     "fires inside") + " brackets, the rest of the statement is dropped and "
-                     "quill stops with a syntax error: give the jump a statement of its own");
-        return;
+    static std::vector<std::pair<int, bool>> todo;   // a node, and whether brackets hold it
+    todo.assign(1, {root, false});
+    while (!todo.empty()) {
+        auto [n, inside] = todo.back();
+        todo.pop_back();
+        const Node &x = s.nodes[static_cast<std::size_t>(n)];
+        if (inside && rule_is_jump(x.rule)) {
+            bool always = x.rule == R_BELOW || x.rule == R_ABOVE;
+            check_report(s, x.first, x.last, always ? Severity::ERROR : Severity::WARNING, 14,
+                         std::string(always ? "this jump always fires inside" : "when this jump "
+                         "fires inside") + " brackets, the rest of the statement is dropped and "
+                         "quill stops with a syntax error: give the jump a statement of its own");
+            continue;
+        }
+        bool opens = x.rule == R_PAREN || x.rule == R_ELEMENT || x.rule == R_ELEMENT_ADDR;
+        for (int k = 1; k >= 0; k--)
+            if (x.kid[k] >= 0)
+                todo.push_back({x.kid[k], inside || opens});
     }
-    bool opens = x.rule == R_PAREN || x.rule == R_ELEMENT || x.rule == R_ELEMENT_ADDR;
-    for (int k : x.kid)
-        if (k >= 0)
-            jumps_in_brackets(s, k, inside || opens);
 }
 
 void unreachable(Script &s, const Flow &flow)
@@ -342,7 +361,7 @@ Flow check_flow(Script &s)
     for (std::size_t i = 0; i < s.items.size(); i++)
         if (s.items[i].kind == ItemKind::STATEMENT && has_label(s, s.items[i])) {
             collect(s, s.items[i].root, &g.jumps[i]);
-            jumps_in_brackets(s, s.items[i].root, false);
+            jumps_in_brackets(s, s.items[i].root);
         }
     Flow flow;
     flow.next_at.reserve(s.items.size() + 1);

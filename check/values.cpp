@@ -32,6 +32,16 @@ std::string var_name(int v)
     return std::string("`") + static_cast<char>('a' + v) + "`";
 }
 
+// One node being worked out: its stage, and what it keeps across its kids.
+struct Frame {
+    int n;
+    int stage;
+    int left;    // a binary operator's left operand
+    int var;     // an assignment's variable, -1 for an element
+    int outer;   // the assignment being walked around it
+};
+std::vector<Frame> stack;   // kept from walk to walk: no allocation per statement
+
 struct Walk {
     Script &s;
     State st;
@@ -81,92 +91,137 @@ struct Walk {
         return KIND_NUMBER | KIND_ZERO;
     }
 
-    int target(int n)   // an assignment's slot: the variable written, or -1
+    // What node n may hold, its reads reported as they happen. The tree is
+    // walked with a stack of its own: an expression's depth is the input's.
+    int eval(int root)
     {
-        const Node &x = at(n);
-        if (x.rule == R_VAR_ADDR)
-            return x.value;
-        read(x.value, n);   // the element's base
-        eval(x.kid[0]);
-        return -1;
+        stack.assign(1, Frame{root, 0, 0, -1, -1});
+        int ret = KIND_ZERO;   // what the node done last may hold
+        while (!stack.empty()) {
+            Frame f = stack.back();
+            int kid = step(f, &ret);
+            stack.back() = f;
+            if (kid >= 0)
+                stack.push_back(Frame{kid, 0, 0, -1, -1});
+            else
+                stack.pop_back();
+        }
+        return ret;
     }
 
-    int eval(int n)
+    // The next kid of f to work out, or -1 once f is done and *ret holds its kind.
+    int step(Frame &f, int *ret)
     {
-        const Node &x = at(n);
+        const Node &x = at(f.n);
+        int stage = f.stage++;
         switch (x.rule) {
-        case R_NUMBER: return x.value ? KIND_NUMBER : KIND_ZERO;
-        case R_STRING: return KIND_TEXT;
-        case R_VARIABLE: return eval(x.kid[0]);
-        case R_VAR_VALUE: read(x.value, n); return st.kinds[x.value];
+        case R_NUMBER: *ret = x.value ? KIND_NUMBER : KIND_ZERO; return -1;
+        case R_STRING: *ret = KIND_TEXT; return -1;
+        case R_VAR_VALUE: read(x.value, f.n); *ret = st.kinds[x.value]; return -1;
+        case R_VARIABLE:
+        case R_PAREN: return stage == 0 ? x.kid[0] : -1;
         case R_ELEMENT:
-            read(x.value, n);
-            if (report && st.kinds[x.value] == KIND_TEXT)
-                check_report(s, x.first, x.last, Severity::INFO, 43,
-                             "an element of a text reads the 4 bytes from 4 times the index on "
-                             "as one number; its character k: `t = " + std::string(1, 'a' + x.value) +
-                                 " + k; c = (t[0] % 256 + 256) % 256`");
-            eval(x.kid[0]);
-            return KIND_ANY;
+            if (stage == 0) {
+                read(x.value, f.n);
+                if (report && st.kinds[x.value] == KIND_TEXT)
+                    check_report(s, x.first, x.last, Severity::INFO, 43,
+                                 "an element of a text reads the 4 bytes from 4 times the index on "
+                                 "as one number; its character k: `t = " + std::string(1, 'a' + x.value) +
+                                     " + k; c = (t[0] % 256 + 256) % 256`");
+                return x.kid[0];
+            }
+            *ret = KIND_ANY;
+            return -1;
+        case R_NEW:
+            if (stage == 0)
+                return x.kid[0];
+            *ret = KIND_ARRAY;
+            return -1;
         case R_ASSIGN:
-        case R_STRCOPY: {
-            int v = target(x.kid[0]);
-            int outer = assigning;
-            assigning = v;
-            int kind = eval(x.kid[1]);
-            assigning = outer;
-            if (x.rule == R_STRCOPY)
-                kind = KIND_TEXT | KIND_ZERO;
-            if (v >= 0)
-                set(v, kind);
-            return kind;
-        }
-        case R_PUT: {
-            int kind = eval(x.kid[0]);
-            if (report && (kind == KIND_TEXT || kind == KIND_ARRAY))
-                check_report(s, x.first, x.last, Severity::WARNING, 41,
-                             std::string("put prints this ") + (kind == KIND_TEXT ? "text" : "array") +
-                                 "'s address as a number: puts prints a text");
-            return kind;
-        }
-        case R_PUTS: {
-            int kind = eval(x.kid[0]);
-            if (report && (kind & KIND_NUMBER) && !(kind & ~(KIND_NUMBER | KIND_ZERO)))
-                check_report(s, x.first, x.last, Severity::WARNING, 42,
-                             "puts of a number prints the text at that address (or stops with "
-                             "Bad address): put prints numbers");
-            return kind;
-        }
-        case R_FUNC: {
-            eval(x.kid[0]);
-            const Node &no = at(x.kid[0]);
-            int32_t number = no.rule == R_NUMBER ? no.value
-                           : no.rule == R_NEGATE && at(no.kid[0]).rule == R_NUMBER
-                               ? -at(no.kid[0]).value : INT32_MIN;
-            service(number, n);
-            const Service *svc = check_service(number);
-            return svc ? svc->returns : KIND_ANY;
-        }
-        case R_NEW: eval(x.kid[0]); return KIND_ARRAY;
-        case R_PAREN: return eval(x.kid[0]);
+        case R_STRCOPY: return assignment(f, x, stage, ret);
+        case R_PUT:
+        case R_PUTS:
+            if (stage == 0)
+                return x.kid[0];
+            printed(x, *ret);
+            return -1;
+        case R_FUNC:
+            if (stage == 0)
+                return x.kid[0];
+            *ret = called(f.n);
+            return -1;
         case R_IF:
-        case R_IF_COUNT: {
-            if (report && at(x.kid[0]).rule == R_ASSIGN)
-                check_report(s, at(x.kid[0]).first, at(x.kid[0]).last, Severity::WARNING, 40,
-                             "the condition is an assignment: = stores, == compares");
-            int kind = eval(x.kid[0]);
-            if (x.kid[1] >= 0)
-                kind = eval(x.kid[1]);
-            return kind;
-        }
+        case R_IF_COUNT:
+            if (stage == 0) {
+                if (report && at(x.kid[0]).rule == R_ASSIGN)
+                    check_report(s, at(x.kid[0]).first, at(x.kid[0]).last, Severity::WARNING, 40,
+                                 "the condition is an assignment: = stores, == compares");
+                return x.kid[0];
+            }
+            return stage == 1 ? x.kid[1] : -1;   // the count's kind, else the condition's
         default:
             break;
         }
-        int a = x.kid[0] >= 0 ? eval(x.kid[0]) : KIND_ZERO;
-        int b = x.kid[1] >= 0 ? eval(x.kid[1]) : KIND_ZERO;
-        if (rule_is_binary(x.rule))
-            return arithmetic(x.rule, a, b);
-        return KIND_NUMBER | KIND_ZERO;   // negation, !, and the jumps' own values
+        if (stage == 0 && x.kid[0] >= 0)
+            return x.kid[0];
+        if (stage <= 1) {
+            f.left = stage == 0 ? KIND_ZERO : *ret;
+            f.stage = 2;
+            if (x.kid[1] >= 0)
+                return x.kid[1];
+            *ret = KIND_ZERO;
+        }
+        *ret = rule_is_binary(x.rule) ? arithmetic(x.rule, f.left, *ret)
+                                      : KIND_NUMBER | KIND_ZERO;   // negation, !, the jumps' own values
+        return -1;
+    }
+
+    // The slot first (an element's base and index), then the value.
+    int assignment(Frame &f, const Node &x, int stage, int *ret)
+    {
+        const Node &slot = at(x.kid[0]);
+        if (stage == 0 && slot.rule != R_VAR_ADDR) {
+            read(slot.value, x.kid[0]);   // the element's base
+            return slot.kid[0];
+        }
+        if (stage <= 1) {
+            f.var = slot.rule == R_VAR_ADDR ? slot.value : -1;
+            f.outer = assigning;
+            assigning = f.var;
+            f.stage = 2;
+            return x.kid[1];
+        }
+        assigning = f.outer;
+        if (x.rule == R_STRCOPY)
+            *ret = KIND_TEXT | KIND_ZERO;
+        if (f.var >= 0)
+            set(f.var, *ret);
+        return -1;
+    }
+
+    void printed(const Node &x, int kind)
+    {
+        if (!report)
+            return;
+        if (x.rule == R_PUT && (kind == KIND_TEXT || kind == KIND_ARRAY))
+            check_report(s, x.first, x.last, Severity::WARNING, 41,
+                         std::string("put prints this ") + (kind == KIND_TEXT ? "text" : "array") +
+                             "'s address as a number: puts prints a text");
+        if (x.rule == R_PUTS && (kind & KIND_NUMBER) && !(kind & ~(KIND_NUMBER | KIND_ZERO)))
+            check_report(s, x.first, x.last, Severity::WARNING, 42,
+                         "puts of a number prints the text at that address (or stops with "
+                         "Bad address): put prints numbers");
+    }
+
+    int called(int n)
+    {
+        const Node &no = at(at(n).kid[0]);
+        int32_t number = no.rule == R_NUMBER ? no.value
+                       : no.rule == R_NEGATE && at(no.kid[0]).rule == R_NUMBER
+                           ? -at(no.kid[0]).value : INT32_MIN;
+        service(number, n);
+        const Service *svc = check_service(number);
+        return svc ? svc->returns : KIND_ANY;
     }
 };
 

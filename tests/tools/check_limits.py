@@ -1,0 +1,71 @@
+#!/usr/bin/env python3
+"""quill-check on inputs that stress it rather than its findings: depth that
+follows the input, work that grows with the square of it, memory per byte
+of script. Each through the command line and the language server.
+
+    check_limits.py QUILL_CHECK"""
+import os
+import subprocess
+import sys
+import tempfile
+
+from checks import check, finish  # noqa: E402
+from lsp_session import CHECK, DEADLINE, Server  # noqa: E402
+
+
+def run_check(script, *args):
+    """quill-check on script (bytes) in a file: (stdout lines, status)."""
+    with tempfile.TemporaryDirectory() as tmp:
+        path = os.path.join(tmp, 's.vt')
+        with open(path, 'wb') as f:
+            f.write(script)
+        p = subprocess.run([CHECK, *args, path], capture_output=True, timeout=120)
+    return [l.split('s.vt:', 1)[1] for l in p.stdout.decode().splitlines()], p.returncode
+
+
+def opened(text):
+    """A server with text open as its only document, and its diagnostics."""
+    s = Server()
+    s.answer('initialize', {'capabilities': {}})
+    s.send('textDocument/didOpen', {'textDocument': {'uri': 'file:///tmp/limits.vt',
+                                                     'languageId': 'vantor', 'version': 1,
+                                                     'text': text}}, False)
+    return s, s.diagnostics()
+
+
+def codes(diagnostics):
+    return sorted({d['code'] for d in diagnostics or []})
+
+
+def close(s):
+    s.p.stdin.close()
+    check('the server ends when its client goes', s.p.wait(DEADLINE), 1)
+
+
+def deep():
+    # each walk of a tree (values, jumps, brackets) meets a left-leaning
+    # expression as deep as it is long: 1 MB of it
+    terms = 125_000
+    script = (b'a = (' + b'b + ' * terms + b'(below A)); A:\n'
+              b'if ' + b'a + ' * terms + b'1 A; A:\n')
+    check('a 1 MB expression: the jump in brackets found, no crash',
+          run_check(script, '-Swarning'),
+          (['1:6: warning: `b` is read before anything sets it: it is 0 on every run that gets '
+            'here [VT030]',
+            '1:500007: error: this jump always fires inside brackets, the rest of the statement '
+            'is dropped and quill stops with a syntax error: give the jump a statement of its '
+            'own [VT014]'], 2))
+    nested = b'a = ' + b'(' * 100_000 + b'1' + b')' * 100_000 + b';\nb = ' + \
+        b'x[' * 100_000 + b'1' + b']' * 100_000 + b';\n'
+    overflow = 'error: nested too deeply: quill stops with "parser stack overflow" [VT002]'
+    check('100,000 nested brackets of each kind: as deep as quill goes',
+          run_check(nested), ([f'1:10000: {overflow}', f'2:10000: {overflow}'], 2))
+    for name, text in (('the 1 MB expression', script), ('the nested brackets', nested)):
+        s, found = opened(text.decode())
+        check(f'the server checks {name}', codes(found),
+              ['VT014', 'VT030'] if text is script else ['VT002'])
+        close(s)
+
+
+if __name__ == '__main__':
+    sys.exit(finish(deep))
