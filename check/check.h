@@ -14,6 +14,7 @@
 #ifndef CHECK_H
 #define CHECK_H
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -104,33 +105,51 @@ inline constexpr char CHECK_NO_LAST_SEMICOLON[] =
     "syntax error at the end: the last statement needs its ';'";
 
 /* ---- flow.cpp ---- */
+// Ints side by side in a vector someone else keeps.
+struct Run {
+    const int *from = nullptr, *to = nullptr;
+    const int *begin() const { return from; }
+    const int *end() const { return to; }
+    std::size_t size() const { return static_cast<std::size_t>(to - from); }
+    bool operator==(const Run &o) const { return std::equal(from, to, o.from, o.to); }
+};
 struct LabelDef {
     int lab;
     int label_tok, col_tok;
 };
 struct JumpSite {
     int lab;
-    int label_tok;             // the jump's label
-    std::vector<int> lands;    // the definitions (in defs) its search can stop at
+    int label_tok;   // the jump's label
+    Run lands;       // the definitions (in defs) its search can stop at, in its flow's stops
 };
 // What can follow each item: the next one, where its jumps land, or the end
 // (the item count); which items any run can reach; the label definitions
 // as a search sees them, and every jump.
+//
+// A search whose count is not known stops at any definition from where it
+// starts until the next one that breaks a search: such a run is one node of
+// the graph per definition, each going on after its definition and to the
+// next of the run, so that a thousand such searches for a thousand
+// definitions make two thousand edges, not a million.
 struct Flow {
-    std::vector<int> next, next_at;   // item i goes on to next[next_at[i] .. next_at[i + 1])
-    std::vector<bool> reachable;
+    // Nodes: the items, the end, then the definitions of labels a count not
+    // known searches for. Node i goes on to next[next_at[i] .. next_at[i + 1]).
+    std::vector<int> next, next_at;
+    std::vector<bool> reachable;   // per node
     std::vector<LabelDef> defs;
     std::vector<JumpSite> jumps;
+    std::vector<int> stops;        // each label's definitions (in defs) in order, A to Z
 
-    struct Span {
-        const int *from, *to;
-        const int *begin() const { return from; }
-        const int *end() const { return to; }
-    };
-    Span successors(std::size_t i) const
+    Flow() = default;
+    Flow(Flow &&) = default;
+    Flow &operator=(Flow &&) = default;
+    Flow(const Flow &) = delete;   // the jumps' lands point into stops
+
+    Run successors(std::size_t i) const
     {
         return {next.data() + next_at[i], next.data() + next_at[i + 1]};
     }
+    std::size_t nodes() const { return next_at.empty() ? 0 : next_at.size() - 1; }
 };
 Flow check_flow(Script &s);
 // Only the definitions and the jumps with where they land, as check_flow

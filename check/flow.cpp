@@ -9,15 +9,8 @@
 #include "check.h"
 
 #include <algorithm>
-#include <span>
 
 namespace {
-
-struct Definition {
-    int lab;
-    int col;   // its ':' token
-    int label_tok;
-};
 
 struct Jump {
     int node;
@@ -28,20 +21,26 @@ struct Jump {
     bool conditional;
 };
 
+// The label definitions as a search sees them, kept in a flow: its defs, in
+// token order, and its stops, each label's definitions in order.
 struct Labels {
-    std::vector<Definition> defs;   // in token order
-    std::vector<int> broken;        // tokens where the filtered stream breaks
-    std::vector<int> of[26];        // per label, its definitions (in defs), in token order
+    const std::vector<LabelDef> &defs;
+    const std::vector<int> &stops;
+    int first_of[27];           // label lab's run in stops: first_of[lab] .. first_of[lab + 1]
+    std::vector<int> broken;    // tokens where the filtered stream breaks
 
-    // Where the definitions of lab from token from on start in of[lab].
+    int col(std::size_t at) const { return defs[static_cast<std::size_t>(stops[at])].col_tok; }
+
+    // Where the definitions of lab from token from on start in stops.
     std::size_t first_from(int lab, int from) const
     {
-        const std::vector<int> &v = of[lab];
+        auto begin = stops.begin() + first_of[lab], end = stops.begin() + first_of[lab + 1];
         return static_cast<std::size_t>(
-            std::lower_bound(v.begin(), v.end(), from,
-                             [&](int d, int tok) { return defs[static_cast<std::size_t>(d)].col < tok; }) -
-            v.begin());
+            std::lower_bound(begin, end, from,
+                             [&](int d, int tok) { return defs[static_cast<std::size_t>(d)].col_tok < tok; }) -
+            stops.begin());
     }
+    std::size_t end_of(int lab) const { return static_cast<std::size_t>(first_of[lab + 1]); }
 };
 
 // A count as the label counter keeps it: the low 8 bits, signed; a
@@ -52,10 +51,12 @@ int kept(int32_t n)
     return low == 0 ? 0 : low < 0 ? 1 : low;
 }
 
-Labels filtered_view(const Script &s)
+// The definitions into flow's defs and stops; the tokens that break a search.
+Labels filtered_view(const Script &s, Flow *flow)
 {
-    Labels l;
+    Labels l{flow->defs, flow->stops, {}, {}};
     int after = -1;   // the label token just passed, if the item began with one
+    int per_label[26] = {};
     for (int i = 0; i < static_cast<int>(s.toks.size()); i++) {
         int code = s.toks[static_cast<std::size_t>(i)].code;
         if (code == LABEL) {
@@ -63,13 +64,12 @@ Labels filtered_view(const Script &s)
                 l.broken.push_back(i);
             after = i;
         } else if (code == COL) {
-            if (after < 0)
+            if (after < 0) {
                 l.broken.push_back(i);
-            else
-            {
+            } else {
                 int lab = s.toks[static_cast<std::size_t>(after)].value;
-                l.of[lab].push_back(static_cast<int>(l.defs.size()));
-                l.defs.push_back({lab, i, after});
+                per_label[lab]++;
+                flow->defs.push_back(LabelDef{lab, after, i});
             }
             after = -1;
         } else if (code == NL) {
@@ -79,6 +79,14 @@ Labels filtered_view(const Script &s)
                 l.broken.push_back(after);
         }
     }
+    l.first_of[0] = 0;
+    for (int lab = 0; lab < 26; lab++)
+        l.first_of[lab + 1] = l.first_of[lab] + per_label[lab];
+    flow->stops.resize(flow->defs.size());
+    int fill[26];
+    std::copy(l.first_of, l.first_of + 26, fill);
+    for (std::size_t d = 0; d < flow->defs.size(); d++)
+        flow->stops[static_cast<std::size_t>(fill[flow->defs[d].lab]++)] = static_cast<int>(d);
     return l;
 }
 
@@ -139,6 +147,8 @@ struct Graph {
     Labels labels;
     std::vector<std::vector<Jump>> jumps;   // per item
     int end;                                // the node after the last item
+    int chain_of[26];   // the node of the first definition of a label that a count
+                        // not known searches for, else -1
 
     // The item that starts at or after token tok.
     int item_at(int tok) const
@@ -148,40 +158,48 @@ struct Graph {
         return static_cast<int>(it - s.items.begin());
     }
 
-    // The definitions a search for j from token from can stop at, as a run
-    // of labels.of[j.lab] (indices into labels.defs): the n-th, or any for a
-    // count not known, up to where a search breaks; *to_end: it may find
-    // none (too few, or a broken item before it).
-    std::span<const int> stops(const Jump &j, int from, bool *to_end) const
+    // The definitions a search for j from token from can stop at, as
+    // stops[*first .. *last): the n-th, or any for a count not known, up to
+    // where a search breaks. True when it may find none (too few, or a
+    // broken item before it).
+    bool stops(const Jump &j, int from, std::size_t *first, std::size_t *last) const
     {
-        const std::vector<int> &of = labels.of[j.lab];
-        *to_end = true;
+        *first = *last = 0;
         if (j.known && j.count == 0)
-            return {};   // no search
+            return true;   // no search
         auto bad = std::lower_bound(labels.broken.begin(), labels.broken.end(), from);
         int stop = bad == labels.broken.end() ? INT32_MAX : *bad;
-        auto col = [&](std::size_t k) { return labels.defs[static_cast<std::size_t>(of[k])].col; };
-        std::size_t first = labels.first_from(j.lab, from);
+        std::size_t a = labels.first_from(j.lab, from), end = labels.end_of(j.lab);
         if (j.known) {
-            std::size_t k = first + static_cast<std::size_t>(j.count - 1);
-            if (k >= of.size() || col(k) > stop)
-                return {};
-            *to_end = false;
-            return {of.data() + k, 1};
+            std::size_t k = a + static_cast<std::size_t>(j.count - 1);
+            if (k >= end || labels.col(k) > stop)
+                return true;
+            *first = k;
+            *last = k + 1;
+            return false;
         }
-        std::size_t last = first;
-        while (last < of.size() && col(last) <= stop)
-            last++;
-        return {of.data() + first, last - first};
+        auto past = std::upper_bound(labels.stops.begin() + static_cast<long>(a),
+                                     labels.stops.begin() + static_cast<long>(end), stop,
+                                     [&](int tok, int d) { return tok < labels.defs[static_cast<std::size_t>(d)].col_tok; });
+        *first = a;
+        *last = static_cast<std::size_t>(past - labels.stops.begin());
+        return true;
     }
 
-    // Where a search for j from token from can go on: after a definition it
-    // stops at, or the end.
+    // The node of the definition at stops[at] in its label's run.
+    int chain(int lab, std::size_t at) const
+    {
+        return chain_of[lab] + static_cast<int>(at) - labels.first_of[lab];
+    }
+
+    // Where a search for j from token from can go on: after the definition
+    // it stops at, into the run of those it may stop at, or the end.
     void landings(const Jump &j, int from, std::vector<int> *out) const
     {
-        bool to_end;
-        for (int d : stops(j, from, &to_end))
-            out->push_back(item_at(labels.defs[static_cast<std::size_t>(d)].col + 1));
+        std::size_t a, b;
+        bool to_end = stops(j, from, &a, &b);
+        if (b > a)
+            out->push_back(j.known ? item_at(labels.col(a) + 1) : chain(j.lab, a));
         if (to_end && !(j.known && j.count == 0))
             out->push_back(end);
     }
@@ -219,6 +237,18 @@ struct Graph {
         out.erase(std::unique(out.begin(), out.end()), out.end());
         return out;
     }
+
+    // A run's definition goes on after itself, and to the next of the run
+    // unless a broken item lies between.
+    void chain_successors(int lab, std::size_t at, std::vector<int> *out) const
+    {
+        out->push_back(item_at(labels.col(at) + 1));
+        if (at + 1 >= labels.end_of(lab))
+            return;
+        auto bad = std::upper_bound(labels.broken.begin(), labels.broken.end(), labels.col(at));
+        if (bad == labels.broken.end() || *bad > labels.col(at + 1))
+            out->push_back(chain(lab, at + 1));
+    }
 };
 
 // Only a statement with a label in it can jump.
@@ -243,7 +273,7 @@ void missing_definitions(Script &s, const Graph &g)
                 continue;
             int tok = s.nodes[static_cast<std::size_t>(j.node)].last;
             int from = is_above(j.rule) ? 0 : tok + 1;
-            int have = static_cast<int>(g.labels.of[j.lab].size() - g.labels.first_from(j.lab, from));
+            int have = static_cast<int>(g.labels.end_of(j.lab) - g.labels.first_from(j.lab, from));
             std::string where = is_above(j.rule) ? " in the script" : " after this jump";
             if (have == 0)
                 check_report(s, tok, tok, Severity::ERROR, 10,
@@ -316,39 +346,73 @@ void unreachable(Script &s, const Flow &flow)
     }
 }
 
-// A jump and the definitions its search can stop at; each marked in landed.
-JumpSite site_of(const Graph &g, const Jump &j, std::vector<bool> *landed)
+// A jump and the definitions its search can stop at, each counted in landed
+// (where a run of them starts +1, past its end -1).
+JumpSite site_of(const Graph &g, const Jump &j, std::vector<int> *landed)
 {
-    bool to_end;
-    JumpSite site{j.lab, g.s.nodes[static_cast<std::size_t>(j.node)].last, {}};
-    auto run = g.stops(j, g.from_of(j), &to_end);
-    if (landed)
-        for (int d : run)
-            (*landed)[static_cast<std::size_t>(g.item_at(g.labels.defs[static_cast<std::size_t>(d)].col + 1))] = true;
-    site.lands.assign(run.begin(), run.end());
-    return site;
+    std::size_t a, b;
+    g.stops(j, g.from_of(j), &a, &b);
+    if (landed && b > a) {
+        (*landed)[a]++;
+        (*landed)[b]--;
+    }
+    const int *base = g.labels.stops.data();
+    return JumpSite{j.lab, g.s.nodes[static_cast<std::size_t>(j.node)].last, Run{base + a, base + b}};
 }
 
-void list_defs(const Graph &g, Flow *flow)
-{
-    for (const Definition &d : g.labels.defs)
-        flow->defs.push_back(LabelDef{d.lab, d.label_tok, d.col});
-}
-
-void unused_labels(Script &s, const Graph &g, const std::vector<bool> &landed)
+void unused_labels(Script &s, const Graph &g, const std::vector<int> &landed)
 {
     bool named[26] = {};
     for (const auto &list : g.jumps)
         for (const Jump &j : list)
             named[j.lab] = true;
-    for (const Definition &d : g.labels.defs) {
-        int item = g.item_at(d.col + 1);
-        if (landed[static_cast<std::size_t>(item)] && named[d.lab])
+    std::vector<bool> lands(g.labels.defs.size());
+    int depth = 0;
+    for (std::size_t at = 0; at < g.labels.stops.size(); at++)
+        lands[static_cast<std::size_t>(g.labels.stops[at])] = (depth += landed[at]) > 0;
+    for (std::size_t d = 0; d < g.labels.defs.size(); d++) {
+        const LabelDef &def = g.labels.defs[d];
+        if (lands[d] && named[def.lab])
             continue;
-        check_report(s, d.col - 1, d.col, Severity::STYLE, 21,
-                     named[d.lab] ? "no jump lands on this " + quote_label(d.lab)
-                                  : "no jump names `" + std::string(1, static_cast<char>('A' + d.lab)) +
-                                        "`: nothing lands on this label");
+        check_report(s, def.col_tok - 1, def.col_tok, Severity::STYLE, 21,
+                     named[def.lab] ? "no jump lands on this " + quote_label(def.lab)
+                                    : "no jump names `" + std::string(1, static_cast<char>('A' + def.lab)) +
+                                          "`: nothing lands on this label");
+    }
+}
+
+// Each label that a count not known searches for gets a run of nodes.
+void chain_labels(Graph *g)
+{
+    int node = g->end + 1;
+    std::fill(g->chain_of, g->chain_of + 26, -1);
+    for (const auto &list : g->jumps)
+        for (const Jump &j : list)
+            if (!j.known)
+                g->chain_of[j.lab] = 0;
+    for (int lab = 0; lab < 26; lab++)
+        if (g->chain_of[lab] == 0) {
+            g->chain_of[lab] = node;
+            node += g->labels.first_of[lab + 1] - g->labels.first_of[lab];
+        }
+}
+
+void reach(Flow *flow, int end)
+{
+    flow->reachable.assign(flow->nodes(), false);
+    std::vector<int> work;
+    if (end > 0) {
+        flow->reachable[0] = true;
+        work.push_back(0);
+    }
+    while (!work.empty()) {
+        int i = work.back();
+        work.pop_back();
+        for (int t : flow->successors(static_cast<std::size_t>(i)))
+            if (!flow->reachable[static_cast<std::size_t>(t)]) {
+                flow->reachable[static_cast<std::size_t>(t)] = true;
+                work.push_back(t);
+            }
     }
 }
 
@@ -356,17 +420,18 @@ void unused_labels(Script &s, const Graph &g, const std::vector<bool> &landed)
 
 Flow check_flow(Script &s)
 {
-    Graph g{s, filtered_view(s), {}, static_cast<int>(s.items.size())};
+    Flow flow;
+    Graph g{s, filtered_view(s, &flow), {}, static_cast<int>(s.items.size()), {}};
     g.jumps.resize(s.items.size());
     for (std::size_t i = 0; i < s.items.size(); i++)
         if (s.items[i].kind == ItemKind::STATEMENT && has_label(s, s.items[i])) {
             collect(s, s.items[i].root, &g.jumps[i]);
             jumps_in_brackets(s, s.items[i].root);
         }
-    Flow flow;
-    flow.next_at.reserve(s.items.size() + 1);
+    chain_labels(&g);
+    flow.next_at.reserve(s.items.size() + 2);
     flow.next.reserve(s.items.size() + s.items.size() / 4);
-    std::vector<bool> landed(s.items.size() + 1);
+    std::vector<int> landed(flow.stops.size() + 1), out;
     for (int i = 0; i < g.end; i++) {
         flow.next_at.push_back(static_cast<int>(flow.next.size()));
         if (g.jumps[static_cast<std::size_t>(i)].empty()) {
@@ -378,25 +443,17 @@ Flow check_flow(Script &s)
         for (const Jump &j : g.jumps[static_cast<std::size_t>(i)])
             flow.jumps.push_back(site_of(g, j, &landed));
     }
+    flow.next_at.push_back(static_cast<int>(flow.next.size()));   // the end goes nowhere
+    for (int lab = 0; lab < 26; lab++)
+        for (std::size_t at = static_cast<std::size_t>(g.labels.first_of[lab]);
+             g.chain_of[lab] >= 0 && at < g.labels.end_of(lab); at++) {
+            flow.next_at.push_back(static_cast<int>(flow.next.size()));
+            out.clear();
+            g.chain_successors(lab, at, &out);
+            flow.next.insert(flow.next.end(), out.begin(), out.end());
+        }
     flow.next_at.push_back(static_cast<int>(flow.next.size()));
-    flow.reachable.assign(s.items.size() + 1, false);
-    std::vector<int> work;
-    if (g.end > 0) {
-        flow.reachable[0] = true;
-        work.push_back(0);
-    }
-    while (!work.empty()) {
-        int i = work.back();
-        work.pop_back();
-        if (i >= g.end)
-            continue;
-        for (int t : flow.successors(static_cast<std::size_t>(i)))
-            if (!flow.reachable[static_cast<std::size_t>(t)]) {
-                flow.reachable[static_cast<std::size_t>(t)] = true;
-                work.push_back(t);
-            }
-    }
-    list_defs(g, &flow);
+    reach(&flow, g.end);
     missing_definitions(s, g);
     broken_searches(s, g);
     unreachable(s, flow);
@@ -411,8 +468,8 @@ Flow check_flow(Script &s)
 
 Flow check_labels(const Script &s)
 {
-    Graph g{s, filtered_view(s), {}, static_cast<int>(s.items.size())};
     Flow flow;
+    Graph g{s, filtered_view(s, &flow), {}, static_cast<int>(s.items.size()), {}};
     std::vector<Jump> list;
     for (const Item &item : s.items)
         if (item.kind == ItemKind::STATEMENT && has_label(s, item)) {
@@ -421,6 +478,5 @@ Flow check_labels(const Script &s)
             for (const Jump &j : list)
                 flow.jumps.push_back(site_of(g, j, nullptr));
         }
-    list_defs(g, &flow);
     return flow;
 }

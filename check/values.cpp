@@ -229,12 +229,12 @@ struct Walk {
 
 void check_values(Script &s, const Flow &flow)
 {
-    std::size_t n = s.items.size();
-    std::vector<State> in(n + 1);
-    std::vector<bool> seen(n + 1), queued(n + 1);
-    std::vector<std::size_t> work;
+    std::size_t n = s.items.size(), nodes = flow.nodes();
     if (n == 0)
         return;
+    std::vector<State> in(nodes);   // past the items: the end, and runs of definitions
+    std::vector<bool> seen(nodes), queued(nodes);
+    std::vector<std::size_t> work;
     seen[0] = queued[0] = true;
     work.push_back(0);
     while (!work.empty()) {
@@ -242,12 +242,12 @@ void check_values(Script &s, const Flow &flow)
         work.pop_back();
         queued[i] = false;
         Walk w{s, in[i], false};
-        if (s.items[i].kind == ItemKind::STATEMENT)
+        if (i < n && s.items[i].kind == ItemKind::STATEMENT)
             w.eval(s.items[i].root);
         for (int t : flow.successors(i)) {
             std::size_t ti = static_cast<std::size_t>(t);
-            if (ti >= n)
-                continue;
+            if (ti == n)
+                continue;   // the end
             bool changed = true;
             if (!seen[ti]) {
                 seen[ti] = true;

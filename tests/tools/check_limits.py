@@ -8,6 +8,7 @@ import os
 import subprocess
 import sys
 import tempfile
+import threading
 
 from checks import check, finish  # noqa: E402
 from lsp_session import CHECK, DEADLINE, Server  # noqa: E402
@@ -21,6 +22,20 @@ def run_check(script, *args):
             f.write(script)
         p = subprocess.run([CHECK, *args, path], capture_output=True, timeout=120)
     return [l.split('s.vt:', 1)[1] for l in p.stdout.decode().splitlines()], p.returncode
+
+
+def peak(script, *args):
+    """quill-check on script from standard input: (status, peak memory in
+    bytes); a run still going after a generous deadline is stopped."""
+    p = subprocess.Popen([CHECK, *args, '-'], stdin=subprocess.PIPE, stdout=subprocess.DEVNULL,
+                         stderr=subprocess.DEVNULL)
+    stop = threading.Timer(120, p.kill)
+    stop.start()
+    p.stdin.write(script)
+    p.stdin.close()
+    _, status, usage = os.wait4(p.pid, 0)
+    stop.cancel()
+    return os.waitstatus_to_exitcode(status), usage.ru_maxrss * 1024
 
 
 def opened(text):
@@ -67,5 +82,27 @@ def deep():
         close(s)
 
 
+def computed_counts():
+    # each `above @ k A` may stop at any `A:`: 32,000 of each took minutes
+    # and gigabytes when every jump listed every definition
+    n = 32_000
+    script = b'k = 2;\n' + b'A:\n' * n + b'above @ k A;\n' * n
+    status, memory = peak(script, '-Swarning')
+    check('32,000 computed counts and definitions: checked', status, 1)
+    check('... in less than 100 MB', (memory < 100 << 20, memory >> 20), (True, memory >> 20))
+    s, found = opened(script.decode())
+    check('the server checks them', codes(found), ['VT022'])
+    edit = {'range': {'start': {'line': 0, 'character': 4}, 'end': {'line': 0, 'character': 5}},
+            'text': '3'}
+    s.send('textDocument/didChange', {'textDocument': {'uri': 'file:///tmp/limits.vt',
+                                                       'version': 2},
+                                      'contentChanges': [edit]}, False)
+    check('and again after an edit', codes(s.diagnostics()), ['VT022'])
+    where = s.answer('textDocument/definition', {'textDocument': {'uri': 'file:///tmp/limits.vt'},
+                                                 'position': {'line': n + 1, 'character': 10}})
+    check('a computed count may land on any definition', len(where['result']), n)
+    close(s)
+
+
 if __name__ == '__main__':
-    sys.exit(finish(deep))
+    sys.exit(finish(deep, computed_counts))
