@@ -39,12 +39,22 @@ struct Finding {
     std::string message;
 };
 
+// A script is checked only if its offsets fit 32 bits.
+constexpr uint64_t CHECK_MAX_TEXT = 0xffff0000u;
+
 struct Tok {
-    int code;          // the parser's code: a token kind + 256, a character, 0 at the end
+    uint32_t start;    // byte offset in the text as scanned
     int32_t value;     // NUMBER, VARIABLE, LABEL, a character as scanned; else 0
-    uint64_t start;    // byte offset in the text as scanned
-    uint32_t length;
-    int32_t quill_line;
+    int16_t code;      // the parser's code: a token kind + 256, a character, 0 at the end
+    uint16_t length;   // the scanner ends at a token of more than 8192 bytes
+};
+static_assert(sizeof(Tok) == 12, "12 bytes a token: the checker's largest share of memory");
+
+// From token tok on, quill counts less lines fewer than the text has (it
+// counts no line break inside a text).
+struct LineShift {
+    int tok;
+    int64_t less;
 };
 
 struct Node {
@@ -71,6 +81,7 @@ struct Script {
     std::vector<uint64_t> lines;   // where each line starts, in the text as scanned
     bool byte_order_mark = false;
     std::vector<Tok> toks;
+    std::vector<LineShift> shifts;   // in token order
     std::vector<Node> nodes;
     std::vector<Item> items;
     std::vector<Finding> findings;
@@ -89,6 +100,7 @@ extern Script *parse_script;
 int parse_rule_last(void);
 void parse_item(ItemKind kind, int root);
 Place check_place(const Script &s, uint64_t offset, int quill_line);
+int check_quill_line(const Script &s, int tok);   // the line quill names at token tok
 // Adds a finding over tokens first..last.
 void check_report(Script &s, int first, int last, Severity severity, int code,
                   const std::string &message);

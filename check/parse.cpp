@@ -34,6 +34,8 @@ const char *error_msg;
 bool scanning;                 // the scanner has more to give
 uint64_t scan_base;            // where the text it reads starts
 int32_t line_base;             // the quill line there, less one
+std::size_t line_at;           // the line (from 0) of the token scanned last
+int64_t less_now;              // the shift of quill's lines in force there
 
 // After an edit: the old parse from the restart on, and where they meet again.
 struct Old {
@@ -112,9 +114,34 @@ void stray_byte(Script &s, int i)
     check_syntax_error(s, i, t.code ? "high byte" : "NUL");
 }
 
+// The shift in force at token tok.
+int64_t less_at(const std::vector<LineShift> &shifts, int tok)
+{
+    auto after = std::upper_bound(shifts.begin(), shifts.end(), tok,
+                                  [](int t, const LineShift &l) { return t < l.tok; });
+    return after == shifts.begin() ? 0 : (after - 1)->less;
+}
+
+// A token scanned at quill's line quill_line: where quill's count departs
+// from the text's, the shift is noted.
+void add_token(Script &s, int code, int32_t value, uint64_t start, uint32_t length,
+               int32_t quill_line)
+{
+    s.toks.push_back(Tok{static_cast<uint32_t>(start), value, static_cast<int16_t>(code),
+                         static_cast<uint16_t>(length)});
+    while (line_at + 1 < s.lines.size() && s.lines[line_at + 1] <= start)
+        line_at++;
+    int64_t less = static_cast<int64_t>(line_at + 1) - quill_line;
+    if (less != less_now) {
+        s.shifts.push_back(LineShift{static_cast<int>(s.toks.size()) - 1, less});
+        less_now = less;
+    }
+}
+
 // One more token; false once the end of input is in.
 bool scan_one(Script &s)
 {
+    tokens_forget();   // the stream keeps no more than the token being read
     const Token *t = tokens_next();
     if (!t) {
         scanning = false;
@@ -127,7 +154,7 @@ bool scan_one(Script &s)
     // a text's value names it in the scanner's store, which the next scan
     // fills again: nothing here reads it
     int32_t value = code == STRING ? 0 : t->value;
-    s.toks.push_back(Tok{code, value, scan_base + start, length, line_base + line_no});
+    add_token(s, code, value, scan_base + start, length, line_base + line_no);
     if (t->kind == K_END) {
         scanning = false;
         return false;
@@ -219,7 +246,7 @@ bool run(Script &s, std::FILE *f)
     if (setjmp(here)) {
         tokens_fault = nullptr;
         // the token that failed starts where the last match ended
-        s.toks.push_back(Tok{0, 0, scan_base + tokens_matched(), 0, line_base + line_no});
+        add_token(s, 0, 0, scan_base + tokens_matched(), 0, line_base + line_no);
         check_syntax_error(s, static_cast<int>(s.toks.size()) - 1,
                            fault_kind == ScanFault::FLEX ? fault_text : "cannot read");
         return false;   // what follows was never scanned
@@ -234,6 +261,9 @@ void begin(Script &s, std::size_t from_tok)
     s.toks.resize(from_tok);
     cursor = item_start = static_cast<int>(from_tok);
     old.met_tok = -1;
+    line_at = static_cast<std::size_t>(std::upper_bound(s.lines.begin(), s.lines.end(), scan_base) -
+                                       s.lines.begin()) - 1;
+    less_now = less_at(s.shifts, static_cast<int>(from_tok));
 }
 
 // The old parse from the meeting point on, moved to where the new one ends.
@@ -243,14 +273,22 @@ void join_old(Script &s)
         return;
     int k = old.met_tok - old.first_tok;
     const Tok &met = old.toks[static_cast<std::size_t>(k)];
-    const Tok &now = s.toks[static_cast<std::size_t>(cursor)];
-    int64_t lines = static_cast<int64_t>(now.quill_line) - met.quill_line;
+    const Script &was = *old.script;
+    // quill's lines and the text's past the meeting move by their own amounts
+    int64_t lines = check_quill_line(s, cursor) - check_quill_line(was, old.met_tok);
+    int64_t less = less_at(s.shifts, cursor), moved = less - less_at(was.shifts, old.met_tok);
     int tok_shift = cursor - old.met_tok;
     s.toks.resize(static_cast<std::size_t>(cursor));
+    while (!s.shifts.empty() && s.shifts.back().tok >= cursor)
+        s.shifts.pop_back();
+    if (less_at(s.shifts, cursor) != less)
+        s.shifts.push_back(LineShift{cursor, less});
+    for (const LineShift &l : was.shifts)
+        if (l.tok > old.met_tok)
+            s.shifts.push_back(LineShift{l.tok + tok_shift, l.less + moved});
     for (std::size_t i = static_cast<std::size_t>(k); i < old.toks.size(); i++) {
         Tok t = old.toks[i];
-        t.start = static_cast<uint64_t>(static_cast<int64_t>(t.start) + old.shift);
-        t.quill_line = static_cast<int32_t>(t.quill_line + lines);
+        t.start = static_cast<uint32_t>(static_cast<int64_t>(t.start) + old.shift);
         s.toks.push_back(t);
     }
     auto first_item = std::find_if(old.items.begin(), old.items.end(),
@@ -292,8 +330,8 @@ void join_old(Script &s)
                 s.findings.begin(), s.findings.begin() + static_cast<long>(found_again),
                 [&](const Finding &h) { return h.code == g.code && h.start == g.start; })))
             continue;
-        g.at = check_place(s, g.start, static_cast<int>(f.at.quill_line + lines));
-        g.end = check_place(s, g.stop, static_cast<int>(f.end.quill_line + lines));
+        g.at = check_place(s, g.start, static_cast<int32_t>(f.at.quill_line + lines));
+        g.end = check_place(s, g.stop, static_cast<int32_t>(f.end.quill_line + lines));
         if (g.code == 1 && g.message != CHECK_NO_LAST_SEMICOLON) {
             // its hint reads the tokens and the text around it, which the edit may change
             auto at = std::lower_bound(s.toks.begin(), s.toks.end(), g.start,
@@ -373,6 +411,13 @@ const char *diag_parser_text(const char *bison_text)
 
 /* ---- places and findings ---- */
 
+int check_quill_line(const Script &s, int tok)
+{
+    uint64_t start = s.toks[static_cast<std::size_t>(tok)].start;
+    auto line = std::upper_bound(s.lines.begin(), s.lines.end(), start) - s.lines.begin();
+    return static_cast<int32_t>(static_cast<int64_t>(line) - less_at(s.shifts, tok));
+}
+
 Place check_place(const Script &s, uint64_t offset, int quill_line)
 {
     auto next = std::upper_bound(s.lines.begin(), s.lines.end(), offset);
@@ -391,8 +436,8 @@ void check_report(Script &s, int first, int last, Severity severity, int code,
     last = std::clamp(last, first, n - 1);
     const Tok &a = s.toks[static_cast<std::size_t>(first)];
     const Tok &b = s.toks[static_cast<std::size_t>(last)];
-    s.findings.push_back(Finding{check_place(s, a.start, a.quill_line),
-                                 check_place(s, b.start + b.length, b.quill_line),
+    s.findings.push_back(Finding{check_place(s, a.start, check_quill_line(s, first)),
+                                 check_place(s, b.start + b.length, check_quill_line(s, last)),
                                  a.start, b.start + b.length, severity, code, message});
 }
 
@@ -404,11 +449,17 @@ void check_parse(Script &s)
     old = Old();
     scan_base = 0;
     line_base = 0;
+    s.shifts.clear();
     s.toks.reserve(s.scanned.size() / 3 + 16);   // a token takes about three bytes
     s.nodes.reserve(s.scanned.size() / 3 + 16);
+    if (s.scanned.size() > CHECK_MAX_TEXT) {
+        s.toks.push_back(Tok{0, 0, 0, 0});
+        return check_report(s, 0, 0, Severity::ERROR, 6, "too large to check: quill-check reads "
+                                                         "scripts of up to 4 GiB");
+    }
     std::FILE *f = open_text(s.text.data(), s.text.size());
     if (!f) {
-        s.toks.push_back(Tok{0, 0, 0, 0, 1});
+        s.toks.push_back(Tok{0, 0, 0, 0});
         return;
     }
     begin(s, 0);
@@ -422,7 +473,7 @@ void check_reparse(Script &s, Script &was, uint64_t at, uint64_t removed, const 
     s.text.replace(at, removed, added);
     // only where the text as scanned is the text itself do offsets carry over
     bool plain = as_scanned(s.text) && as_scanned(was.text);
-    if (!plain || was.items.empty())
+    if (!plain || was.items.empty() || s.text.size() > CHECK_MAX_TEXT)
         return check_parse(s);
     map_lines(s);
     // an item ended by ';' or ':' before the edit: the parse starts afresh after it
@@ -460,6 +511,9 @@ void check_reparse(Script &s, Script &was, uint64_t at, uint64_t removed, const 
     old.shift = static_cast<int64_t>(added.size()) - static_cast<int64_t>(removed);
     int node_from = r < was.items.size() ? was.items[r].first_node : static_cast<int>(old.nodes.size());
     s.toks.assign(was.toks.begin(), was.toks.begin() + first);
+    s.shifts.assign(was.shifts.begin(),
+                    std::lower_bound(was.shifts.begin(), was.shifts.end(), first,
+                                     [](const LineShift &l, int t) { return l.tok < t; }));
     s.items.assign(was.items.begin(), was.items.begin() + static_cast<long>(r));
     s.nodes.assign(old.nodes.begin(), old.nodes.begin() + node_from);
     s.findings.clear();
@@ -467,7 +521,7 @@ void check_reparse(Script &s, Script &was, uint64_t at, uint64_t removed, const 
         if (f.code < 10)
             (f.start < from ? s.findings : old.findings).push_back(f);
     scan_base = from;
-    line_base = r == 0 ? 0 : was.toks[static_cast<std::size_t>(first)].quill_line - 1;
+    line_base = r == 0 ? 0 : check_quill_line(was, first) - 1;
     std::FILE *f = open_text(s.scanned.data() + from, s.scanned.size() - from);
     if (f) {
         begin(s, s.toks.size());
