@@ -58,11 +58,17 @@ struct LineShift {
 };
 
 struct Node {
-    Rule rule;
-    int32_t value;     // the token value the rule read (number, variable, label, text)
-    int kid[2];        // -1: none
     int first, last;   // its tokens
+    int kid;           // its first operand, -1 for none
+    Rule rule;
 };
+static_assert(sizeof(Node) == 16, "16 bytes a node");
+
+// The rules with a second operand: it is always the node made just before.
+constexpr bool rule_has_two(int r)
+{
+    return rule_is_binary(r) || r == R_ASSIGN || r == R_STRCOPY || r == R_IF_COUNT;
+}
 
 enum class ItemKind { EMPTY, REFERENCE, DEFINITION, STATEMENT, BROKEN };
 
@@ -95,15 +101,29 @@ void check_parse(Script &s);
 void check_reparse(Script &s, Script &old, uint64_t at, uint64_t removed,
                    const std::string &added);
 // For the grammar's actions (actions.cpp): the script being parsed, the
-// last token of the rule being reduced, and the end of an item.
+// last token of the rule being reduced, the token the parser read n before
+// tok (tokens it never saw skipped), and the end of an item.
 extern Script *parse_script;
 int parse_rule_last(void);
+int parse_back(int tok, int n);
 void parse_item(ItemKind kind, int root);
 Place check_place(const Script &s, uint64_t offset, int quill_line);
 int check_quill_line(const Script &s, int tok);   // the line quill names at token tok
 // Adds a finding over tokens first..last.
 void check_report(Script &s, int first, int last, Severity severity, int code,
                   const std::string &message);
+// Node n's k-th operand (0 or 1), or -1.
+inline int check_kid(const Script &s, int n, int k)
+{
+    const Node &x = s.nodes[static_cast<std::size_t>(n)];
+    return k == 0 ? x.kid : rule_has_two(x.rule) ? n - 1 : -1;
+}
+// The value of the token a node reads: a number, a variable, a jump's label.
+inline int32_t check_value(const Script &s, int n)
+{
+    const Node &x = s.nodes[static_cast<std::size_t>(n)];
+    return s.toks[static_cast<std::size_t>(rule_is_jump(x.rule) ? x.last : x.first)].value;
+}
 
 /* ---- hints.cpp ---- */
 // The finding for a syntax error (msg: the parser's text) or a stray byte at tok.

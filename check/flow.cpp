@@ -96,13 +96,14 @@ bool literal(const Script &s, int n, int32_t *value)
     for (;;) {
         const Node &x = s.nodes[static_cast<std::size_t>(n)];
         if (x.rule == R_NUMBER) {
-            *value = negated ? static_cast<int32_t>(0u - static_cast<uint32_t>(x.value)) : x.value;
+            int32_t v = check_value(s, n);
+            *value = negated ? static_cast<int32_t>(0u - static_cast<uint32_t>(v)) : v;
             return true;
         }
         if (x.rule != R_NEGATE && x.rule != R_PAREN)
             return false;
         negated ^= x.rule == R_NEGATE;
-        n = x.kid[0];
+        n = x.kid;
     }
 }
 
@@ -119,15 +120,15 @@ void collect(const Script &s, int root, std::vector<Jump> *out)
         if (!done) {
             todo.push_back({n, true});
             for (int k = 1; k >= 0; k--)
-                if (x.kid[k] >= 0)
-                    todo.push_back({x.kid[k], false});
+                if (check_kid(s, n, k) >= 0)
+                    todo.push_back({check_kid(s, n, k), false});
             continue;
         }
         if (!rule_is_jump(x.rule))
             continue;
-        Jump j{n, x.rule, x.value, true, 1, x.rule == R_IF || x.rule == R_IF_COUNT};
-        int count_kid = x.rule == R_IF_COUNT ? x.kid[1]
-                      : x.rule == R_BELOW_COUNT || x.rule == R_ABOVE_COUNT ? x.kid[0] : -1;
+        Jump j{n, x.rule, check_value(s, n), true, 1, x.rule == R_IF || x.rule == R_IF_COUNT};
+        int count_kid = x.rule == R_IF_COUNT ? check_kid(s, n, 1)
+                      : x.rule == R_BELOW_COUNT || x.rule == R_ABOVE_COUNT ? x.kid : -1;
         int32_t value;
         if (count_kid >= 0) {
             j.known = literal(s, count_kid, &value);
@@ -322,8 +323,8 @@ void jumps_in_brackets(Script &s, int root)
         }
         bool opens = x.rule == R_PAREN || x.rule == R_ELEMENT || x.rule == R_ELEMENT_ADDR;
         for (int k = 1; k >= 0; k--)
-            if (x.kid[k] >= 0)
-                todo.push_back({x.kid[k], inside || opens});
+            if (check_kid(s, n, k) >= 0)
+                todo.push_back({check_kid(s, n, k), inside || opens});
     }
 }
 

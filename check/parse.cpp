@@ -306,12 +306,9 @@ void join_old(Script &s)
     }
     for (std::size_t n = static_cast<std::size_t>(node_from); n < old.nodes.size(); n++) {
         Node x = old.nodes[n];
-        for (int &kid : x.kid)
-            kid = kid < 0 ? kid : kid + node_shift;
+        x.kid = x.kid < 0 ? x.kid : x.kid + node_shift;
         x.first += tok_shift;
         x.last += tok_shift;
-        if (x.rule == R_STRING)
-            x.value += tok_shift;   // a string's value is its token
         s.nodes.push_back(x);
     }
     uint64_t met_at = met.start;
@@ -367,6 +364,14 @@ bool as_scanned(const std::string &t)
 int parse_rule_last(void)
 {
     return yychar == YYEMPTY ? last_delivered : prev_delivered;
+}
+
+int parse_back(int tok, int n)
+{
+    const std::vector<Tok> &toks = parse_script->toks;
+    while (n > 0 && tok > 0)
+        n -= toks[static_cast<std::size_t>(--tok)].code > 0;   // NULs and high bytes never reach it
+    return tok;
 }
 
 void parse_item(ItemKind kind, int root)

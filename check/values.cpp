@@ -113,28 +113,29 @@ struct Walk {
     int step(Frame &f, int *ret)
     {
         const Node &x = at(f.n);
+        int32_t value = check_value(s, f.n);   // of a number, a variable, an element
+        int second = check_kid(s, f.n, 1);
         int stage = f.stage++;
         switch (x.rule) {
-        case R_NUMBER: *ret = x.value ? KIND_NUMBER : KIND_ZERO; return -1;
+        case R_NUMBER: *ret = value ? KIND_NUMBER : KIND_ZERO; return -1;
         case R_STRING: *ret = KIND_TEXT; return -1;
-        case R_VAR_VALUE: read(x.value, f.n); *ret = st.kinds[x.value]; return -1;
-        case R_VARIABLE:
-        case R_PAREN: return stage == 0 ? x.kid[0] : -1;
+        case R_VAR_VALUE: read(value, f.n); *ret = st.kinds[value]; return -1;
+        case R_PAREN: return stage == 0 ? x.kid : -1;
         case R_ELEMENT:
             if (stage == 0) {
-                read(x.value, f.n);
-                if (report && st.kinds[x.value] == KIND_TEXT)
+                read(value, f.n);
+                if (report && st.kinds[value] == KIND_TEXT)
                     check_report(s, x.first, x.last, Severity::INFO, 43,
                                  "an element of a text reads the 4 bytes from 4 times the index on "
-                                 "as one number; its character k: `t = " + std::string(1, 'a' + x.value) +
+                                 "as one number; its character k: `t = " + std::string(1, 'a' + value) +
                                      " + k; c = (t[0] % 256 + 256) % 256`");
-                return x.kid[0];
+                return x.kid;
             }
             *ret = KIND_ANY;
             return -1;
         case R_NEW:
             if (stage == 0)
-                return x.kid[0];
+                return x.kid;
             *ret = KIND_ARRAY;
             return -1;
         case R_ASSIGN:
@@ -142,33 +143,33 @@ struct Walk {
         case R_PUT:
         case R_PUTS:
             if (stage == 0)
-                return x.kid[0];
+                return x.kid;
             printed(x, *ret);
             return -1;
         case R_FUNC:
             if (stage == 0)
-                return x.kid[0];
+                return x.kid;
             *ret = called(f.n);
             return -1;
         case R_IF:
         case R_IF_COUNT:
             if (stage == 0) {
-                if (report && at(x.kid[0]).rule == R_ASSIGN)
-                    check_report(s, at(x.kid[0]).first, at(x.kid[0]).last, Severity::WARNING, 40,
+                if (report && at(x.kid).rule == R_ASSIGN)
+                    check_report(s, at(x.kid).first, at(x.kid).last, Severity::WARNING, 40,
                                  "the condition is an assignment: = stores, == compares");
-                return x.kid[0];
+                return x.kid;
             }
-            return stage == 1 ? x.kid[1] : -1;   // the count's kind, else the condition's
+            return stage == 1 ? second : -1;   // the count's kind, else the condition's
         default:
             break;
         }
-        if (stage == 0 && x.kid[0] >= 0)
-            return x.kid[0];
+        if (stage == 0 && x.kid >= 0)
+            return x.kid;
         if (stage <= 1) {
             f.left = stage == 0 ? KIND_ZERO : *ret;
             f.stage = 2;
-            if (x.kid[1] >= 0)
-                return x.kid[1];
+            if (second >= 0)
+                return second;
             *ret = KIND_ZERO;
         }
         *ret = rule_is_binary(x.rule) ? arithmetic(x.rule, f.left, *ret)
@@ -179,17 +180,17 @@ struct Walk {
     // The slot first (an element's base and index), then the value.
     int assignment(Frame &f, const Node &x, int stage, int *ret)
     {
-        const Node &slot = at(x.kid[0]);
+        const Node &slot = at(x.kid);
         if (stage == 0 && slot.rule != R_VAR_ADDR) {
-            read(slot.value, x.kid[0]);   // the element's base
-            return slot.kid[0];
+            read(check_value(s, x.kid), x.kid);   // the element's base
+            return slot.kid;
         }
         if (stage <= 1) {
-            f.var = slot.rule == R_VAR_ADDR ? slot.value : -1;
+            f.var = slot.rule == R_VAR_ADDR ? check_value(s, x.kid) : -1;
             f.outer = assigning;
             assigning = f.var;
             f.stage = 2;
-            return x.kid[1];
+            return f.n - 1;   // the value: the node made just before
         }
         assigning = f.outer;
         if (x.rule == R_STRCOPY)
@@ -215,10 +216,11 @@ struct Walk {
 
     int called(int n)
     {
-        const Node &no = at(at(n).kid[0]);
-        int32_t number = no.rule == R_NUMBER ? no.value
-                       : no.rule == R_NEGATE && at(no.kid[0]).rule == R_NUMBER
-                           ? -at(no.kid[0]).value : INT32_MIN;
+        int k = at(n).kid;
+        const Node &no = at(k);
+        int32_t number = no.rule == R_NUMBER ? check_value(s, k)
+                       : no.rule == R_NEGATE && at(no.kid).rule == R_NUMBER
+                           ? -check_value(s, no.kid) : INT32_MIN;
         service(number, n);
         const Service *svc = check_service(number);
         return svc ? svc->returns : KIND_ANY;
