@@ -70,12 +70,14 @@ constexpr bool rule_has_two(int r)
     return rule_is_binary(r) || r == R_ASSIGN || r == R_STRCOPY || r == R_IF_COUNT;
 }
 
+// EMPTY: a run of empty statements and label definitions, where nothing
+// runs (the parser makes DEFINITION items, the list keeps none).
 enum class ItemKind { EMPTY, REFERENCE, DEFINITION, STATEMENT, BROKEN };
 
 struct Item {
     ItemKind kind;
     int first, last;   // its tokens, the ';' or ':' included
-    int root;          // STATEMENT: its tree; REFERENCE, DEFINITION: the label
+    int root;          // STATEMENT: its tree; REFERENCE: the label
     int first_node;    // the nodes made while it was parsed start here
 };
 

@@ -39,15 +39,13 @@ int64_t less_now;              // the shift of quill's lines in force there
 
 // After an edit: the old parse from the restart on, and where they meet again.
 struct Old {
-    Script *script = nullptr;
-    int first_tok = 0;         // the old index of the first token kept in toks
-    std::vector<Tok> toks;
-    std::vector<Item> items;
-    std::vector<Node> nodes;
-    std::vector<Finding> findings;
+    const Script *script = nullptr;
+    std::size_t first_item = 0;   // its items from the restart on
+    std::vector<Finding> findings;   // its syntax findings from the restart on
     uint64_t edit_end = 0;     // the edit's end in the new text
     int64_t shift = 0;         // new offset less old, past the edit
     int met_tok = -1;          // the old token where the parses meet, once they do
+    std::size_t met_item = 0;  // the old item that holds it
 } old;
 
 std::jmp_buf *fault_jump;
@@ -164,20 +162,39 @@ bool scan_one(Script &s)
     return true;
 }
 
-// At an item start past the edit, where the old text had an item start too.
+// Whether token k starts an item of a run (after a ';' or ':' in it).
+bool starts_in_run(const Script &s, const Item &run, int k)
+{
+    int before = k > run.first ? s.toks[static_cast<std::size_t>(k - 1)].code : 0;
+    return run.kind == ItemKind::EMPTY && k > run.first && k <= run.last && (before == NL || before == COL);
+}
+
+// At an item start past the edit, where the old text had an item start too
+// (one of a run included).
 bool meets_old(const Script &s, int tok)
 {
     const Tok &t = s.toks[static_cast<std::size_t>(tok)];
     if (!old.script || t.start < old.edit_end)
         return false;
-    uint64_t was = static_cast<uint64_t>(static_cast<int64_t>(t.start) - old.shift);
-    auto it = std::lower_bound(old.items.begin(), old.items.end(), was,
-                               [](const Item &i, uint64_t at) {
-                                   return old.toks[static_cast<std::size_t>(i.first - old.first_tok)].start < at;
-                               });
-    if (it == old.items.end() || old.toks[static_cast<std::size_t>(it->first - old.first_tok)].start != was)
+    const Script &was = *old.script;
+    uint64_t at = static_cast<uint64_t>(static_cast<int64_t>(t.start) - old.shift);
+    auto first = was.items.begin() + static_cast<long>(old.first_item);
+    auto it = std::upper_bound(first, was.items.end(), at, [&](uint64_t off, const Item &i) {
+        return off < was.toks[static_cast<std::size_t>(i.first)].start;
+    });
+    if (it == first)
         return false;
-    old.met_tok = it->first;
+    --it;
+    int k = it->first;
+    if (was.toks[static_cast<std::size_t>(k)].start != at) {
+        auto tk = std::lower_bound(was.toks.begin() + k, was.toks.begin() + it->last + 1, at,
+                                   [](const Tok &x, uint64_t off) { return x.start < off; });
+        k = static_cast<int>(tk - was.toks.begin());
+        if (k > it->last || tk->start != at || !starts_in_run(was, *it, k))
+            return false;
+    }
+    old.met_tok = k;
+    old.met_item = static_cast<std::size_t>(it - was.items.begin());
     return true;
 }
 
@@ -266,18 +283,27 @@ void begin(Script &s, std::size_t from_tok)
     less_now = less_at(s.shifts, static_cast<int>(from_tok));
 }
 
+// An item at the end of the list; a run joins the run before it.
+void add_item(Script &s, const Item &item)
+{
+    if (item.kind == ItemKind::EMPTY && !s.items.empty() && s.items.back().kind == ItemKind::EMPTY &&
+        s.items.back().last + 1 == item.first)
+        s.items.back().last = item.last;
+    else
+        s.items.push_back(item);
+}
+
 // The old parse from the meeting point on, moved to where the new one ends.
 void join_old(Script &s)
 {
     if (old.met_tok < 0)
         return;
-    int k = old.met_tok - old.first_tok;
-    const Tok &met = old.toks[static_cast<std::size_t>(k)];
     const Script &was = *old.script;
     // quill's lines and the text's past the meeting move by their own amounts
     int64_t lines = check_quill_line(s, cursor) - check_quill_line(was, old.met_tok);
     int64_t less = less_at(s.shifts, cursor), moved = less - less_at(was.shifts, old.met_tok);
     int tok_shift = cursor - old.met_tok;
+    uint64_t met_at = was.toks[static_cast<std::size_t>(old.met_tok)].start;
     s.toks.resize(static_cast<std::size_t>(cursor));
     while (!s.shifts.empty() && s.shifts.back().tok >= cursor)
         s.shifts.pop_back();
@@ -286,34 +312,32 @@ void join_old(Script &s)
     for (const LineShift &l : was.shifts)
         if (l.tok > old.met_tok)
             s.shifts.push_back(LineShift{l.tok + tok_shift, l.less + moved});
-    for (std::size_t i = static_cast<std::size_t>(k); i < old.toks.size(); i++) {
-        Tok t = old.toks[i];
+    for (std::size_t i = static_cast<std::size_t>(old.met_tok); i < was.toks.size(); i++) {
+        Tok t = was.toks[i];
         t.start = static_cast<uint32_t>(static_cast<int64_t>(t.start) + old.shift);
         s.toks.push_back(t);
     }
-    auto first_item = std::find_if(old.items.begin(), old.items.end(),
-                                   [&](const Item &i) { return i.first >= old.met_tok; });
-    int node_from = first_item == old.items.end() ? 0 : first_item->first_node;
+    const Item &met_item = was.items[old.met_item];
+    int node_from = met_item.first_node;
     int node_shift = static_cast<int>(s.nodes.size()) - node_from;
-    for (auto it = first_item; it != old.items.end(); ++it) {
-        Item i = *it;
-        i.first += tok_shift;
+    for (std::size_t k = old.met_item; k < was.items.size(); k++) {
+        Item i = was.items[k];
+        i.first = std::max(i.first, old.met_tok) + tok_shift;   // the rest of a run met inside
         i.last += tok_shift;
         i.first_node += node_shift;
         if (i.kind == ItemKind::STATEMENT)
             i.root += node_shift;
-        s.items.push_back(i);
+        add_item(s, i);
     }
-    for (std::size_t n = static_cast<std::size_t>(node_from); n < old.nodes.size(); n++) {
-        Node x = old.nodes[n];
+    for (std::size_t n = static_cast<std::size_t>(node_from); n < was.nodes.size(); n++) {
+        Node x = was.nodes[n];
         x.kid = x.kid < 0 ? x.kid : x.kid + node_shift;
         x.first += tok_shift;
         x.last += tok_shift;
         s.nodes.push_back(x);
     }
-    uint64_t met_at = met.start;
     std::size_t found_again = s.findings.size();
-    bool met_broken = first_item != old.items.end() && first_item->kind == ItemKind::BROKEN;
+    bool met_broken = met_item.kind == ItemKind::BROKEN;
     for (const Finding &f : old.findings) {
         if (f.start < met_at)
             continue;
@@ -350,6 +374,19 @@ bool opens_quote(const Script &s, const Item &item)
     return false;
 }
 
+// In a run, the last of its items that starts at or before offset at: its first token.
+int last_start_in_run(const Script &s, const Item &run, uint64_t at)
+{
+    if (run.kind != ItemKind::EMPTY)
+        return run.first;
+    auto past = std::upper_bound(s.toks.begin() + run.first, s.toks.begin() + run.last + 1, at,
+                                 [](uint64_t off, const Tok &t) { return off < t.start; });
+    for (int k = static_cast<int>(past - s.toks.begin()) - 1; k > run.first; k--)
+        if (starts_in_run(s, run, k))
+            return k;
+    return run.first;
+}
+
 // No byte-order mark, CR or Ctrl-Z: the scanner reads the text as it is.
 bool as_scanned(const std::string &t)
 {
@@ -377,7 +414,9 @@ int parse_back(int tok, int n)
 void parse_item(ItemKind kind, int root)
 {
     int last = parse_rule_last();
-    parse_script->items.push_back(Item{kind, item_start, last, root, item_nodes});
+    if (kind == ItemKind::DEFINITION)
+        kind = ItemKind::EMPTY;   // nothing runs there either: one item for a run of them
+    add_item(*parse_script, Item{kind, item_start, last, kind == ItemKind::EMPTY ? -1 : root, item_nodes});
     item_start = last + 1;
     item_nodes = static_cast<int>(parse_script->nodes.size());
 }
@@ -499,34 +538,36 @@ void check_reparse(Script &s, Script &was, uint64_t at, uint64_t removed, const 
         int code = was.toks[static_cast<std::size_t>(was.items[i].last)].code;
         return was.items[i].kind != ItemKind::BROKEN && (code == NL || code == COL);
     };
+    std::size_t held = r;   // the item that holds the edit
     while (r > 0 && !whole(r - 1))
         r--;
     int first = r < was.items.size() ? was.items[r].first : 0;
+    if (r == held && r < was.items.size())
+        first = last_start_in_run(was, was.items[r], at);
     // from the very start when the edit may lie before the first item's token
-    uint64_t from = r == 0 ? 0 : was.toks[static_cast<std::size_t>(first)].start;
+    uint64_t from = r == 0 && first == was.items[0].first ? 0 : was.toks[static_cast<std::size_t>(first)].start;
     if (s.scanned.compare(from, 3, "\xEF\xBB\xBF") == 0)
         return check_parse(s);   // the scanner would skip it as a first line's mark
     old = Old();
     old.script = &was;
-    old.first_tok = first;
-    old.toks.assign(was.toks.begin() + first, was.toks.end());
-    old.items.assign(was.items.begin() + static_cast<long>(r), was.items.end());
-    old.nodes = std::move(was.nodes);
+    old.first_item = r;
     old.edit_end = at + added.size();
     old.shift = static_cast<int64_t>(added.size()) - static_cast<int64_t>(removed);
-    int node_from = r < was.items.size() ? was.items[r].first_node : static_cast<int>(old.nodes.size());
+    int node_from = r < was.items.size() ? was.items[r].first_node : static_cast<int>(was.nodes.size());
     s.toks.assign(was.toks.begin(), was.toks.begin() + first);
     s.shifts.assign(was.shifts.begin(),
                     std::lower_bound(was.shifts.begin(), was.shifts.end(), first,
                                      [](const LineShift &l, int t) { return l.tok < t; }));
     s.items.assign(was.items.begin(), was.items.begin() + static_cast<long>(r));
-    s.nodes.assign(old.nodes.begin(), old.nodes.begin() + node_from);
+    if (r < was.items.size() && first > was.items[r].first)   // the part of a run before the edit
+        s.items.push_back(Item{ItemKind::EMPTY, was.items[r].first, first - 1, -1, node_from});
+    s.nodes.assign(was.nodes.begin(), was.nodes.begin() + node_from);
     s.findings.clear();
     for (const Finding &f : was.findings)   // the parse's own (syntax, bytes); the rest comes again
         if (f.code < 10)
             (f.start < from ? s.findings : old.findings).push_back(f);
     scan_base = from;
-    line_base = r == 0 ? 0 : check_quill_line(was, first) - 1;
+    line_base = from == 0 ? 0 : check_quill_line(was, first) - 1;
     std::FILE *f = open_text(s.scanned.data() + from, s.scanned.size() - from);
     if (f) {
         begin(s, s.toks.size());
