@@ -57,6 +57,8 @@ Labels filtered_view(const Script &s, Flow *flow)
     Labels l{flow->defs, flow->stops, {}, {}};
     int after = -1;   // the label token just passed, if the item began with one
     int per_label[26] = {};
+    flow->defs.reserve(static_cast<std::size_t>(
+        std::count_if(s.toks.begin(), s.toks.end(), [](const Tok &t) { return t.code == COL; })));
     for (int i = 0; i < static_cast<int>(s.toks.size()); i++) {
         int code = s.toks[static_cast<std::size_t>(i)].code;
         if (code == LABEL) {
@@ -150,6 +152,9 @@ struct Graph {
     int end;                                // the node after the last item
     int chain_of[26];   // the node of the first definition of a label that a count
                         // not known searches for, else -1
+
+    // The item that holds token tok.
+    int holder(int tok) const { return item_at(tok + 1) - 1; }
 
     // The item that starts at or after token tok.
     int item_at(int tok) const
@@ -347,38 +352,51 @@ void unreachable(Script &s, const Flow &flow)
     }
 }
 
-// A jump and the definitions its search can stop at, each counted in landed
-// (where a run of them starts +1, past its end -1).
-JumpSite site_of(const Graph &g, const Jump &j, std::vector<int> *landed)
+// Where a search lands: a run of stops, from and past the end.
+using Landed = std::vector<std::pair<std::size_t, std::size_t>>;
+
+// A jump and the definitions its search can stop at, those added to landed.
+JumpSite site_of(const Graph &g, const Jump &j, Landed *landed)
 {
     std::size_t a, b;
     g.stops(j, g.from_of(j), &a, &b);
-    if (landed && b > a) {
-        (*landed)[a]++;
-        (*landed)[b]--;
-    }
+    if (landed && b > a)
+        landed->push_back({a, b});
     const int *base = g.labels.stops.data();
     return JumpSite{j.lab, g.s.nodes[static_cast<std::size_t>(j.node)].last, Run{base + a, base + b}};
 }
 
-void unused_labels(Script &s, const Graph &g, const std::vector<int> &landed)
+void unused_labels(Script &s, const Graph &g, Landed &landed)
 {
     bool named[26] = {};
     for (const auto &list : g.jumps)
         for (const Jump &j : list)
             named[j.lab] = true;
     std::vector<bool> lands(g.labels.defs.size());
-    int depth = 0;
-    for (std::size_t at = 0; at < g.labels.stops.size(); at++)
-        lands[static_cast<std::size_t>(g.labels.stops[at])] = (depth += landed[at]) > 0;
-    for (std::size_t d = 0; d < g.labels.defs.size(); d++) {
+    std::sort(landed.begin(), landed.end());
+    std::size_t next = 0, reach = 0;   // the runs that start up to here end before reach
+    for (std::size_t at = 0; at < g.labels.stops.size(); at++) {
+        for (; next < landed.size() && landed[next].first <= at; next++)
+            reach = std::max(reach, landed[next].second);
+        lands[static_cast<std::size_t>(g.labels.stops[at])] = at < reach;
+    }
+    auto unused = [&](std::size_t d) { return !lands[d] || !named[g.labels.defs[d].lab]; };
+    for (std::size_t d = 0, e; d < g.labels.defs.size(); d = e) {
         const LabelDef &def = g.labels.defs[d];
-        if (lands[d] && named[def.lab])
+        e = d + 1;
+        if (!unused(d))
             continue;
-        check_report(s, def.col_tok - 1, def.col_tok, Severity::STYLE, 21,
-                     named[def.lab] ? "no jump lands on this " + quote_label(def.lab)
-                                    : "no jump names `" + std::string(1, static_cast<char>('A' + def.lab)) +
-                                          "`: nothing lands on this label");
+        // the same label again right after it, where nothing runs between: one finding
+        int run = g.holder(def.col_tok);
+        while (e < g.labels.defs.size() && g.labels.defs[e].lab == def.lab && unused(e) &&
+               g.holder(g.labels.defs[e].col_tok) == run)
+            e++;
+        std::string name(1, static_cast<char>('A' + def.lab));
+        std::string these = e - d == 1 ? "this" : "these " + std::to_string(e - d);
+        check_report(s, def.label_tok, g.labels.defs[e - 1].col_tok, Severity::STYLE, 21,
+                     named[def.lab] ? "no jump lands on " + these + " " + quote_label(def.lab)
+                                    : "no jump names `" + name + "`: nothing lands on " + these +
+                                          (e - d == 1 ? " label" : " labels"));
     }
 }
 
@@ -432,7 +450,8 @@ Flow check_flow(Script &s)
     chain_labels(&g);
     flow.next_at.reserve(s.items.size() + 2);
     flow.next.reserve(s.items.size() + s.items.size() / 4);
-    std::vector<int> landed(flow.stops.size() + 1), out;
+    Landed landed;
+    std::vector<int> out;
     for (int i = 0; i < g.end; i++) {
         flow.next_at.push_back(static_cast<int>(flow.next.size()));
         if (g.jumps[static_cast<std::size_t>(i)].empty()) {
