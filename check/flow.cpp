@@ -9,10 +9,12 @@
 #include "check.h"
 
 #include <algorithm>
+#include <span>
 
 namespace {
 
 struct Jump {
+    int item;
     int node;
     Rule rule;
     int lab;
@@ -111,7 +113,7 @@ bool literal(const Script &s, int n, int32_t *value)
 
 // The jumps of a tree in the order they run: kids first, left to right. A
 // stack of its own, as an expression's depth is the input's.
-void collect(const Script &s, int root, std::vector<Jump> *out)
+void collect(const Script &s, int item, int root, std::vector<Jump> *out)
 {
     static std::vector<std::pair<int, bool>> todo;   // a node, and whether its kids are done
     todo.assign(1, {root, false});
@@ -128,7 +130,7 @@ void collect(const Script &s, int root, std::vector<Jump> *out)
         }
         if (!rule_is_jump(x.rule))
             continue;
-        Jump j{n, x.rule, check_value(s, n), true, 1, x.rule == R_IF || x.rule == R_IF_COUNT};
+        Jump j{item, n, x.rule, check_value(s, n), true, 1, x.rule == R_IF || x.rule == R_IF_COUNT};
         int count_kid = x.rule == R_IF_COUNT ? check_kid(s, n, 1)
                       : x.rule == R_BELOW_COUNT || x.rule == R_ABOVE_COUNT ? x.kid : -1;
         int32_t value;
@@ -148,7 +150,13 @@ bool is_above(Rule r)
 struct Graph {
     const Script &s;
     Labels labels;
-    std::vector<std::vector<Jump>> jumps;   // per item
+    std::vector<Jump> jumps;                // item by item
+    std::span<const Jump> jumps_of(int i) const
+    {
+        auto [a, b] = std::equal_range(jumps.begin(), jumps.end(), Jump{i, 0, R_IF, 0, false, 0, false},
+                                       [](const Jump &x, const Jump &y) { return x.item < y.item; });
+        return {a, b};
+    }
     int end;                                // the node after the last item
     int chain_of[26];   // the node of the first definition of a label that a count
                         // not known searches for, else -1
@@ -219,7 +227,7 @@ struct Graph {
     {
         std::vector<int> out;
         bool falls = true;
-        for (const Jump &j : jumps[static_cast<std::size_t>(i)]) {
+        for (const Jump &j : jumps_of(i)) {
             int label_tok = s.nodes[static_cast<std::size_t>(j.node)].last;
             if (is_above(j.rule)) {   // its statement always ends in a rewind
                 if (!j.known || j.count == 0)
@@ -273,25 +281,24 @@ std::string quote_label(int lab)
 
 void missing_definitions(Script &s, const Graph &g)
 {
-    for (const auto &list : g.jumps)
-        for (const Jump &j : list) {
-            if (j.known && j.count == 0)
-                continue;
-            int tok = s.nodes[static_cast<std::size_t>(j.node)].last;
-            int from = is_above(j.rule) ? 0 : tok + 1;
-            int have = static_cast<int>(g.labels.end_of(j.lab) - g.labels.first_from(j.lab, from));
-            std::string where = is_above(j.rule) ? " in the script" : " after this jump";
-            if (have == 0)
-                check_report(s, tok, tok, Severity::ERROR, 10,
-                             "no " + quote_label(j.lab) + where + ": the search skips the rest "
-                             "of the script without a word");
-            else if (j.known && j.count > have)
-                check_report(s, tok, tok, Severity::ERROR, 11,
-                             "@ " + std::to_string(j.count) + " needs " +
-                             std::to_string(j.count) + " definitions of " +
-                             quote_label(j.lab) + where + ", there are " +
-                             std::to_string(have) + ": the search skips the rest of the script");
-        }
+    for (const Jump &j : g.jumps) {
+        if (j.known && j.count == 0)
+            continue;
+        int tok = s.nodes[static_cast<std::size_t>(j.node)].last;
+        int from = is_above(j.rule) ? 0 : tok + 1;
+        int have = static_cast<int>(g.labels.end_of(j.lab) - g.labels.first_from(j.lab, from));
+        std::string where = is_above(j.rule) ? " in the script" : " after this jump";
+        if (have == 0)
+            check_report(s, tok, tok, Severity::ERROR, 10,
+                         "no " + quote_label(j.lab) + where + ": the search skips the rest "
+                         "of the script without a word");
+        else if (j.known && j.count > have)
+            check_report(s, tok, tok, Severity::ERROR, 11,
+                         "@ " + std::to_string(j.count) + " needs " +
+                         std::to_string(j.count) + " definitions of " +
+                         quote_label(j.lab) + where + ", there are " +
+                         std::to_string(have) + ": the search skips the rest of the script");
+    }
 }
 
 void broken_searches(Script &s, const Graph &g)
@@ -369,9 +376,8 @@ JumpSite site_of(const Graph &g, const Jump &j, Landed *landed)
 void unused_labels(Script &s, const Graph &g, Landed &landed)
 {
     bool named[26] = {};
-    for (const auto &list : g.jumps)
-        for (const Jump &j : list)
-            named[j.lab] = true;
+    for (const Jump &j : g.jumps)
+        named[j.lab] = true;
     std::vector<bool> lands(g.labels.defs.size());
     std::sort(landed.begin(), landed.end());
     std::size_t next = 0, reach = 0;   // the runs that start up to here end before reach
@@ -405,10 +411,9 @@ void chain_labels(Graph *g)
 {
     int node = g->end + 1;
     std::fill(g->chain_of, g->chain_of + 26, -1);
-    for (const auto &list : g->jumps)
-        for (const Jump &j : list)
-            if (!j.known)
-                g->chain_of[j.lab] = 0;
+    for (const Jump &j : g->jumps)
+        if (!j.known)
+            g->chain_of[j.lab] = 0;
     for (int lab = 0; lab < 26; lab++)
         if (g->chain_of[lab] == 0) {
             g->chain_of[lab] = node;
@@ -441,10 +446,9 @@ Flow check_flow(Script &s)
 {
     Flow flow;
     Graph g{s, filtered_view(s, &flow), {}, static_cast<int>(s.items.size()), {}};
-    g.jumps.resize(s.items.size());
     for (std::size_t i = 0; i < s.items.size(); i++)
         if (s.items[i].kind == ItemKind::STATEMENT && has_label(s, s.items[i])) {
-            collect(s, s.items[i].root, &g.jumps[i]);
+            collect(s, static_cast<int>(i), s.items[i].root, &g.jumps);
             jumps_in_brackets(s, s.items[i].root);
         }
     chain_labels(&g);
@@ -454,13 +458,14 @@ Flow check_flow(Script &s)
     std::vector<int> out;
     for (int i = 0; i < g.end; i++) {
         flow.next_at.push_back(static_cast<int>(flow.next.size()));
-        if (g.jumps[static_cast<std::size_t>(i)].empty()) {
+        std::span<const Jump> here = g.jumps_of(i);
+        if (here.empty()) {
             flow.next.push_back(i + 1);
             continue;
         }
         for (int t : g.successors(i))
             flow.next.push_back(t);
-        for (const Jump &j : g.jumps[static_cast<std::size_t>(i)])
+        for (const Jump &j : here)
             flow.jumps.push_back(site_of(g, j, &landed));
     }
     flow.next_at.push_back(static_cast<int>(flow.next.size()));   // the end goes nowhere
@@ -494,7 +499,7 @@ Flow check_labels(const Script &s)
     for (const Item &item : s.items)
         if (item.kind == ItemKind::STATEMENT && has_label(s, item)) {
             list.clear();
-            collect(s, item.root, &list);
+            collect(s, 0, item.root, &list);
             for (const Jump &j : list)
                 flow.jumps.push_back(site_of(g, j, nullptr));
         }
