@@ -494,7 +494,7 @@ void check_parse(Script &s)
     scan_base = 0;
     line_base = 0;
     s.shifts.clear();
-    s.toks.reserve(s.scanned.size() / 3 + 16);   // a token takes about three bytes
+    s.toks.reserve(s.scanned.size() / 2 + 16);   // a token takes two bytes or more, but for runs of ";"
     s.nodes.reserve(s.scanned.size() / 3 + 16);
     if (s.scanned.size() > CHECK_MAX_TEXT) {
         s.toks.push_back(Tok{0, 0, 0, 0});

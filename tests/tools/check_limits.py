@@ -10,7 +10,7 @@ import sys
 import tempfile
 import threading
 
-from checks import check, finish  # noqa: E402
+from checks import check, finish, skip  # noqa: E402
 from lsp_session import CHECK, DEADLINE, Server  # noqa: E402
 
 
@@ -104,5 +104,21 @@ def computed_counts():
     close(s)
 
 
+def memory_per_script_byte():
+    # every token, node and item the checker keeps: at most 24 bytes a byte
+    # of script, on the densest shapes and on a program of all statements
+    if os.environ.get('QUILL_SANITIZED'):
+        return skip('memory per byte of script', 'peak sizes mean something only for a plain build')
+    program = (b'a = a + 1; # count\nif a > 10 B;\ns = "hello"; puts s;\nB: put a;\n'
+               b'x[i] = x[i] * 2 + (b - c) / 3;\nbelow C; C:\n')
+    base = peak(b'')[1]
+    for name, script in (('empty statements', b';' * 4_000_000),
+                         ('label definitions', b'A:' * 2_000_000),
+                         ('a program', program * (10_000_000 // len(program)))):
+        per_byte = (peak(script)[1] - base) / len(script)
+        check(f'{name}: at most 24 bytes a byte', (per_byte <= 24, round(per_byte, 1)),
+              (True, round(per_byte, 1)))
+
+
 if __name__ == '__main__':
-    sys.exit(finish(deep, computed_counts))
+    sys.exit(finish(deep, computed_counts, memory_per_script_byte))
