@@ -205,9 +205,10 @@ struct Walk {
     {
         if (!report)
             return;
-        if (x.rule == R_PUT && (kind == KIND_TEXT || kind == KIND_ARRAY))
+        // a text or an array, or 0 where a service or ~ found none: never a number
+        if (x.rule == R_PUT && (kind & (KIND_TEXT | KIND_ARRAY)) && !(kind & KIND_NUMBER))
             check_report(s, x.first, x.last, Severity::WARNING, 41,
-                         std::string("put prints this ") + (kind == KIND_TEXT ? "text" : "array") +
+                         std::string("put prints this ") + (kind & KIND_TEXT ? "text" : "array") +
                              "'s address as a number: puts prints a text");
         if (x.rule == R_PUTS && (kind & KIND_NUMBER) && !(kind & ~(KIND_NUMBER | KIND_ZERO)))
             check_report(s, x.first, x.last, Severity::WARNING, 42,
