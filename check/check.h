@@ -130,6 +130,8 @@ inline int32_t check_value(const Script &s, int n)
 /* ---- hints.cpp ---- */
 // The finding for a syntax error (msg: the parser's text) or a stray byte at tok.
 void check_syntax_error(Script &s, int tok, const char *msg);
+// A quote the scanner found no closing quote for, at tok.
+void check_quote_left(Script &s, int tok);
 // A syntax error's message at tok, with what it most likely means: the
 // tokens and text around it say.
 std::string check_syntax_message(const Script &s, int tok);

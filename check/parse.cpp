@@ -241,6 +241,9 @@ void parse_items(Script &s)
             return;
         }
         int restart = std::max(restart_after(s, at_tok), item_start + 1);
+        for (int i = at_tok + 1; i < restart; i++)   // a quote left over where the parse skips
+            if (s.toks[static_cast<std::size_t>(i)].code == '"' || s.toks[static_cast<std::size_t>(i)].code == '\'')
+                check_quote_left(s, i);
         s.items.push_back(Item{ItemKind::BROKEN, item_start, restart - 1, -1, item_nodes});
         if (restart >= static_cast<int>(s.toks.size()))
             return;
@@ -354,10 +357,11 @@ void join_old(Script &s)
         g.at = check_place(s, g.start, static_cast<int32_t>(f.at.quill_line + lines));
         g.end = check_place(s, g.stop, static_cast<int32_t>(f.end.quill_line + lines));
         if (g.code == 1 && g.message != CHECK_NO_LAST_SEMICOLON) {
-            // its hint reads the tokens and the text around it, which the edit may change
-            auto at = std::lower_bound(s.toks.begin(), s.toks.end(), g.start,
+            // its hint reads the tokens and the text around it, which the edit may
+            // change; it ends at the token where the parse stopped
+            auto at = std::lower_bound(s.toks.begin(), s.toks.end(), g.stop,
                                        [](const Tok &t, uint64_t o) { return t.start < o; });
-            g.message = check_syntax_message(s, static_cast<int>(at - s.toks.begin()));
+            g.message = check_syntax_message(s, static_cast<int>(at - s.toks.begin()) - 1);
         }
         s.findings.push_back(g);
     }
