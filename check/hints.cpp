@@ -173,9 +173,8 @@ bool text_hint(const Script &s, int tok, std::string *hint)
     }
     int from = line_of(s, text->start), to = line_of(s, text->start + text->length - 1);
     char quote = s.scanned[text->start];
-    *hint = "the text that opens on line " + std::to_string(from) + " runs to line " +
-            std::to_string(to) + ": is its closing " + quote + " missing on line " +
-            std::to_string(from) + "?";
+    *hint = "this text runs to line " + std::to_string(to) + ", where quill stops: is its closing " +
+            quote + " missing on line " + std::to_string(from) + "?";
     return true;
 }
 
@@ -333,7 +332,10 @@ void check_syntax_error(Script &s, int tok, const char *msg)
     Hint kind;
     std::string hint = syntax_hint(s, tok, &kind);
     std::string message = hint.empty() ? "syntax error" : "syntax error: " + hint;
-    check_report(s, kind == Hint::WORD ? word_start(s, tok) : kind == Hint::SEMICOLON ? tok - 1 : tok,
+    // a text that swallowed lines: from where it opens, as the fix goes there
+    int text = spans_lines(s, t) ? tok : tok - 1;
+    check_report(s, kind == Hint::WORD ? word_start(s, tok) : kind == Hint::SEMICOLON ? tok - 1
+                    : kind == Hint::TEXT ? text : tok,
                  tok, Severity::ERROR, 1, message);
     if (kind == Hint::SEMICOLON) {   // where the ';' goes: just after the line's last token
         Finding &f = s.findings.back();

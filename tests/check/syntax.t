@@ -20,7 +20,7 @@ script.vt:8:8: error: syntax error at the end: the last statement needs its ';' 
 
 --- status 2
 
-=== regression: a quote left out in the middle names where its text opened, and the quote left over
+=== regression: a quote left out in the middle: found where its text opens, and the quote left over
 n = "
 ";
 L: i = i + 1;
@@ -31,9 +31,9 @@ a = 'x; put a;
 b = 'y';
 --- stdout
 script.vt:3:1: style: no jump names `L`: nothing lands on this label [VT021]
-script.vt:6:7: error: syntax error: the text that opens on line 4 runs to line 6: is its closing " missing on line 4? [VT001]
+script.vt:4:6: error: syntax error: this text runs to line 6, where quill stops: is its closing " missing on line 4? [VT001]
 script.vt:6:11: error: this " is never closed: a text runs to the next quote of its kind [VT003]
-script.vt:8:6: error: syntax error: the text that opens on line 7 runs to line 8: is its closing ' missing on line 7? [VT001]
+script.vt:7:5: error: syntax error: this text runs to line 8, where quill stops: is its closing ' missing on line 7? [VT001]
 script.vt:8:7: error: this ' is never closed: a text runs to the next quote of its kind [VT003]
 
 --- status 2
