@@ -10,7 +10,7 @@ namespace {
 
 int32_t node(Rule rule, int kid, int first, int last)
 {
-    std::vector<Node> &nodes = parse_script->nodes;
+    Chunks<Node> &nodes = parse_script->nodes;
     nodes.push_back(Node{first, last, kid, rule});
     return static_cast<int32_t>(nodes.size()) - 1;
 }

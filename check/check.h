@@ -21,6 +21,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "chunks.h"
 #include "rules.h"
 #include "tokens.h"
 
@@ -88,10 +89,10 @@ struct Script {
     std::string scanned;           // as the scanner reads them: CR LF as LF
     std::vector<uint64_t> lines;   // where each line starts, in the text as scanned
     bool byte_order_mark = false;
-    std::vector<Tok> toks;
+    Chunks<Tok> toks;
     std::vector<LineShift> shifts;   // in token order
-    std::vector<Node> nodes;
-    std::vector<Item> items;
+    Chunks<Node> nodes;
+    Chunks<Item> items;
     std::vector<Finding> findings;
 };
 

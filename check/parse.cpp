@@ -37,15 +37,40 @@ int32_t line_base;             // the quill line there, less one
 std::size_t line_at;           // the line (from 0) of the token scanned last
 int64_t less_now;              // the shift of quill's lines in force there
 
-// After an edit: the old parse from the restart on, and where they meet again.
+// The shift in force at token tok.
+int64_t less_at(const std::vector<LineShift> &shifts, int tok)
+{
+    auto after = std::upper_bound(shifts.begin(), shifts.end(), tok,
+                                  [](int t, const LineShift &l) { return t < l.tok; });
+    return after == shifts.begin() ? 0 : (after - 1)->less;
+}
+
+// After an edit: the old parse from the restart on, taken from the old
+// script (its arrays' tails, indices kept), and where the two parses meet.
 struct Old {
-    const Script *script = nullptr;
-    std::size_t first_item = 0;   // its items from the restart on
-    std::vector<Finding> findings;   // its syntax findings from the restart on
+    const Script *script = nullptr;   // its lines and shifts
+    int first_tok = 0;                // old tokens before it are the new script's
+    std::size_t first_item = 0;
+    Chunks<Tok> toks;
+    Chunks<Item> items;
+    Chunks<Node> nodes;
+    std::vector<Finding> findings;    // its syntax findings from the restart on
     uint64_t edit_end = 0;     // the edit's end in the new text
     int64_t shift = 0;         // new offset less old, past the edit
     int met_tok = -1;          // the old token where the parses meet, once they do
     std::size_t met_item = 0;  // the old item that holds it
+
+    const Tok &tok(const Script &now, int k) const
+    {
+        return k < first_tok ? now.toks[static_cast<std::size_t>(k)] : toks[static_cast<std::size_t>(k)];
+    }
+    // quill's line at old token k
+    int quill_line(const Script &now, int k) const
+    {
+        auto line = std::upper_bound(script->lines.begin(), script->lines.end(), tok(now, k).start) -
+                    script->lines.begin();
+        return static_cast<int32_t>(static_cast<int64_t>(line) - less_at(script->shifts, k));
+    }
 } old;
 
 std::jmp_buf *fault_jump;
@@ -76,6 +101,8 @@ std::FILE *open_text(const char *data, std::size_t size)
 
 // The text as the scanner reads it (a byte-order mark at the start skipped,
 // CR LF as LF, nothing from Ctrl-Z on), and where each of its lines starts.
+void line_starts(Script &s);
+
 void map_lines(Script &s)
 {
     const std::string &t = s.text;
@@ -93,6 +120,11 @@ void map_lines(Script &s)
         }
         s.scanned.append(t, from, cr - from);
     }
+    line_starts(s);
+}
+
+void line_starts(Script &s)
+{
     s.lines.assign(1, 0);
     const char *base = s.scanned.data(), *p = base, *stop = base + s.scanned.size();
     while ((p = static_cast<const char *>(std::memchr(p, '\n', static_cast<std::size_t>(stop - p)))))
@@ -110,14 +142,6 @@ void stray_byte(Script &s, int i)
             return;   // the same character
     }
     check_syntax_error(s, i, t.code ? "high byte" : "NUL");
-}
-
-// The shift in force at token tok.
-int64_t less_at(const std::vector<LineShift> &shifts, int tok)
-{
-    auto after = std::upper_bound(shifts.begin(), shifts.end(), tok,
-                                  [](int t, const LineShift &l) { return t < l.tok; });
-    return after == shifts.begin() ? 0 : (after - 1)->less;
 }
 
 // A token scanned at quill's line quill_line: where quill's count departs
@@ -176,25 +200,29 @@ bool meets_old(const Script &s, int tok)
     const Tok &t = s.toks[static_cast<std::size_t>(tok)];
     if (!old.script || t.start < old.edit_end)
         return false;
-    const Script &was = *old.script;
     uint64_t at = static_cast<uint64_t>(static_cast<int64_t>(t.start) - old.shift);
-    auto first = was.items.begin() + static_cast<long>(old.first_item);
-    auto it = std::upper_bound(first, was.items.end(), at, [&](uint64_t off, const Item &i) {
-        return off < was.toks[static_cast<std::size_t>(i.first)].start;
+    auto first = old.items.iter(old.first_item);
+    auto it = std::upper_bound(first, old.items.end(), at, [&](uint64_t off, const Item &i) {
+        return off < old.tok(s, i.first).start;
     });
     if (it == first)
         return false;
-    --it;
-    int k = it->first;
-    if (was.toks[static_cast<std::size_t>(k)].start != at) {
-        auto tk = std::lower_bound(was.toks.begin() + k, was.toks.begin() + it->last + 1, at,
-                                   [](const Tok &x, uint64_t off) { return x.start < off; });
-        k = static_cast<int>(tk - was.toks.begin());
-        if (k > it->last || tk->start != at || !starts_in_run(was, *it, k))
+    const Item &item = *--it;
+    int k = item.first;
+    if (old.tok(s, k).start != at) {   // inside a run: one of its items may start there
+        int lo = std::max(k, old.first_tok), hi = item.last + 1;
+        while (lo < hi) {
+            int mid = lo + (hi - lo) / 2;
+            (old.toks[static_cast<std::size_t>(mid)].start < at ? lo = mid + 1 : hi = mid);
+        }
+        k = lo;
+        int before = k > item.first ? old.tok(s, k - 1).code : 0;
+        if (k > item.last || old.toks[static_cast<std::size_t>(k)].start != at ||
+            item.kind != ItemKind::EMPTY || (before != NL && before != COL))
             return false;
     }
     old.met_tok = k;
-    old.met_item = static_cast<std::size_t>(it - was.items.begin());
+    old.met_item = static_cast<std::size_t>(it - old.items.iter(0));
     return true;
 }
 
@@ -303,10 +331,11 @@ void join_old(Script &s)
         return;
     const Script &was = *old.script;
     // quill's lines and the text's past the meeting move by their own amounts
-    int64_t lines = check_quill_line(s, cursor) - check_quill_line(was, old.met_tok);
+    int64_t lines = check_quill_line(s, cursor) - old.quill_line(s, old.met_tok);
     int64_t less = less_at(s.shifts, cursor), moved = less - less_at(was.shifts, old.met_tok);
     int tok_shift = cursor - old.met_tok;
-    uint64_t met_at = was.toks[static_cast<std::size_t>(old.met_tok)].start;
+    uint64_t met_at = old.tok(s, old.met_tok).start;
+    const Item met_item = old.items[old.met_item];
     s.toks.resize(static_cast<std::size_t>(cursor));
     while (!s.shifts.empty() && s.shifts.back().tok >= cursor)
         s.shifts.pop_back();
@@ -315,29 +344,33 @@ void join_old(Script &s)
     for (const LineShift &l : was.shifts)
         if (l.tok > old.met_tok)
             s.shifts.push_back(LineShift{l.tok + tok_shift, l.less + moved});
-    for (std::size_t i = static_cast<std::size_t>(old.met_tok); i < was.toks.size(); i++) {
-        Tok t = was.toks[i];
+    // the old arrays' chunks are freed as they are read, so the two parses
+    // never take twice the room
+    for (std::size_t i = static_cast<std::size_t>(old.met_tok); i < old.toks.size(); i++) {
+        Tok t = old.toks[i];
         t.start = static_cast<uint32_t>(static_cast<int64_t>(t.start) + old.shift);
         s.toks.push_back(t);
+        old.toks.drop_before(i);
     }
-    const Item &met_item = was.items[old.met_item];
     int node_from = met_item.first_node;
     int node_shift = static_cast<int>(s.nodes.size()) - node_from;
-    for (std::size_t k = old.met_item; k < was.items.size(); k++) {
-        Item i = was.items[k];
+    for (std::size_t k = old.met_item; k < old.items.size(); k++) {
+        Item i = old.items[k];
         i.first = std::max(i.first, old.met_tok) + tok_shift;   // the rest of a run met inside
         i.last += tok_shift;
         i.first_node += node_shift;
         if (i.kind == ItemKind::STATEMENT)
             i.root += node_shift;
         add_item(s, i);
+        old.items.drop_before(k);
     }
-    for (std::size_t n = static_cast<std::size_t>(node_from); n < was.nodes.size(); n++) {
-        Node x = was.nodes[n];
+    for (std::size_t n = static_cast<std::size_t>(node_from); n < old.nodes.size(); n++) {
+        Node x = old.nodes[n];
         x.kid = x.kid < 0 ? x.kid : x.kid + node_shift;
         x.first += tok_shift;
         x.last += tok_shift;
         s.nodes.push_back(x);
+        old.nodes.drop_before(n);
     }
     std::size_t found_again = s.findings.size();
     bool met_broken = met_item.kind == ItemKind::BROKEN;
@@ -409,7 +442,7 @@ int parse_rule_last(void)
 
 int parse_back(int tok, int n)
 {
-    const std::vector<Tok> &toks = parse_script->toks;
+    const Chunks<Tok> &toks = parse_script->toks;
     while (n > 0 && tok > 0)
         n -= toks[static_cast<std::size_t>(--tok)].code > 0;   // NULs and high bytes never reach it
     return tok;
@@ -517,13 +550,17 @@ void check_parse(Script &s)
 
 void check_reparse(Script &s, Script &was, uint64_t at, uint64_t removed, const std::string &added)
 {
-    s.text = was.text;
-    s.text.replace(at, removed, added);
     // only where the text as scanned is the text itself do offsets carry over
-    bool plain = as_scanned(s.text) && as_scanned(was.text);
+    bool plain = as_scanned(was.text);
+    s.text = std::move(was.text);   // was is spent: its text and arrays become the new one's
+    s.text.replace(at, removed, added);
+    plain = plain && as_scanned(s.text);   // an edit may join CR and LF, or make a mark
     if (!plain || was.items.empty() || s.text.size() > CHECK_MAX_TEXT)
         return check_parse(s);
-    map_lines(s);
+    s.scanned = std::move(was.scanned);
+    s.scanned.replace(at, removed, added);
+    s.byte_order_mark = false;
+    line_starts(s);
     // an item ended by ';' or ':' before the edit: the parse starts afresh after it
     std::size_t r = std::upper_bound(was.items.begin(), was.items.end(), at,
                                      [&](uint64_t off, const Item &i) {
@@ -554,24 +591,30 @@ void check_reparse(Script &s, Script &was, uint64_t at, uint64_t removed, const 
         return check_parse(s);   // the scanner would skip it as a first line's mark
     old = Old();
     old.script = &was;
+    old.first_tok = first;
     old.first_item = r;
     old.edit_end = at + added.size();
     old.shift = static_cast<int64_t>(added.size()) - static_cast<int64_t>(removed);
     int node_from = r < was.items.size() ? was.items[r].first_node : static_cast<int>(was.nodes.size());
-    s.toks.assign(was.toks.begin(), was.toks.begin() + first);
+    Item held_item = r < was.items.size() ? was.items[r] : Item{};
+    // the new script keeps what comes before the restart; the rest is the old parse's
+    s.toks = std::move(was.toks);
+    old.toks = s.toks.split(static_cast<std::size_t>(first));
+    s.items = std::move(was.items);
+    old.items = s.items.split(r);
+    s.nodes = std::move(was.nodes);
+    old.nodes = s.nodes.split(static_cast<std::size_t>(node_from));
     s.shifts.assign(was.shifts.begin(),
                     std::lower_bound(was.shifts.begin(), was.shifts.end(), first,
                                      [](const LineShift &l, int t) { return l.tok < t; }));
-    s.items.assign(was.items.begin(), was.items.begin() + static_cast<long>(r));
-    if (r < was.items.size() && first > was.items[r].first)   // the part of a run before the edit
-        s.items.push_back(Item{ItemKind::EMPTY, was.items[r].first, first - 1, -1, node_from});
-    s.nodes.assign(was.nodes.begin(), was.nodes.begin() + node_from);
+    if (r < old.items.size() && first > held_item.first)   // the part of a run before the edit
+        s.items.push_back(Item{ItemKind::EMPTY, held_item.first, first - 1, -1, node_from});
     s.findings.clear();
     for (const Finding &f : was.findings)   // the parse's own (syntax, bytes); the rest comes again
         if (f.code < 10)
             (f.start < from ? s.findings : old.findings).push_back(f);
     scan_base = from;
-    line_base = from == 0 ? 0 : check_quill_line(was, first) - 1;
+    line_base = from == 0 ? 0 : old.quill_line(s, first) - 1;
     std::FILE *f = open_text(s.scanned.data() + from, s.scanned.size() - from);
     if (f) {
         begin(s, s.toks.size());

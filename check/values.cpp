@@ -8,21 +8,29 @@
 #include "check.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace {
 
+// What each variable may hold, four bits of a Kind mask a variable, and
+// which variables some path has set: 20 bytes, kept where a block starts.
 struct State {
-    uint32_t assigned = 0;   // a bit per variable that some path has set
-    uint8_t kinds[26];
-    State() { std::memset(kinds, KIND_ZERO, sizeof kinds); }
+    uint32_t assigned = 0;
+    uint32_t kinds[4] = {ZEROS, ZEROS, ZEROS, ZEROS};
+    static constexpr uint32_t ZEROS = 0x11111111u * KIND_ZERO;
+
+    int kind(int v) const { return static_cast<int>(kinds[v / 8] >> (v % 8 * 4) & 15); }
+    void set_kind(int v, int kind)
+    {
+        uint32_t shift = static_cast<uint32_t>(v % 8 * 4);
+        kinds[v / 8] = (kinds[v / 8] & ~(15u << shift)) | static_cast<uint32_t>(kind) << shift;
+    }
     bool merge(const State &o)
     {
         bool changed = (assigned | o.assigned) != assigned;
         assigned |= o.assigned;
-        for (int v = 0; v < 26; v++) {
-            changed |= (kinds[v] | o.kinds[v]) != kinds[v];
-            kinds[v] |= o.kinds[v];
+        for (int w = 0; w < 4; w++) {
+            changed |= (kinds[w] | o.kinds[w]) != kinds[w];
+            kinds[w] |= o.kinds[w];
         }
         return changed;
     }
@@ -81,7 +89,7 @@ struct Walk {
     void set(int v, int kind)
     {
         st.assigned |= 1u << v;
-        st.kinds[v] = static_cast<uint8_t>(kind);
+        st.set_kind(v, kind);
     }
 
     int arithmetic(Rule r, int a, int b)
@@ -120,12 +128,12 @@ struct Walk {
         switch (x.rule) {
         case R_NUMBER: *ret = value ? KIND_NUMBER : KIND_ZERO; return -1;
         case R_STRING: *ret = KIND_TEXT; return -1;
-        case R_VAR_VALUE: read(value, f.n); *ret = st.kinds[value]; return -1;
+        case R_VAR_VALUE: read(value, f.n); *ret = st.kind(value); return -1;
         case R_PAREN: return stage == 0 ? x.kid : -1;
         case R_ELEMENT:
             if (stage == 0) {
                 read(value, f.n);
-                if (report && st.kinds[value] == KIND_TEXT)
+                if (report && st.kind(value) == KIND_TEXT)
                     check_report(s, x.first, x.last, Severity::INFO, 43,
                                  "an element of a text reads the 4 bytes from 4 times the index on "
                                  "as one number; its character k: `t = " + std::string(1, 'a' + value) +
@@ -243,7 +251,7 @@ struct Blocks {
     const Flow &flow;
     std::size_t items;
     std::vector<bool> starts;       // per node
-    std::vector<std::size_t> heads;   // the nodes that start a block, in order
+    std::vector<int> heads;          // the nodes that start a block, in order
 
     bool plain(std::size_t i) const   // node i just goes on to the next
     {
@@ -261,10 +269,10 @@ struct Blocks {
                     starts[static_cast<std::size_t>(t)] = true;
         for (std::size_t i = 0; i < flow.nodes(); i++)
             if (starts[i] && i != items)   // the end holds nothing to check
-                heads.push_back(i);
+                heads.push_back(static_cast<int>(i));
     }
 
-    std::size_t slot(std::size_t head) const
+    std::size_t slot(int head) const
     {
         return static_cast<std::size_t>(std::lower_bound(heads.begin(), heads.end(), head) - heads.begin());
     }
@@ -297,10 +305,10 @@ void check_values(Script &s, const Flow &flow)
         work.pop_back();
         queued[k] = false;
         Walk w{s, in[k], false};
-        for (int t : flow.successors(b.walk(b.heads[k], &w))) {
+        for (int t : flow.successors(b.walk(static_cast<std::size_t>(b.heads[k]), &w))) {
             if (static_cast<std::size_t>(t) == b.items)
                 continue;   // the end
-            std::size_t to = b.slot(static_cast<std::size_t>(t));
+            std::size_t to = b.slot(t);
             bool changed = true;
             if (!seen[to]) {
                 seen[to] = true;
@@ -315,11 +323,11 @@ void check_values(Script &s, const Flow &flow)
         }
     }
     uint32_t told = 0;
-    for (std::size_t k = 0; k < b.heads.size() && b.heads[k] < b.items; k++) {
+    for (std::size_t k = 0; k < b.heads.size() && static_cast<std::size_t>(b.heads[k]) < b.items; k++) {
         if (!seen[k])
             continue;
         Walk w{s, in[k], true, told};
-        b.walk(b.heads[k], &w);
+        b.walk(static_cast<std::size_t>(b.heads[k]), &w);
         told = w.told;
     }
 }

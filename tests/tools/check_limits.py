@@ -120,5 +120,28 @@ def memory_per_script_byte():
               (True, round(per_byte, 1)))
 
 
+def server_memory():
+    # a 10 MB document of labels and jumps, opened and edited three times:
+    # the edit takes the old parse's room as it goes, not twice the room
+    if os.environ.get('QUILL_SANITIZED') or not os.path.exists('/proc/self/status'):
+        return skip('the server\'s memory', 'peak sizes mean something only for a plain Linux build')
+    text = 'A: b = b + 1; if b > 5 B;\nB: if b < 3 A;\n' * 250_000 + 'A: put b;\n'
+    s, found = opened(text)
+    for version, new in ((2, 'x'), (3, 'b'), (4, 'c')):
+        edit = {'range': {'start': {'line': 0, 'character': 3}, 'end': {'line': 0, 'character': 4}},
+                'text': new}
+        s.send('textDocument/didChange', {'textDocument': {'uri': 'file:///tmp/limits.vt',
+                                                           'version': version},
+                                          'contentChanges': [edit]}, False)
+        found = s.diagnostics()
+    with open(f'/proc/{s.p.pid}/status') as f:
+        peak = [int(l.split()[1]) << 10 for l in f if l.startswith('VmHWM')][0]
+    whole = run_check(('A: c' + text[4:]).encode())[0]
+    check('a 10 MB document, opened and edited: the findings of the edited text', codes(found),
+          sorted({l[l.rindex('[') + 1:-1] for l in whole}))
+    check('... in at most 300 MB', (peak <= 300 << 20, peak >> 20), (True, peak >> 20))
+    close(s)
+
+
 if __name__ == '__main__':
-    sys.exit(finish(deep, computed_counts, memory_per_script_byte))
+    sys.exit(finish(deep, computed_counts, memory_per_script_byte, server_memory))
