@@ -4,6 +4,7 @@
  * the analyses draw from them. Nothing here runs a script.
  *
  * parse.cpp   tokens (scanner/), the grammar's second parser, items, trees
+ * reparse.cpp the same again after an edit, around the edit
  * hints.cpp   what a syntax error most likely means
  * flow.cpp    label definitions as a search sees them, where jumps land,
  *             what can run
