@@ -125,11 +125,15 @@ struct Walk {
         int32_t value = check_value(s, f.n);   // of a number, a variable, an element
         int second = check_kid(s, f.n, 1);
         int stage = f.stage++;
+        bool one_kid = x.rule == R_PAREN || x.rule == R_NEW || x.rule == R_PUT || x.rule == R_PUTS ||
+                       x.rule == R_FUNC;
+        if (one_kid && stage == 0)
+            return x.kid;   // then the node itself, with its kid's kind in *ret
         switch (x.rule) {
         case R_NUMBER: *ret = value ? KIND_NUMBER : KIND_ZERO; return -1;
         case R_STRING: *ret = KIND_TEXT; return -1;
         case R_VAR_VALUE: read(value, f.n); *ret = st.kind(value); return -1;
-        case R_PAREN: return stage == 0 ? x.kid : -1;
+        case R_PAREN: return -1;
         case R_ELEMENT:
             if (stage == 0) {
                 read(value, f.n);
@@ -142,24 +146,12 @@ struct Walk {
             }
             *ret = KIND_ANY;
             return -1;
-        case R_NEW:
-            if (stage == 0)
-                return x.kid;
-            *ret = KIND_ARRAY;
-            return -1;
+        case R_NEW: *ret = KIND_ARRAY; return -1;
         case R_ASSIGN:
         case R_STRCOPY: return assignment(f, x, stage, ret);
         case R_PUT:
-        case R_PUTS:
-            if (stage == 0)
-                return x.kid;
-            printed(x, *ret);
-            return -1;
-        case R_FUNC:
-            if (stage == 0)
-                return x.kid;
-            *ret = called(f.n);
-            return -1;
+        case R_PUTS: printed(x, *ret); return -1;
+        case R_FUNC: *ret = called(f.n); return -1;
         case R_IF:
         case R_IF_COUNT:
             if (stage == 0) {

@@ -316,8 +316,10 @@ script.vt:3:5: warning: function 15 reads `f`, which nothing sets before here: i
 === plant VT031 line 3: the environment looked up without a name
 n = "
 ";
-v = func 3;
-puts v; puts n;
+v = func 3; if v H;
+puts "HOME is not set"; puts n; below E;
+H: puts "home: "; puts v; puts n;
+E:
 --- stdout
 script.vt:3:5: warning: function 3 reads `e`, which nothing sets before here: it does nothing and returns 0 [VT031]
 
@@ -481,20 +483,20 @@ script.vt:4:22: error: syntax error: Vantor has no `--`: `k = k - 1;` [VT001]
 
 --- status 2
 
-=== plant VT010 line 5: one branch names a label defined under another name
+=== plant VT010 line 6: a menu choice jumps to a label spelt otherwise
 n = "
 ";
-a = func 2;
-if a < 0 N;
-if a == 0 X;
-puts "positive"; puts n; below E;
-N: puts "negative"; puts n; below E;
-Z: puts "zero"; puts n;
+puts "1) add  2) quit  0) leave"; puts n;
+c = func 2;
+if c == 1 A;
+if c == 2 Q;
+if c == 0 O;
+puts "no such choice"; puts n; below E;
+A: puts "adding"; puts n; below E;
+O: puts "bye"; puts n;
 E:
 --- stdout
-script.vt:5:11: error: no `X:` after this jump: the search skips the rest of the script without a word [VT010]
-script.vt:8:1: style: no jump names `Z`: nothing lands on this label [VT021]
-script.vt:8:4: warning: this never runs: the statement before always jumps away, and no search lands here [VT022]
+script.vt:6:11: error: no `Q:` after this jump: the search skips the rest of the script without a word [VT010]
 
 --- status 2
 
