@@ -229,7 +229,9 @@ bool operator_hint(const Script &s, int tok, std::string *hint)
         *hint = "Vantor has no `" + op + op + "`: `k = k " + op + " 1;`";
         return true;
     }
-    if (joined && t.code == OPSET && rule_is_binary(rule_of_operator(prev->code))) {
+    bool arithmetic = prev && (prev->code == OPADD || prev->code == OPSUB || prev->code == OPMUL ||
+                               prev->code == OPDIV || prev->code == OPMOD);
+    if (joined && t.code == OPSET && arithmetic) {
         *hint = "Vantor has no `" + spelled(s, *prev) + "=`: `k = k " + spelled(s, *prev) + " n;`";
         return true;
     }
