@@ -17,10 +17,10 @@ struct Jump {
     int item;
     int node;
     Rule rule;
-    int lab;
+    int8_t lab;
     bool known;      // the count is a literal
-    int count;       // then as the label counter keeps it: 0 no search, else how many
     bool conditional;
+    int16_t count;   // then as the label counter keeps it: 0 no search, else how many
 };
 
 // The label definitions as a search sees them, kept in a flow: its defs, in
@@ -130,13 +130,14 @@ void collect(const Script &s, int item, int root, std::vector<Jump> *out)
         }
         if (!rule_is_jump(x.rule))
             continue;
-        Jump j{item, n, x.rule, check_value(s, n), true, 1, x.rule == R_IF || x.rule == R_IF_COUNT};
+        Jump j{item, n, x.rule, static_cast<int8_t>(check_value(s, n)), true,
+               x.rule == R_IF || x.rule == R_IF_COUNT, 1};
         int count_kid = x.rule == R_IF_COUNT ? check_kid(s, n, 1)
                       : x.rule == R_BELOW_COUNT || x.rule == R_ABOVE_COUNT ? x.kid : -1;
         int32_t value;
         if (count_kid >= 0) {
             j.known = literal(s, count_kid, &value);
-            j.count = j.known ? kept(value) : 1;
+            j.count = static_cast<int16_t>(j.known ? kept(value) : 1);
         }
         out->push_back(j);
     }
@@ -153,7 +154,7 @@ struct Graph {
     std::vector<Jump> jumps;                // item by item
     std::span<const Jump> jumps_of(int i) const
     {
-        auto [a, b] = std::equal_range(jumps.begin(), jumps.end(), Jump{i, 0, R_IF, 0, false, 0, false},
+        auto [a, b] = std::equal_range(jumps.begin(), jumps.end(), Jump{i, 0, R_IF, 0, false, false, 0},
                                        [](const Jump &x, const Jump &y) { return x.item < y.item; });
         return {a, b};
     }
@@ -453,8 +454,10 @@ Flow check_flow(Script &s)
         }
     chain_labels(&g);
     flow.next_at.reserve(s.items.size() + 2);
-    flow.next.reserve(s.items.size() + s.items.size() / 4);
+    flow.next.reserve(s.items.size() + 2 * g.jumps.size());   // a jump adds its landing and the end
+    flow.jumps.reserve(g.jumps.size());
     Landed landed;
+    landed.reserve(g.jumps.size());
     std::vector<int> out;
     for (int i = 0; i < g.end; i++) {
         flow.next_at.push_back(static_cast<int>(flow.next.size()));
