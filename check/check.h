@@ -41,8 +41,9 @@ struct Finding {
     std::string message;
 };
 
-// A script is checked only if its offsets fit 32 bits.
-constexpr uint64_t CHECK_MAX_TEXT = 0xffff0000u;
+// A script is checked only if its offsets fit 32 bits and the numbers of
+// its tokens, nodes and items (never more than its bytes) an int.
+constexpr uint64_t CHECK_MAX_TEXT = 0x7fff0000u;
 
 struct Tok {
     uint32_t start;    // byte offset in the text as scanned

@@ -368,7 +368,7 @@ void check_parse(Script &s)
     if (s.scanned.size() > CHECK_MAX_TEXT) {
         s.toks.push_back(Tok{0, 0, 0, 0});
         return check_report(s, 0, 0, Severity::ERROR, 6, "too large to check: quill-check reads "
-                                                         "scripts of up to 4 GiB");
+                                                         "scripts of up to 2 GiB");
     }
     scan_base = line_base = 0;
     std::FILE *f = open_text(s.text.data(), s.text.size());   // as quill reads it: CR LF, Ctrl-Z
