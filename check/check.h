@@ -4,6 +4,7 @@
  * the analyses draw from them. Nothing here runs a script.
  *
  * parse.cpp   tokens (scanner/), the grammar's second parser, items, trees
+ * reparse.cpp the same again after an edit, around the edit
  * hints.cpp   what a syntax error most likely means
  * flow.cpp    label definitions as a search sees them, where jumps land,
  *             what can run
@@ -14,12 +15,14 @@
 #ifndef CHECK_H
 #define CHECK_H
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
+#include "chunks.h"
 #include "rules.h"
 #include "tokens.h"
 
@@ -38,27 +41,46 @@ struct Finding {
     std::string message;
 };
 
+// A script is checked only if its offsets fit 32 bits and the numbers of
+// its tokens, nodes and items (never more than its bytes) an int.
+constexpr uint64_t CHECK_MAX_TEXT = 0x7fff0000u;
+
 struct Tok {
-    int code;          // the parser's code: a token kind + 256, a character, 0 at the end
+    uint32_t start;    // byte offset in the text as scanned
     int32_t value;     // NUMBER, VARIABLE, LABEL, a character as scanned; else 0
-    uint64_t start;    // byte offset in the text as scanned
-    uint32_t length;
-    int32_t quill_line;
+    int16_t code;      // the parser's code: a token kind + 256, a character, 0 at the end
+    uint16_t length;   // the scanner ends at a token of more than 8192 bytes
+};
+static_assert(sizeof(Tok) == 12, "12 bytes a token: the checker's largest share of memory");
+
+// From token tok on, quill counts less lines fewer than the text has (it
+// counts no line break inside a text).
+struct LineShift {
+    int tok;
+    int64_t less;
 };
 
 struct Node {
-    Rule rule;
-    int32_t value;     // the token value the rule read (number, variable, label, text)
-    int kid[2];        // -1: none
     int first, last;   // its tokens
+    int kid;           // its first operand, -1 for none
+    Rule rule;
 };
+static_assert(sizeof(Node) == 16, "16 bytes a node");
 
+// The rules with a second operand: it is always the node made just before.
+constexpr bool rule_has_two(int r)
+{
+    return rule_is_binary(r) || r == R_ASSIGN || r == R_STRCOPY || r == R_IF_COUNT;
+}
+
+// EMPTY: a run of empty statements and label definitions, where nothing
+// runs (the parser makes DEFINITION items, the list keeps none).
 enum class ItemKind { EMPTY, REFERENCE, DEFINITION, STATEMENT, BROKEN };
 
 struct Item {
     ItemKind kind;
     int first, last;   // its tokens, the ';' or ':' included
-    int root;          // STATEMENT: its tree; REFERENCE, DEFINITION: the label
+    int root;          // STATEMENT: its tree; REFERENCE: the label
     int first_node;    // the nodes made while it was parsed start here
 };
 
@@ -69,9 +91,10 @@ struct Script {
     std::string scanned;           // as the scanner reads them: CR LF as LF
     std::vector<uint64_t> lines;   // where each line starts, in the text as scanned
     bool byte_order_mark = false;
-    std::vector<Tok> toks;
-    std::vector<Node> nodes;
-    std::vector<Item> items;
+    Chunks<Tok> toks;
+    std::vector<LineShift> shifts;   // in token order
+    Chunks<Node> nodes;
+    Chunks<Item> items;
     std::vector<Finding> findings;
 };
 
@@ -83,18 +106,35 @@ void check_parse(Script &s);
 void check_reparse(Script &s, Script &old, uint64_t at, uint64_t removed,
                    const std::string &added);
 // For the grammar's actions (actions.cpp): the script being parsed, the
-// last token of the rule being reduced, and the end of an item.
+// last token of the rule being reduced, the token the parser read n before
+// tok (tokens it never saw skipped), and the end of an item.
 extern Script *parse_script;
 int parse_rule_last(void);
+int parse_back(int tok, int n);
 void parse_item(ItemKind kind, int root);
 Place check_place(const Script &s, uint64_t offset, int quill_line);
+int check_quill_line(const Script &s, int tok);   // the line quill names at token tok
 // Adds a finding over tokens first..last.
 void check_report(Script &s, int first, int last, Severity severity, int code,
                   const std::string &message);
+// Node n's k-th operand (0 or 1), or -1.
+inline int check_kid(const Script &s, int n, int k)
+{
+    const Node &x = s.nodes[static_cast<std::size_t>(n)];
+    return k == 0 ? x.kid : rule_has_two(x.rule) ? n - 1 : -1;
+}
+// The value of the token a node reads: a number, a variable, a jump's label.
+inline int32_t check_value(const Script &s, int n)
+{
+    const Node &x = s.nodes[static_cast<std::size_t>(n)];
+    return s.toks[static_cast<std::size_t>(rule_is_jump(x.rule) ? x.last : x.first)].value;
+}
 
 /* ---- hints.cpp ---- */
 // The finding for a syntax error (msg: the parser's text) or a stray byte at tok.
 void check_syntax_error(Script &s, int tok, const char *msg);
+// A quote the scanner found no closing quote for, at tok.
+void check_quote_left(Script &s, int tok);
 // A syntax error's message at tok, with what it most likely means: the
 // tokens and text around it say.
 std::string check_syntax_message(const Script &s, int tok);
@@ -104,33 +144,51 @@ inline constexpr char CHECK_NO_LAST_SEMICOLON[] =
     "syntax error at the end: the last statement needs its ';'";
 
 /* ---- flow.cpp ---- */
+// Ints side by side in a vector someone else keeps.
+struct Run {
+    const int *from = nullptr, *to = nullptr;
+    const int *begin() const { return from; }
+    const int *end() const { return to; }
+    std::size_t size() const { return static_cast<std::size_t>(to - from); }
+    bool operator==(const Run &o) const { return std::equal(from, to, o.from, o.to); }
+};
 struct LabelDef {
     int lab;
     int label_tok, col_tok;
 };
 struct JumpSite {
     int lab;
-    int label_tok;             // the jump's label
-    std::vector<int> lands;    // the definitions (in defs) its search can stop at
+    int label_tok;   // the jump's label
+    Run lands;       // the definitions (in defs) its search can stop at, in its flow's stops
 };
 // What can follow each item: the next one, where its jumps land, or the end
 // (the item count); which items any run can reach; the label definitions
 // as a search sees them, and every jump.
+//
+// A search whose count is not known stops at any definition from where it
+// starts until the next one that breaks a search: such a run is one node of
+// the graph per definition, each going on after its definition and to the
+// next of the run, so that a thousand such searches for a thousand
+// definitions make two thousand edges, not a million.
 struct Flow {
-    std::vector<int> next, next_at;   // item i goes on to next[next_at[i] .. next_at[i + 1])
-    std::vector<bool> reachable;
+    // Nodes: the items, the end, then the definitions of labels a count not
+    // known searches for. Node i goes on to next[next_at[i] .. next_at[i + 1]).
+    std::vector<int> next, next_at;
+    std::vector<bool> reachable;   // per node
     std::vector<LabelDef> defs;
     std::vector<JumpSite> jumps;
+    std::vector<int> stops;        // each label's definitions (in defs) in order, A to Z
 
-    struct Span {
-        const int *from, *to;
-        const int *begin() const { return from; }
-        const int *end() const { return to; }
-    };
-    Span successors(std::size_t i) const
+    Flow() = default;
+    Flow(Flow &&) = default;
+    Flow &operator=(Flow &&) = default;
+    Flow(const Flow &) = delete;   // the jumps' lands point into stops
+
+    Run successors(std::size_t i) const
     {
         return {next.data() + next_at[i], next.data() + next_at[i + 1]};
     }
+    std::size_t nodes() const { return next_at.empty() ? 0 : next_at.size() - 1; }
 };
 Flow check_flow(Script &s);
 // Only the definitions and the jumps with where they land, as check_flow

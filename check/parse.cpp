@@ -6,13 +6,12 @@
  * label definition, so one run reports every error. The parser sees every
  * token, unfiltered: a search filters nothing here.
  *
- * Tokens are scanned as the parser asks for them. After an edit, the parse
- * starts again from an item before it and stops where the edited text has
- * an item start that the old text had too: what follows is the old parse,
- * moved along (the scanner and the parser both start afresh at an item).
+ * Tokens are scanned as the parser asks for them; after an edit the parse
+ * starts from where reparse.cpp says, and stops where it says the old parse
+ * takes over.
  */
-#include "check.h"
 #include "grammar_actions.h"
+#include "parse.h"
 
 #include <algorithm>
 #include <csetjmp>
@@ -20,10 +19,10 @@
 #include <cstring>
 
 Script *parse_script;
+int parse_cursor;         // the next token for the parser
 
 namespace {
 
-int cursor;                    // the next token for the parser
 int last_delivered = -1, prev_delivered = -1;
 int item_start;                // the first token of the item being parsed
 int item_nodes;                // the node count when it began
@@ -34,19 +33,8 @@ const char *error_msg;
 bool scanning;                 // the scanner has more to give
 uint64_t scan_base;            // where the text it reads starts
 int32_t line_base;             // the quill line there, less one
-
-// After an edit: the old parse from the restart on, and where they meet again.
-struct Old {
-    Script *script = nullptr;
-    int first_tok = 0;         // the old index of the first token kept in toks
-    std::vector<Tok> toks;
-    std::vector<Item> items;
-    std::vector<Node> nodes;
-    std::vector<Finding> findings;
-    uint64_t edit_end = 0;     // the edit's end in the new text
-    int64_t shift = 0;         // new offset less old, past the edit
-    int met_tok = -1;          // the old token where the parses meet, once they do
-} old;
+std::size_t line_at;           // the line (from 0) of the token scanned last
+int64_t less_now;              // the shift of quill's lines in force there
 
 std::jmp_buf *fault_jump;
 ScanFault fault_kind;
@@ -93,10 +81,7 @@ void map_lines(Script &s)
         }
         s.scanned.append(t, from, cr - from);
     }
-    s.lines.assign(1, 0);
-    const char *base = s.scanned.data(), *p = base, *stop = base + s.scanned.size();
-    while ((p = static_cast<const char *>(std::memchr(p, '\n', static_cast<std::size_t>(stop - p)))))
-        s.lines.push_back(static_cast<uint64_t>(++p - base));
+    parse_line_starts(s);
 }
 
 // A byte of 128 or more, or a NUL, outside texts and comments: one finding
@@ -112,9 +97,26 @@ void stray_byte(Script &s, int i)
     check_syntax_error(s, i, t.code ? "high byte" : "NUL");
 }
 
+// A token scanned at quill's line quill_line: where quill's count departs
+// from the text's, the shift is noted.
+void add_token(Script &s, int code, int32_t value, uint64_t start, uint32_t length,
+               int32_t quill_line)
+{
+    s.toks.push_back(Tok{static_cast<uint32_t>(start), value, static_cast<int16_t>(code),
+                         static_cast<uint16_t>(length)});
+    while (line_at + 1 < s.lines.size() && s.lines[line_at + 1] <= start)
+        line_at++;
+    int64_t less = static_cast<int64_t>(line_at + 1) - quill_line;
+    if (less != less_now) {
+        s.shifts.push_back(LineShift{static_cast<int>(s.toks.size()) - 1, less});
+        less_now = less;
+    }
+}
+
 // One more token; false once the end of input is in.
 bool scan_one(Script &s)
 {
+    tokens_forget();   // the stream keeps no more than the token being read
     const Token *t = tokens_next();
     if (!t) {
         scanning = false;
@@ -127,30 +129,13 @@ bool scan_one(Script &s)
     // a text's value names it in the scanner's store, which the next scan
     // fills again: nothing here reads it
     int32_t value = code == STRING ? 0 : t->value;
-    s.toks.push_back(Tok{code, value, scan_base + start, length, line_base + line_no});
+    add_token(s, code, value, scan_base + start, length, line_base + line_no);
     if (t->kind == K_END) {
         scanning = false;
         return false;
     }
     if (code <= 0)
         stray_byte(s, static_cast<int>(s.toks.size()) - 1);
-    return true;
-}
-
-// At an item start past the edit, where the old text had an item start too.
-bool meets_old(const Script &s, int tok)
-{
-    const Tok &t = s.toks[static_cast<std::size_t>(tok)];
-    if (!old.script || t.start < old.edit_end)
-        return false;
-    uint64_t was = static_cast<uint64_t>(static_cast<int64_t>(t.start) - old.shift);
-    auto it = std::lower_bound(old.items.begin(), old.items.end(), was,
-                               [](const Item &i, uint64_t at) {
-                                   return old.toks[static_cast<std::size_t>(i.first - old.first_tok)].start < at;
-                               });
-    if (it == old.items.end() || old.toks[static_cast<std::size_t>(it->first - old.first_tok)].start != was)
-        return false;
-    old.met_tok = it->first;
     return true;
 }
 
@@ -177,7 +162,7 @@ int restart_after(Script &s, int tok)
 void parse_items(Script &s)
 {
     parse_script = &s;
-    last_delivered = prev_delivered = cursor - 1;
+    last_delivered = prev_delivered = parse_cursor - 1;
     for (;;) {
         error_tok = -1;
         item_nodes = static_cast<int>(s.nodes.size());
@@ -197,11 +182,14 @@ void parse_items(Script &s)
             return;
         }
         int restart = std::max(restart_after(s, at_tok), item_start + 1);
+        for (int i = at_tok + 1; i < restart; i++)   // a quote left over where the parse skips
+            if (s.toks[static_cast<std::size_t>(i)].code == '"' || s.toks[static_cast<std::size_t>(i)].code == '\'')
+                check_quote_left(s, i);
         s.items.push_back(Item{ItemKind::BROKEN, item_start, restart - 1, -1, item_nodes});
         if (restart >= static_cast<int>(s.toks.size()))
             return;
-        cursor = item_start = restart;   // where the old parse takes over, if it does
-        if (meets_old(s, restart))
+        parse_cursor = item_start = restart;   // where the old parse takes over, if it does
+        if (reparse_meets(s, restart))
             return;
         last_delivered = prev_delivered = restart - 1;
     }
@@ -219,7 +207,7 @@ bool run(Script &s, std::FILE *f)
     if (setjmp(here)) {
         tokens_fault = nullptr;
         // the token that failed starts where the last match ended
-        s.toks.push_back(Tok{0, 0, scan_base + tokens_matched(), 0, line_base + line_no});
+        add_token(s, 0, 0, scan_base + tokens_matched(), 0, line_base + line_no);
         check_syntax_error(s, static_cast<int>(s.toks.size()) - 1,
                            fault_kind == ScanFault::FLEX ? fault_text : "cannot read");
         return false;   // what follows was never scanned
@@ -232,97 +220,54 @@ bool run(Script &s, std::FILE *f)
 void begin(Script &s, std::size_t from_tok)
 {
     s.toks.resize(from_tok);
-    cursor = item_start = static_cast<int>(from_tok);
-    old.met_tok = -1;
-}
-
-// The old parse from the meeting point on, moved to where the new one ends.
-void join_old(Script &s)
-{
-    if (old.met_tok < 0)
-        return;
-    int k = old.met_tok - old.first_tok;
-    const Tok &met = old.toks[static_cast<std::size_t>(k)];
-    const Tok &now = s.toks[static_cast<std::size_t>(cursor)];
-    int64_t lines = static_cast<int64_t>(now.quill_line) - met.quill_line;
-    int tok_shift = cursor - old.met_tok;
-    s.toks.resize(static_cast<std::size_t>(cursor));
-    for (std::size_t i = static_cast<std::size_t>(k); i < old.toks.size(); i++) {
-        Tok t = old.toks[i];
-        t.start = static_cast<uint64_t>(static_cast<int64_t>(t.start) + old.shift);
-        t.quill_line = static_cast<int32_t>(t.quill_line + lines);
-        s.toks.push_back(t);
-    }
-    auto first_item = std::find_if(old.items.begin(), old.items.end(),
-                                   [&](const Item &i) { return i.first >= old.met_tok; });
-    int node_from = first_item == old.items.end() ? 0 : first_item->first_node;
-    int node_shift = static_cast<int>(s.nodes.size()) - node_from;
-    for (auto it = first_item; it != old.items.end(); ++it) {
-        Item i = *it;
-        i.first += tok_shift;
-        i.last += tok_shift;
-        i.first_node += node_shift;
-        if (i.kind == ItemKind::STATEMENT)
-            i.root += node_shift;
-        s.items.push_back(i);
-    }
-    for (std::size_t n = static_cast<std::size_t>(node_from); n < old.nodes.size(); n++) {
-        Node x = old.nodes[n];
-        for (int &kid : x.kid)
-            kid = kid < 0 ? kid : kid + node_shift;
-        x.first += tok_shift;
-        x.last += tok_shift;
-        if (x.rule == R_STRING)
-            x.value += tok_shift;   // a string's value is its token
-        s.nodes.push_back(x);
-    }
-    uint64_t met_at = met.start;
-    std::size_t found_again = s.findings.size();
-    bool met_broken = first_item != old.items.end() && first_item->kind == ItemKind::BROKEN;
-    for (const Finding &f : old.findings) {
-        if (f.start < met_at)
-            continue;
-        Finding g = f;
-        g.start = static_cast<uint64_t>(static_cast<int64_t>(f.start) + old.shift);
-        g.stop = static_cast<uint64_t>(static_cast<int64_t>(f.stop) + old.shift);
-        // a syntax error at the very token where the parses meet belongs to the
-        // item before, unless the item there is the error's own: the new parse
-        // has said what there is to say about it
-        if (f.start == met_at && (!met_broken || std::any_of(
-                s.findings.begin(), s.findings.begin() + static_cast<long>(found_again),
-                [&](const Finding &h) { return h.code == g.code && h.start == g.start; })))
-            continue;
-        g.at = check_place(s, g.start, static_cast<int>(f.at.quill_line + lines));
-        g.end = check_place(s, g.stop, static_cast<int>(f.end.quill_line + lines));
-        if (g.code == 1 && g.message != CHECK_NO_LAST_SEMICOLON) {
-            // its hint reads the tokens and the text around it, which the edit may change
-            auto at = std::lower_bound(s.toks.begin(), s.toks.end(), g.start,
-                                       [](const Tok &t, uint64_t o) { return t.start < o; });
-            g.message = check_syntax_message(s, static_cast<int>(at - s.toks.begin()));
-        }
-        s.findings.push_back(g);
-    }
-}
-
-// A quote the scanner found no end for: the whole rest decided that.
-bool opens_quote(const Script &s, const Item &item)
-{
-    for (int t = item.first; t <= item.last; t++) {
-        int code = s.toks[static_cast<std::size_t>(t)].code;
-        if (code == '"' || code == '\'')
-            return true;
-    }
-    return false;
-}
-
-// No byte-order mark, CR or Ctrl-Z: the scanner reads the text as it is.
-bool as_scanned(const std::string &t)
-{
-    return t.compare(0, 3, "\xEF\xBB\xBF") != 0 && !std::memchr(t.data(), '\r', t.size()) &&
-           !std::memchr(t.data(), '\x1a', t.size());
+    parse_cursor = item_start = static_cast<int>(from_tok);
+    line_at = static_cast<std::size_t>(std::upper_bound(s.lines.begin(), s.lines.end(), scan_base) -
+                                       s.lines.begin()) - 1;
+    less_now = parse_less_at(s.shifts, static_cast<int>(from_tok));
 }
 
 }  // namespace
+
+/* ---- for the parse after an edit ---- */
+
+void parse_line_starts(Script &s)
+{
+    s.lines.assign(1, 0);
+    const char *base = s.scanned.data(), *p = base, *stop = base + s.scanned.size();
+    while ((p = static_cast<const char *>(std::memchr(p, '\n', static_cast<std::size_t>(stop - p)))))
+        s.lines.push_back(static_cast<uint64_t>(++p - base));
+}
+
+// An item at the end of the list; a run joins the run before it.
+void parse_add_item(Script &s, const Item &item)
+{
+    if (item.kind == ItemKind::EMPTY && !s.items.empty() && s.items.back().kind == ItemKind::EMPTY &&
+        s.items.back().last + 1 == item.first)
+        s.items.back().last = item.last;
+    else
+        s.items.push_back(item);
+}
+
+int parse_from(Script &s, uint64_t from, int32_t line)
+{
+    scan_base = from;
+    line_base = line;
+    std::FILE *f = open_text(s.scanned.data() + from, s.scanned.size() - from);
+    if (!f)
+        return -1;
+    begin(s, s.toks.size());
+    bool whole = run(s, f);
+    std::fclose(f);
+    return whole;
+}
+
+// The shift in force at token tok.
+int64_t parse_less_at(const std::vector<LineShift> &shifts, int tok)
+{
+    auto after = std::upper_bound(shifts.begin(), shifts.end(), tok,
+                                  [](int t, const LineShift &l) { return t < l.tok; });
+    return after == shifts.begin() ? 0 : (after - 1)->less;
+}
 
 /* ---- for the actions ---- */
 
@@ -331,10 +276,20 @@ int parse_rule_last(void)
     return yychar == YYEMPTY ? last_delivered : prev_delivered;
 }
 
+int parse_back(int tok, int n)
+{
+    const Chunks<Tok> &toks = parse_script->toks;
+    while (n > 0 && tok > 0)
+        n -= toks[static_cast<std::size_t>(--tok)].code > 0;   // NULs and high bytes never reach it
+    return tok;
+}
+
 void parse_item(ItemKind kind, int root)
 {
     int last = parse_rule_last();
-    parse_script->items.push_back(Item{kind, item_start, last, root, item_nodes});
+    if (kind == ItemKind::DEFINITION)
+        kind = ItemKind::EMPTY;   // nothing runs there either: one item for a run of them
+    parse_add_item(*parse_script, Item{kind, item_start, last, kind == ItemKind::EMPTY ? -1 : root, item_nodes});
     item_start = last + 1;
     item_nodes = static_cast<int>(parse_script->nodes.size());
 }
@@ -343,13 +298,13 @@ int yylex(void)
 {
     Script &s = *parse_script;
     for (;;) {
-        while (cursor >= static_cast<int>(s.toks.size()))
+        while (parse_cursor >= static_cast<int>(s.toks.size()))
             if (!scanning || !scan_one(s))
-                if (cursor >= static_cast<int>(s.toks.size()))
+                if (parse_cursor >= static_cast<int>(s.toks.size()))
                     return 0;
-        if (cursor == item_start && meets_old(s, cursor))
+        if (parse_cursor == item_start && reparse_meets(s, parse_cursor))
             return 0;   // the rest is the old parse's
-        int i = cursor++;
+        int i = parse_cursor++;
         const Tok &t = s.toks[static_cast<std::size_t>(i)];
         if (t.code < 0 || (t.code == 0 && (scanning || i + 1 < static_cast<int>(s.toks.size()))))
             continue;   // a NUL or a byte of 128 or more: reported, and read past
@@ -373,6 +328,13 @@ const char *diag_parser_text(const char *bison_text)
 
 /* ---- places and findings ---- */
 
+int check_quill_line(const Script &s, int tok)
+{
+    uint64_t start = s.toks[static_cast<std::size_t>(tok)].start;
+    auto line = std::upper_bound(s.lines.begin(), s.lines.end(), start) - s.lines.begin();
+    return static_cast<int32_t>(static_cast<int64_t>(line) - parse_less_at(s.shifts, tok));
+}
+
 Place check_place(const Script &s, uint64_t offset, int quill_line)
 {
     auto next = std::upper_bound(s.lines.begin(), s.lines.end(), offset);
@@ -391,8 +353,8 @@ void check_report(Script &s, int first, int last, Severity severity, int code,
     last = std::clamp(last, first, n - 1);
     const Tok &a = s.toks[static_cast<std::size_t>(first)];
     const Tok &b = s.toks[static_cast<std::size_t>(last)];
-    s.findings.push_back(Finding{check_place(s, a.start, a.quill_line),
-                                 check_place(s, b.start + b.length, b.quill_line),
+    s.findings.push_back(Finding{check_place(s, a.start, check_quill_line(s, first)),
+                                 check_place(s, b.start + b.length, check_quill_line(s, last)),
                                  a.start, b.start + b.length, severity, code, message});
 }
 
@@ -401,81 +363,20 @@ void check_report(Script &s, int first, int last, Severity severity, int code,
 void check_parse(Script &s)
 {
     map_lines(s);
-    old = Old();
-    scan_base = 0;
-    line_base = 0;
-    s.toks.reserve(s.scanned.size() / 3 + 16);   // a token takes about three bytes
-    s.nodes.reserve(s.scanned.size() / 3 + 16);
-    std::FILE *f = open_text(s.text.data(), s.text.size());
+    reparse_forget();
+    s.shifts.clear();
+    if (s.scanned.size() > CHECK_MAX_TEXT) {
+        s.toks.push_back(Tok{0, 0, 0, 0});
+        return check_report(s, 0, 0, Severity::ERROR, 6, "too large to check: quill-check reads "
+                                                         "scripts of up to 2 GiB");
+    }
+    scan_base = line_base = 0;
+    std::FILE *f = open_text(s.text.data(), s.text.size());   // as quill reads it: CR LF, Ctrl-Z
     if (!f) {
-        s.toks.push_back(Tok{0, 0, 0, 0, 1});
+        s.toks.push_back(Tok{0, 0, 0, 0});
         return;
     }
     begin(s, 0);
     run(s, f);
     std::fclose(f);
-}
-
-void check_reparse(Script &s, Script &was, uint64_t at, uint64_t removed, const std::string &added)
-{
-    s.text = was.text;
-    s.text.replace(at, removed, added);
-    // only where the text as scanned is the text itself do offsets carry over
-    bool plain = as_scanned(s.text) && as_scanned(was.text);
-    if (!plain || was.items.empty())
-        return check_parse(s);
-    map_lines(s);
-    // an item ended by ';' or ':' before the edit: the parse starts afresh after it
-    std::size_t r = std::upper_bound(was.items.begin(), was.items.end(), at,
-                                     [&](uint64_t off, const Item &i) {
-                                         return off < was.toks[static_cast<std::size_t>(i.first)].start;
-                                     }) - was.items.begin();
-    r = r > 0 ? r - 1 : 0;
-    // a quote left open before it may find its closing quote in the edit
-    for (std::size_t i = 0; i < was.items.size() && i < r; i++)
-        if (was.items[i].kind == ItemKind::BROKEN && opens_quote(was, was.items[i])) {
-            r = i;
-            break;
-        }
-    // (a syntax error's item does not count: where the parse went on after it
-    // depends on what came before)
-    auto whole = [&](std::size_t i) {
-        int code = was.toks[static_cast<std::size_t>(was.items[i].last)].code;
-        return was.items[i].kind != ItemKind::BROKEN && (code == NL || code == COL);
-    };
-    while (r > 0 && !whole(r - 1))
-        r--;
-    int first = r < was.items.size() ? was.items[r].first : 0;
-    // from the very start when the edit may lie before the first item's token
-    uint64_t from = r == 0 ? 0 : was.toks[static_cast<std::size_t>(first)].start;
-    if (s.scanned.compare(from, 3, "\xEF\xBB\xBF") == 0)
-        return check_parse(s);   // the scanner would skip it as a first line's mark
-    old = Old();
-    old.script = &was;
-    old.first_tok = first;
-    old.toks.assign(was.toks.begin() + first, was.toks.end());
-    old.items.assign(was.items.begin() + static_cast<long>(r), was.items.end());
-    old.nodes = std::move(was.nodes);
-    old.edit_end = at + added.size();
-    old.shift = static_cast<int64_t>(added.size()) - static_cast<int64_t>(removed);
-    int node_from = r < was.items.size() ? was.items[r].first_node : static_cast<int>(old.nodes.size());
-    s.toks.assign(was.toks.begin(), was.toks.begin() + first);
-    s.items.assign(was.items.begin(), was.items.begin() + static_cast<long>(r));
-    s.nodes.assign(old.nodes.begin(), old.nodes.begin() + node_from);
-    s.findings.clear();
-    for (const Finding &f : was.findings)   // the parse's own (syntax, bytes); the rest comes again
-        if (f.code < 10)
-            (f.start < from ? s.findings : old.findings).push_back(f);
-    scan_base = from;
-    line_base = r == 0 ? 0 : was.toks[static_cast<std::size_t>(first)].quill_line - 1;
-    std::FILE *f = open_text(s.scanned.data() + from, s.scanned.size() - from);
-    if (f) {
-        begin(s, s.toks.size());
-        if (run(s, f))
-            join_old(s);
-        std::fclose(f);
-    } else {
-        check_parse(s);
-    }
-    old = Old();
 }

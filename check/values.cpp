@@ -7,21 +7,30 @@
  */
 #include "check.h"
 
-#include <cstring>
+#include <algorithm>
 
 namespace {
 
+// What each variable may hold, four bits of a Kind mask a variable, and
+// which variables some path has set: 20 bytes, kept where a block starts.
 struct State {
-    uint32_t assigned = 0;   // a bit per variable that some path has set
-    uint8_t kinds[26];
-    State() { std::memset(kinds, KIND_ZERO, sizeof kinds); }
+    uint32_t assigned = 0;
+    uint32_t kinds[4] = {ZEROS, ZEROS, ZEROS, ZEROS};
+    static constexpr uint32_t ZEROS = 0x11111111u * KIND_ZERO;
+
+    int kind(int v) const { return static_cast<int>(kinds[v / 8] >> (v % 8 * 4) & 15); }
+    void set_kind(int v, int kind)
+    {
+        uint32_t shift = static_cast<uint32_t>(v % 8 * 4);
+        kinds[v / 8] = (kinds[v / 8] & ~(15u << shift)) | static_cast<uint32_t>(kind) << shift;
+    }
     bool merge(const State &o)
     {
         bool changed = (assigned | o.assigned) != assigned;
         assigned |= o.assigned;
-        for (int v = 0; v < 26; v++) {
-            changed |= (kinds[v] | o.kinds[v]) != kinds[v];
-            kinds[v] |= o.kinds[v];
+        for (int w = 0; w < 4; w++) {
+            changed |= (kinds[w] | o.kinds[w]) != kinds[w];
+            kinds[w] |= o.kinds[w];
         }
         return changed;
     }
@@ -31,6 +40,16 @@ std::string var_name(int v)
 {
     return std::string("`") + static_cast<char>('a' + v) + "`";
 }
+
+// One node being worked out: its stage, and what it keeps across its kids.
+struct Frame {
+    int n;
+    int stage;
+    int left;    // a binary operator's left operand
+    int var;     // an assignment's variable, -1 for an element
+    int outer;   // the assignment being walked around it
+};
+std::vector<Frame> stack;   // kept from walk to walk: no allocation per statement
 
 struct Walk {
     Script &s;
@@ -70,7 +89,7 @@ struct Walk {
     void set(int v, int kind)
     {
         st.assigned |= 1u << v;
-        st.kinds[v] = static_cast<uint8_t>(kind);
+        st.set_kind(v, kind);
     }
 
     int arithmetic(Rule r, int a, int b)
@@ -81,92 +100,184 @@ struct Walk {
         return KIND_NUMBER | KIND_ZERO;
     }
 
-    int target(int n)   // an assignment's slot: the variable written, or -1
+    // What node n may hold, its reads reported as they happen. The tree is
+    // walked with a stack of its own: an expression's depth is the input's.
+    int eval(int root)
     {
-        const Node &x = at(n);
-        if (x.rule == R_VAR_ADDR)
-            return x.value;
-        read(x.value, n);   // the element's base
-        eval(x.kid[0]);
-        return -1;
+        stack.assign(1, Frame{root, 0, 0, -1, -1});
+        int ret = KIND_ZERO;   // what the node done last may hold
+        while (!stack.empty()) {
+            Frame f = stack.back();
+            int kid = step(f, &ret);
+            stack.back() = f;
+            if (kid >= 0)
+                stack.push_back(Frame{kid, 0, 0, -1, -1});
+            else
+                stack.pop_back();
+        }
+        return ret;
     }
 
-    int eval(int n)
+    // The next kid of f to work out, or -1 once f is done and *ret holds its kind.
+    int step(Frame &f, int *ret)
     {
-        const Node &x = at(n);
+        const Node &x = at(f.n);
+        int32_t value = check_value(s, f.n);   // of a number, a variable, an element
+        int second = check_kid(s, f.n, 1);
+        int stage = f.stage++;
+        bool one_kid = x.rule == R_PAREN || x.rule == R_NEW || x.rule == R_PUT || x.rule == R_PUTS ||
+                       x.rule == R_FUNC;
+        if (one_kid && stage == 0)
+            return x.kid;   // then the node itself, with its kid's kind in *ret
         switch (x.rule) {
-        case R_NUMBER: return x.value ? KIND_NUMBER : KIND_ZERO;
-        case R_STRING: return KIND_TEXT;
-        case R_VARIABLE: return eval(x.kid[0]);
-        case R_VAR_VALUE: read(x.value, n); return st.kinds[x.value];
+        case R_NUMBER: *ret = value ? KIND_NUMBER : KIND_ZERO; return -1;
+        case R_STRING: *ret = KIND_TEXT; return -1;
+        case R_VAR_VALUE: read(value, f.n); *ret = st.kind(value); return -1;
+        case R_PAREN: return -1;
         case R_ELEMENT:
-            read(x.value, n);
-            if (report && st.kinds[x.value] == KIND_TEXT)
-                check_report(s, x.first, x.last, Severity::INFO, 43,
-                             "an element of a text reads the 4 bytes from 4 times the index on "
-                             "as one number; its character k: `t = " + std::string(1, 'a' + x.value) +
-                                 " + k; c = (t[0] % 256 + 256) % 256`");
-            eval(x.kid[0]);
-            return KIND_ANY;
+            if (stage == 0) {
+                read(value, f.n);
+                if (report && st.kind(value) == KIND_TEXT)
+                    check_report(s, x.first, x.last, Severity::INFO, 43,
+                                 "an element of a text reads the 4 bytes from 4 times the index on "
+                                 "as one number; its character k: `t = " + std::string(1, 'a' + value) +
+                                     " + k; c = (t[0] % 256 + 256) % 256`");
+                return x.kid;
+            }
+            *ret = KIND_ANY;
+            return -1;
+        case R_NEW: *ret = KIND_ARRAY; return -1;
         case R_ASSIGN:
-        case R_STRCOPY: {
-            int v = target(x.kid[0]);
-            int outer = assigning;
-            assigning = v;
-            int kind = eval(x.kid[1]);
-            assigning = outer;
-            if (x.rule == R_STRCOPY)
-                kind = KIND_TEXT | KIND_ZERO;
-            if (v >= 0)
-                set(v, kind);
-            return kind;
-        }
-        case R_PUT: {
-            int kind = eval(x.kid[0]);
-            if (report && (kind == KIND_TEXT || kind == KIND_ARRAY))
-                check_report(s, x.first, x.last, Severity::WARNING, 41,
-                             std::string("put prints this ") + (kind == KIND_TEXT ? "text" : "array") +
-                                 "'s address as a number: puts prints a text");
-            return kind;
-        }
-        case R_PUTS: {
-            int kind = eval(x.kid[0]);
-            if (report && (kind & KIND_NUMBER) && !(kind & ~(KIND_NUMBER | KIND_ZERO)))
-                check_report(s, x.first, x.last, Severity::WARNING, 42,
-                             "puts of a number prints the text at that address (or stops with "
-                             "Bad address): put prints numbers");
-            return kind;
-        }
-        case R_FUNC: {
-            eval(x.kid[0]);
-            const Node &no = at(x.kid[0]);
-            int32_t number = no.rule == R_NUMBER ? no.value
-                           : no.rule == R_NEGATE && at(no.kid[0]).rule == R_NUMBER
-                               ? -at(no.kid[0]).value : INT32_MIN;
-            service(number, n);
-            const Service *svc = check_service(number);
-            return svc ? svc->returns : KIND_ANY;
-        }
-        case R_NEW: eval(x.kid[0]); return KIND_ARRAY;
-        case R_PAREN: return eval(x.kid[0]);
+        case R_STRCOPY: return assignment(f, x, stage, ret);
+        case R_PUT:
+        case R_PUTS: printed(x, *ret); return -1;
+        case R_FUNC: *ret = called(f.n); return -1;
         case R_IF:
-        case R_IF_COUNT: {
-            if (report && at(x.kid[0]).rule == R_ASSIGN)
-                check_report(s, at(x.kid[0]).first, at(x.kid[0]).last, Severity::WARNING, 40,
-                             "the condition is an assignment: = stores, == compares");
-            int kind = eval(x.kid[0]);
-            if (x.kid[1] >= 0)
-                kind = eval(x.kid[1]);
-            return kind;
-        }
+        case R_IF_COUNT:
+            if (stage == 0) {
+                if (report && at(x.kid).rule == R_ASSIGN)
+                    check_report(s, at(x.kid).first, at(x.kid).last, Severity::WARNING, 40,
+                                 "the condition is an assignment: = stores, == compares");
+                return x.kid;
+            }
+            return stage == 1 ? second : -1;   // the count's kind, else the condition's
         default:
             break;
         }
-        int a = x.kid[0] >= 0 ? eval(x.kid[0]) : KIND_ZERO;
-        int b = x.kid[1] >= 0 ? eval(x.kid[1]) : KIND_ZERO;
-        if (rule_is_binary(x.rule))
-            return arithmetic(x.rule, a, b);
-        return KIND_NUMBER | KIND_ZERO;   // negation, !, and the jumps' own values
+        if (stage == 0 && x.kid >= 0)
+            return x.kid;
+        if (stage <= 1) {
+            f.left = stage == 0 ? KIND_ZERO : *ret;
+            f.stage = 2;
+            if (second >= 0)
+                return second;
+            *ret = KIND_ZERO;
+        }
+        *ret = rule_is_binary(x.rule) ? arithmetic(x.rule, f.left, *ret)
+                                      : KIND_NUMBER | KIND_ZERO;   // negation, !, the jumps' own values
+        return -1;
+    }
+
+    // The slot first (an element's base and index), then the value.
+    int assignment(Frame &f, const Node &x, int stage, int *ret)
+    {
+        const Node &slot = at(x.kid);
+        if (stage == 0 && slot.rule != R_VAR_ADDR) {
+            read(check_value(s, x.kid), x.kid);   // the element's base
+            return slot.kid;
+        }
+        if (stage <= 1) {
+            f.var = slot.rule == R_VAR_ADDR ? check_value(s, x.kid) : -1;
+            f.outer = assigning;
+            assigning = f.var;
+            f.stage = 2;
+            return f.n - 1;   // the value: the node made just before
+        }
+        assigning = f.outer;
+        if (x.rule == R_STRCOPY)
+            *ret = KIND_TEXT | KIND_ZERO;
+        if (f.var >= 0)
+            set(f.var, *ret);
+        return -1;
+    }
+
+    void printed(const Node &x, int kind)
+    {
+        if (!report)
+            return;
+        // a text or an array, or 0 where a service or ~ found none: never a number
+        if (x.rule == R_PUT && (kind & (KIND_TEXT | KIND_ARRAY)) && !(kind & KIND_NUMBER))
+            check_report(s, x.first, x.last, Severity::WARNING, 41,
+                         std::string("put prints this ") + (kind & KIND_TEXT ? "text" : "array") +
+                             "'s address as a number: puts prints a text");
+        if (x.rule == R_PUTS && (kind & KIND_NUMBER) && !(kind & ~(KIND_NUMBER | KIND_ZERO)))
+            check_report(s, x.first, x.last, Severity::WARNING, 42,
+                         "puts of a number prints the text at that address (or stops with "
+                         "Bad address): put prints numbers");
+    }
+
+    int called(int n)
+    {
+        int k = at(n).kid;
+        const Node &no = at(k);
+        int32_t number = no.rule == R_NUMBER ? check_value(s, k)
+                       : no.rule == R_NEGATE && at(no.kid).rule == R_NUMBER
+                           ? -check_value(s, no.kid) : INT32_MIN;
+        service(number, n);
+        const Service *svc = check_service(number);
+        return svc ? svc->returns : KIND_ANY;
+    }
+};
+
+}  // namespace
+
+namespace {
+
+// Straight runs of the graph: a block starts at the top and wherever a node
+// other than the one before can go on to; it ends where a node does not
+// just go on to the next. Only the blocks' starts keep what the variables
+// hold, so a script of a million statements keeps a few states, not a
+// million.
+struct Blocks {
+    const Script &s;
+    const Flow &flow;
+    std::size_t items;
+    std::vector<bool> starts;       // per node
+    std::vector<int> heads;          // the nodes that start a block, in order
+
+    bool plain(std::size_t i) const   // node i just goes on to the next
+    {
+        Run next = flow.successors(i);
+        return i < items && next.size() == 1 && next.from[0] == static_cast<int>(i + 1);
+    }
+
+    Blocks(const Script &script, const Flow &f) : s(script), flow(f), items(script.items.size())
+    {
+        starts.assign(flow.nodes(), false);
+        starts[0] = true;
+        for (std::size_t i = 0; i < flow.nodes(); i++)
+            if (!plain(i))
+                for (int t : flow.successors(i))
+                    starts[static_cast<std::size_t>(t)] = true;
+        for (std::size_t i = 0; i < flow.nodes(); i++)
+            if (starts[i] && i != items)   // the end holds nothing to check
+                heads.push_back(static_cast<int>(i));
+    }
+
+    std::size_t slot(int head) const
+    {
+        return static_cast<std::size_t>(std::lower_bound(heads.begin(), heads.end(), head) - heads.begin());
+    }
+
+    // Walks the block from head; the node it ends with.
+    std::size_t walk(std::size_t head, Walk *w) const
+    {
+        for (std::size_t i = head;; i++) {
+            if (i < items && s.items[i].kind == ItemKind::STATEMENT)
+                w->eval(s.items[i].root);
+            if (!plain(i) || starts[i + 1])
+                return i;
+        }
     }
 };
 
@@ -174,44 +285,41 @@ struct Walk {
 
 void check_values(Script &s, const Flow &flow)
 {
-    std::size_t n = s.items.size();
-    std::vector<State> in(n + 1);
-    std::vector<bool> seen(n + 1), queued(n + 1);
-    std::vector<std::size_t> work;
-    if (n == 0)
+    if (s.items.empty())
         return;
+    Blocks b(s, flow);
+    std::vector<State> in(b.heads.size());
+    std::vector<bool> seen(b.heads.size()), queued(b.heads.size());
+    std::vector<std::size_t> work{0};
     seen[0] = queued[0] = true;
-    work.push_back(0);
     while (!work.empty()) {
-        std::size_t i = work.back();
+        std::size_t k = work.back();
         work.pop_back();
-        queued[i] = false;
-        Walk w{s, in[i], false};
-        if (s.items[i].kind == ItemKind::STATEMENT)
-            w.eval(s.items[i].root);
-        for (int t : flow.successors(i)) {
-            std::size_t ti = static_cast<std::size_t>(t);
-            if (ti >= n)
-                continue;
+        queued[k] = false;
+        Walk w{s, in[k], false};
+        for (int t : flow.successors(b.walk(static_cast<std::size_t>(b.heads[k]), &w))) {
+            if (static_cast<std::size_t>(t) == b.items)
+                continue;   // the end
+            std::size_t to = b.slot(t);
             bool changed = true;
-            if (!seen[ti]) {
-                seen[ti] = true;
-                in[ti] = w.st;
+            if (!seen[to]) {
+                seen[to] = true;
+                in[to] = w.st;
             } else {
-                changed = in[ti].merge(w.st);
+                changed = in[to].merge(w.st);
             }
-            if (changed && !queued[ti]) {
-                queued[ti] = true;
-                work.push_back(ti);
+            if (changed && !queued[to]) {
+                queued[to] = true;
+                work.push_back(to);
             }
         }
     }
     uint32_t told = 0;
-    for (std::size_t i = 0; i < n; i++) {
-        if (!seen[i] || s.items[i].kind != ItemKind::STATEMENT)
+    for (std::size_t k = 0; k < b.heads.size() && static_cast<std::size_t>(b.heads[k]) < b.items; k++) {
+        if (!seen[k])
             continue;
-        Walk w{s, in[i], true, told};
-        w.eval(s.items[i].root);
+        Walk w{s, in[k], true, told};
+        b.walk(static_cast<std::size_t>(b.heads[k]), &w);
         told = w.told;
     }
 }

@@ -143,6 +143,14 @@ int32_t *tokens_item_word(uint32_t item)
     return t.kind == token_kind(NL) || t.kind == token_kind(COL) ? &t.value : nullptr;
 }
 
+void tokens_forget(void)
+{
+    if (pos != count)
+        return;
+    count = pos = 0;
+    texts_reset();
+}
+
 void tokens_reset(void)
 {
     count = pos = 0;   // chunks are kept and filled again

@@ -57,6 +57,9 @@ const char *tokens_text(int32_t offset);   // a literal's text
 // null where no ';' or ':' comes before pos.
 int32_t *tokens_item_word(uint32_t pos);
 void tokens_reset(void);   // forget the stream: a new yyin
+// For a reader that never goes back, once it has read all that was scanned:
+// those tokens and their texts are dropped, and their room filled again.
+void tokens_forget(void);
 
 // What ends the scan: flex's own fatal errors (their text given), a failed
 // read, no memory for more tokens. The user of the stream sets the handler,

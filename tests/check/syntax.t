@@ -8,9 +8,9 @@ put 1 2; put 1 put 2;
 put $;
 A: put a
 --- stdout
-script.vt:1:2: error: syntax error: `print` is no keyword: put prints numbers, puts texts [VT001]
-script.vt:3:1: error: syntax error: is the ';' missing at the end of line 2? [VT001]
-script.vt:4:2: error: syntax error: Vantor has no `while`: a loop is a label, a body and `above X;` back to it [VT001]
+script.vt:1:1: error: syntax error: `print` is no keyword: put prints numbers, puts texts [VT001]
+script.vt:2:6: error: syntax error: is the ';' missing at the end of line 2? [VT001]
+script.vt:4:1: error: syntax error: Vantor has no `while`: a loop is a label, a body and `above X;` back to it [VT001]
 script.vt:5:7: error: syntax error: two values side by side: is an operator or a ';' missing between them? [VT001]
 script.vt:5:16: error: syntax error: two values side by side: is an operator or a ';' missing between them? [VT001]
 script.vt:6:3: error: syntax error: only a variable or an element x[i] can stand left of = or ~; == compares [VT001]
@@ -19,6 +19,67 @@ script.vt:8:1: style: no jump names `A`: nothing lands on this label [VT021]
 script.vt:8:8: error: syntax error at the end: the last statement needs its ';' [VT001]
 
 --- status 2
+
+=== regression: a quote left out in the middle: found where its text opens, and the quote left over
+n = "
+";
+L: i = i + 1;
+puts "1) start; puts n;
+if i < 3 L;
+puts "done"; puts n;
+a = 'x; put a;
+b = 'y';
+--- stdout
+script.vt:3:1: style: no jump names `L`: nothing lands on this label [VT021]
+script.vt:4:6: error: syntax error: this text runs to line 6, where quill stops: is its closing " missing on line 4? [VT001]
+script.vt:6:11: error: this " is never closed: a text runs to the next quote of its kind [VT003]
+script.vt:7:5: error: syntax error: this text runs to line 8, where quill stops: is its closing ' missing on line 7? [VT001]
+script.vt:8:7: error: this ' is never closed: a text runs to the next quote of its kind [VT003]
+
+--- status 2
+
+=== regression: a missing ';' is found at the end of its line, where it goes
+x = 1   # one
+y = 2;
+puts "a"
+put 1;
+--- stdout
+script.vt:1:6: error: syntax error: is the ';' missing at the end of line 1? [VT001]
+script.vt:3:9: error: syntax error: is the ';' missing at the end of line 3? [VT001]
+
+--- status 2
+
+=== regression: common mistakes with what they most likely mean
+x = 2 +;
+x = (2 + 3;
+if c == Q;
+k++;
+puts N;
+k += 2;
+x = [1];
+put (1));
+--- stdout
+script.vt:1:8: error: syntax error: `+` has no value after it [VT001]
+script.vt:2:11: error: syntax error: a `(` is still open here: is its `)` missing? [VT001]
+script.vt:3:9: error: syntax error: `Q` is a label, a place to jump to, where a value belongs: is `q` meant? The label comes after the condition: `if c == 1 Q;` [VT001]
+script.vt:4:3: error: syntax error: Vantor has no `++`: `k = k + 1;` [VT001]
+script.vt:5:6: error: syntax error: `N` is a label, a place to jump to, where a value belongs: is `n` meant? [VT001]
+script.vt:6:4: error: syntax error: Vantor has no `+=`: `k = k + n;` [VT001]
+script.vt:7:5: error: syntax error: `[` comes only after a variable, as in x[i]: `new n` makes an array [VT001]
+script.vt:8:8: error: syntax error: this `)` closes a bracket that was never opened [VT001]
+
+--- status 2
+
+=== texts that span lines on purpose: nothing to say
+n = "
+";
+puts "two
+lines"; puts n;
+puts 'and
+'; puts n;
+--- stdout
+
+--- status 0
 
 === texts and bytes that end a script
 a = "x;
@@ -69,7 +130,7 @@ prog:1:8: error: this file looks binary, not a script: a NUL byte ends it here, 
 === a long word is quoted short
 thisisnowordofvantorthisisnowordofvantorthisisnowordofvantor 1;
 --- stdout
-script.vt:1:2: error: syntax error: `thisisnowordofvantorthisisnowordofvantor...` reads as t, h, i, s, i, s, n, o, w, o, r, d, o, f...: variables (a-z) and labels (A-Z) are one letter each [VT001]
+script.vt:1:1: error: syntax error: `thisisnowordofvantorthisisnowordofvantor...` reads as t, h, i, s, i, s, n, o, w, o, r, d, o, f...: variables (a-z) and labels (A-Z) are one letter each [VT001]
 
 --- status 2
 

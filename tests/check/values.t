@@ -25,3 +25,20 @@ script.vt:3:14: warning: `i` is read before anything sets it: it is 0 on every r
 script.vt:4:5: info: an element of a text reads the 4 bytes from 4 times the index on as one number; its character k: `t = s + k; c = (t[0] % 256 + 256) % 256` [VT043]
 
 --- status 1
+
+=== regression: put of a text a service or ~ made
+c = "a"; p = "b";
+g = func 11; put g;
+put func 1; e = "HOME"; put func 3; i = 5; put func 10; f = "*"; put func 13; put func 15;
+t ~ c; put t;
+a = "7"; put func 2; put func 9; put func 17;
+--- stdout
+script.vt:2:14: warning: put prints this text's address as a number: puts prints a text [VT041]
+script.vt:3:1: warning: put prints this text's address as a number: puts prints a text [VT041]
+script.vt:3:25: warning: put prints this text's address as a number: puts prints a text [VT041]
+script.vt:3:44: warning: put prints this text's address as a number: puts prints a text [VT041]
+script.vt:3:66: warning: put prints this text's address as a number: puts prints a text [VT041]
+script.vt:3:79: warning: put prints this text's address as a number: puts prints a text [VT041]
+script.vt:4:8: warning: put prints this text's address as a number: puts prints a text [VT041]
+
+--- status 1

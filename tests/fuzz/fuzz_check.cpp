@@ -19,7 +19,7 @@ bool same(const Script &a, const Script &b)
     for (std::size_t i = 0; i < a.toks.size(); i++) {
         const Tok &x = a.toks[i], &y = b.toks[i];
         if (x.code != y.code || x.value != y.value || x.start != y.start || x.length != y.length ||
-            x.quill_line != y.quill_line)
+            check_quill_line(a, static_cast<int>(i)) != check_quill_line(b, static_cast<int>(i)))
             return false;
     }
     for (std::size_t i = 0; i < a.findings.size(); i++) {
