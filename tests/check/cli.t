@@ -124,6 +124,8 @@ put 1 2;
 ]
 
 --- status 2
+--- only posix
+Windows names files in UTF-16: a name of bytes that are no UTF-8 comes from a Linux file system
 
 === an input without end stops at 64 MiB; the other files are still checked
 below E;
