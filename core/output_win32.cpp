@@ -12,6 +12,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 
 #ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
 #define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002
@@ -52,6 +53,8 @@ HANDLE wake;                         // set when the clock is armed
 HANDLE timer;                        // the clock thread's sleep
 std::atomic<uint64_t> armed_at;      // GetTickCount64-like milliseconds, of the arming
 std::atomic<bool> dying;
+std::atomic<bool> quitting;          // the run ends: the clock thread returns
+HANDLE clock_thread;
 
 uint64_t now_ms(void)
 {
@@ -78,7 +81,9 @@ DWORD WINAPI clock_main(void *)
 {
     for (;;) {
         WaitForSingleObject(wake, INFINITE);
-        while (output_armed.load(std::memory_order_acquire)) {
+        if (quitting)
+            return 0;
+        while (output_armed.load(std::memory_order_acquire) && !quitting) {
             uint64_t due = armed_at.load(std::memory_order_relaxed) + OUTPUT_WAIT_MS;
             uint64_t now = now_ms();
             if (now < due) {
@@ -118,6 +123,15 @@ BOOL WINAPI on_event(DWORD)
     return TRUE;
 }
 
+/* At exit, after the last write: a thread the process ends in the middle of
+   a wait makes wine report a client error on stderr. */
+void stop_clock(void)
+{
+    quitting = true;
+    SetEvent(wake);
+    WaitForSingleObject(clock_thread, 1000);   // it waits 10 ms at the most
+}
+
 }  // namespace
 
 // An ignored Ctrl-C (inherited) never reaches a handler, so it stays ignored.
@@ -131,10 +145,10 @@ bool output_catch(void)
                                    TIMER_ALL_ACCESS);
     if (!timer)
         timer = CreateWaitableTimerA(nullptr, TRUE, nullptr);
-    HANDLE t = CreateThread(nullptr, 0, clock_main, nullptr, 0, nullptr);
-    if (!t)
+    clock_thread = CreateThread(nullptr, 0, clock_main, nullptr, 0, nullptr);
+    if (!clock_thread)
         return false;
-    CloseHandle(t);
+    std::atexit(stop_clock);
     SetConsoleCtrlHandler(on_event, TRUE);
     return true;
 }
