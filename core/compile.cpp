@@ -99,12 +99,13 @@ struct Compiler {
     const Step &at(int n) const { return *nodes[static_cast<std::size_t>(n)].step; }
     int kid(int n, int i) const { return nodes[static_cast<std::size_t>(n)].kids[i]; }
     uint8_t imm8(int n) const { return static_cast<uint8_t>(at(n).imm); }
+    uint8_t var_reg(int n) const { return static_cast<uint8_t>(REG_VAR + at(n).imm); }
 
     uint8_t temp()
     {
         if (temps == REPLAY_TEMPS)
             failed = true;   // the statement stays with the parser
-        return static_cast<uint8_t>(REG_TEMP + (temps < REPLAY_TEMPS ? temps++ : 0));
+        return static_cast<uint8_t>(temps < REPLAY_TEMPS ? temps++ : 0);
     }
 
     void emit(Op op, int n)
@@ -190,7 +191,7 @@ struct Compiler {
     {
         uint8_t index = reg(gen(kid(addr, 0)), addr);
         uint8_t s = temp();
-        emit({.code = SLOT, .d = s, .a = imm8(addr), .b = index}, addr);
+        emit({.code = SLOT, .d = s, .a = var_reg(addr), .b = index}, addr);
         return s;
     }
 
@@ -214,7 +215,7 @@ struct Compiler {
             emit({.code = STORE, .d = s, .a = value}, n);
             return reg_of(value);
         }
-        uint8_t v = imm8(target);
+        uint8_t v = var_reg(target);
         Operand value = gen(kid(n, 1), eager ? -1 : v);
         if (value.constant)
             emit({.code = LOADK, .d = v, .k = value.k}, n);
@@ -263,14 +264,14 @@ struct Compiler {
             int v = kid(n, 0);
             if (at(v).rule == R_VAR_VALUE) {
                 if (!eager)
-                    return reg_of(imm8(v));
+                    return reg_of(var_reg(v));
                 uint8_t d = dest(hint);
-                emit({.code = MOV, .d = d, .a = imm8(v)}, n);
+                emit({.code = MOV, .d = d, .a = var_reg(v)}, n);
                 return reg_of(d);
             }
             uint8_t index = reg(gen(kid(v, 0)), v);
             uint8_t d = dest(hint);
-            emit({.code = ELEM, .d = d, .a = imm8(v), .b = index}, v);
+            emit({.code = ELEM, .d = d, .a = var_reg(v), .b = index}, v);
             return reg_of(d);
         }
         case R_ADD: case R_SUB: case R_MUL: case R_DIV: case R_MOD: case R_AND: case R_OR:

@@ -2,9 +2,9 @@
  * compiled.h - the compiled form of recorded items, shared by the recorder
  * (record.cpp) and the replay (replay.cpp); nothing else sees it.
  *
- * A statement compiles to ops on registers: 0-25 are the variables
- * themselves, from REG_TEMP on the statement's temporaries (they live right
- * after the variables). Each op names the op that follows it, so a loop
+ * A statement compiles to ops on registers: 0-63 are the statement's
+ * temporaries, from REG_VAR on the 26 variables themselves (the temporaries
+ * live right below the variables, so one base reaches both). Each op names the op that follows it, so a loop
  * runs op to op: a statement's last op leads to the next statement's first,
  * and a jump straight to the statement where its search lands, once these
  * are known. Until then they lead to the record's EXIT or JEXIT op, which
@@ -15,6 +15,8 @@
 #define COMPILED_H
 
 #include <cstdint>
+
+#include "quill.h"
 
 /* The fields each code uses. R[x] is register x; "E" variants of the value
    ops also store the result into ev: the compiler gives each statement's
@@ -76,8 +78,8 @@ enum Code : uint8_t {
 };
 constexpr uint8_t E_VARIANT = MOV_E - MOV;   // a value op plus this stores ev too
 
-constexpr int REG_TEMP = 32;                 // the first temporary
-constexpr int REPLAY_TEMPS = 64;             // at most this many in one statement
+constexpr int REPLAY_TEMPS = NTEMPS;         // at most this many in one statement
+constexpr int REG_VAR = REPLAY_TEMPS;        // the register of variable a
 constexpr uint8_t JEXIT_ABOVE = 1, JEXIT_ALT = 2;
 
 struct Op {

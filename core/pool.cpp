@@ -8,13 +8,19 @@
 
 #include <cstring>
 
-int *var;                           // the 26 variables a..z
+int *var;                           // the 26 variables a..z; the temporaries below
 char *pool;                         // the pool's first byte
 int32_t poolsize = DEFAULT_POOLSIZE;
 int32_t poolnum;                    // offset of the next free byte
 
-constexpr std::size_t VAR_BYTES = 4 * NREGISTERS;   // the replay's temporaries follow var
+/* Scripts see the addresses of the scratch area and the pool, and print
+   them or fold them into an exit status: the room of the variables stays
+   the 384 bytes it had when the temporaries followed them, and the
+   temporaries, however many, go below. */
+constexpr std::size_t VAR_BYTES = 384;
 constexpr std::size_t SCRATCH_BYTES = 8192;    // a literal's text: at most a whole token
+constexpr std::size_t TEMP_BYTES = 4 * NTEMPS;
+static_assert(4 * NVARS <= VAR_BYTES && TEMP_BYTES <= LOWMAP_MAX_LEAD, "the layout holds");
 
 static char *scratch;               // low home of the literal being parsed
 
@@ -23,7 +29,7 @@ bool pool_create(int32_t size)
     if (size < 0)
         return false;
     std::size_t total = VAR_BYTES + SCRATCH_BYTES + static_cast<std::size_t>(size);
-    char *block = lowmap_create(total);   // fresh pages are zero: no memset
+    char *block = lowmap_create(TEMP_BYTES, total);   // fresh pages are zero: no memset
     if (!block)
         return false;
     var = reinterpret_cast<int *>(block);

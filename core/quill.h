@@ -21,7 +21,7 @@
 #include "tokens.h"    // the token stream below, and the generated token codes
 
 constexpr int NVARS = 26;
-constexpr int NREGISTERS = 96;   // the variables, then the replay's temporaries
+constexpr int NTEMPS = 64;       // the replay's temporaries, right below var
 constexpr int NLABELS = 26;
 constexpr int32_t DEFAULT_POOLSIZE = 1048576;
 
@@ -57,7 +57,8 @@ extern uint64_t items_parsed;        // items the parser ran (the fast paths ran
 constexpr int32_t ITEM_NEW = 0, ITEM_SEEN = 1, ITEM_EXCLUDED = 2, ITEM_FIRST_RECORD = 3;
 
 /* ---- core/pool.cpp ---- */
-// Maps var, the literal scratch area and a pool of size bytes; false if impossible.
+// Maps the temporaries, var, the literal scratch area and a pool of size
+// bytes; false if impossible.
 bool pool_create(int32_t size);
 // Copies a literal's text to the low scratch area; returns its 32-bit address.
 int pool_literal(const char *text, int len);

@@ -170,7 +170,7 @@ __attribute__((optimize("no-crossjumping", "no-gcse")))
 void compiled_run(int32_t first)
 {
     const char *const code = reinterpret_cast<const char *>(compiled_code.data);
-    int32_t *const R = var;
+    int32_t *const R = var - REG_VAR;   // the temporaries lie below the variables
     const Op *op = AT(compiled_records.data[first].first);
 #if defined(__GNUC__)
     static void *const handlers[] = {   // ORDER CODES
