@@ -174,15 +174,15 @@ struct Compiler {
         uint8_t o = token_kind(bin->op);
         if (a.constant && !b.constant) {   // k - x, k / x, k % x
             uint8_t d = dest(hint);
-            emit({.code = BIN_KR, .d = d, .a = b.reg, .o = o, .k = a.k}, n);
+            emit({.code = BIN_KR, .d = d, .a = b.reg, .oper = o, .k = a.k}, n);
             return reg_of(d);
         }
         uint8_t ra = reg(a, n);
         uint8_t d = dest(hint);
         if (b.constant)
-            emit({.code = bin->rk, .d = d, .a = ra, .o = o, .k = b.k}, n);
+            emit({.code = bin->rk, .d = d, .a = ra, .oper = o, .k = b.k}, n);
         else
-            emit({.code = bin->rr, .d = d, .a = ra, .b = b.reg, .o = o}, n);
+            emit({.code = bin->rr, .d = d, .a = ra, .b = b.reg, .oper = o}, n);
         return reg_of(d);
     }
 
@@ -212,7 +212,7 @@ struct Compiler {
         }
         if (!to_var) {
             uint8_t value = reg(gen(kid(n, 1)), n);
-            emit({.code = STORE, .d = s, .a = value}, n);
+            emit({.code = STORE, .a = value, .b = s}, n);
             return reg_of(value);
         }
         uint8_t v = var_reg(target);
@@ -234,7 +234,7 @@ struct Compiler {
         bool known = r == R_IF || r == R_BELOW || r == R_ABOVE || (r != R_IF_COUNT && count.constant);
         if (!known) {
             uint8_t c = r == R_IF_COUNT ? reg(cond, n) : 0;
-            control = {.code = JCOUNT, .a = c, .b = reg(count, n), .o = r, .lab = lab};
+            control = {.code = JCOUNT, .a = c, .b = reg(count, n), .lab = lab, .rule = r};
         } else if (r == R_IF) {
             control = {.code = IF_NZ, .a = reg(cond, n), .lab = lab};
         } else {
@@ -247,7 +247,9 @@ struct Compiler {
                            .k = n8 < 0 ? 1 : n8};
         }
         control.line = at(n).line;
-        control.d = n == root;   // only a jump that is the statement stores ev as it branches
+        // only a jump that is the statement stores ev as it branches
+        if (n == root && (control.code == IF_NZ || control.code == JCOUNT))
+            control.code = control.code == IF_NZ ? IF_NZ_E : JCOUNT_E;
     }
 
     Operand gen(int n, int hint = -1)
@@ -368,7 +370,7 @@ struct Compiler {
             r == R_PUTS)
             return;   // the branch stores it, a jump keeps it, or put did
         if (r == R_BELOW_COUNT || r == R_ABOVE_COUNT) {
-            if (control.code == JCOUNT)
+            if (control.code == JCOUNT_E)
                 return;   // it stores the count itself
             value = count_value;   // the count as evaluated, not as kept
         }
@@ -389,7 +391,7 @@ struct Compiler {
 
 }  // namespace
 
-bool compiled_statement(const std::vector<Step> &steps, std::size_t count, std::vector<Op> *ops)
+bool compile_statement(const std::vector<Step> &steps, std::size_t count, std::vector<Op> *ops)
 {
     ops->clear();
     Compiler c{{}, *ops};

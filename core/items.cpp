@@ -30,10 +30,10 @@ static void run_fast(void)
         if (!state)
             return;
         if (*state >= ITEM_FIRST_RECORD) {
-            compiled_run(*state - ITEM_FIRST_RECORD);
+            replay_run(*state - ITEM_FIRST_RECORD);
             continue;
         }
-        if (*state == ITEM_SEEN && compiled_begin())
+        if (*state == ITEM_SEEN && record_begin())
             continue;   // known at once: run it as a record
         if (*state == ITEM_NEW)
             *state = ITEM_SEEN;
@@ -105,12 +105,19 @@ void items_reset(void)
     item_start = true;
     items_parsed = 0;
     jump_reset();
-    compiled_reset();
+    record_reset();
+}
+
+// An environment switch: set, and neither empty nor 0.
+static bool switched_on(const char *name)
+{
+    const char *value = std::getenv(name);
+    return value && *value && std::strcmp(value, "0") != 0;
 }
 
 void items_configure(void)
 {
     hook_stream();
-    const char *slow = std::getenv("QUILL_SLOW");
-    fast_paths = !(slow && *slow && std::strcmp(slow, "0") != 0);
+    fast_paths = !switched_on("QUILL_SLOW");
+    record_list = switched_on("QUILL_LIST");
 }

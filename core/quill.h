@@ -49,7 +49,7 @@ void usage(void);
 void moreinfo(void);
 
 /* ---- core/items.cpp: the parser's tokens (yylex), and the fast paths at item starts ---- */
-void items_configure(void);          // QUILL_SLOW turns the fast paths off
+void items_configure(void);          // QUILL_SLOW turns the fast paths off; QUILL_LIST
 void items_reset(void);              // a new script in yyin: forget all that was learnt
 extern bool fast_paths;
 extern uint64_t items_parsed;        // items the parser ran (the fast paths ran the rest)
@@ -138,15 +138,18 @@ void jump_reset(void);
 void jump_count_rewind(void);    // a rewind, counted to bound loops
 #endif
 
-/* ---- core/record.cpp, core/replay.cpp: items recorded once, replayed without the parser ---- */
-extern bool compiled_recording;
+/* ---- core/record.cpp: items recorded once, to be replayed without the parser ---- */
+extern bool record_active;
+extern bool record_list;             // QUILL_LIST: each record's ops on stderr as it is made
 // The item at the read position, run once already: true when it is known
 // at once (items with nothing to do), else its recording starts.
-bool compiled_begin(void);
-void compiled_note(Rule rule, int32_t imm);   // one reduction of it
+bool record_begin(void);
+void record_note(Rule rule, int32_t imm);   // one reduction of it
+void record_reset(void);                    // forget every record
+
+/* ---- core/replay.cpp ---- */
 // Replays a record and the recorded items after it, as far as they go.
-void compiled_run(int32_t first);
-void compiled_reset(void);
+void replay_run(int32_t first);
 
 /* ---- core/trace.cpp ---- */
 void trace_rule(int rule, ...);
@@ -160,8 +163,8 @@ template <typename... Values> inline void reduced(Rule rule, int32_t imm, Values
 {
     if (quilldebug)
         trace_rule(rule, values...);
-    if (compiled_recording)
-        compiled_note(rule, imm);
+    if (record_active)
+        record_note(rule, imm);
 }
 
 /* ---- core/diag.cpp: every diagnostic text lives there ---- */
