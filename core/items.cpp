@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
-bool fast_paths = true;   // off: every token goes through the parser
+bool items_fast = true;   // off: every token goes through the parser
 uint64_t items_parsed;    // items handed to the parser
 
 static bool item_start = true;   // the last token the parser got ended an item
@@ -44,7 +44,7 @@ static void run_fast(void)
 int yylex(void)
 {
     if (item_start) {
-        if (fast_paths && !quilldebug)
+        if (items_fast && !quilldebug)
             run_fast();
         items_parsed++;
         output_check();
@@ -81,7 +81,7 @@ int yylex(void)
         if (search)
             continue;
         if (kind == token_kind(STRING)) {
-            const char *text = tokens_text(t->value);
+            const char *text = texts_at(t->value);
             yylval = pool_literal(text, static_cast<int>(std::strlen(text)));
         } else {
             yylval = t->value;   // NUMBER, VARIABLE
@@ -118,6 +118,6 @@ static bool switched_on(const char *name)
 void items_configure(void)
 {
     hook_stream();
-    fast_paths = !switched_on("QUILL_SLOW");
+    items_fast = !switched_on("QUILL_SLOW");
     record_list = switched_on("QUILL_LIST");
 }

@@ -76,7 +76,7 @@ int32_t pool_element(int32_t base, int32_t index)
     return static_cast<int32_t>(static_cast<uint32_t>(base) + 4u * static_cast<uint32_t>(index));
 }
 
-int32_t var_slot(int index)
+int32_t pool_var_slot(int index)
 {
     return addr32(var + index);
 }
@@ -102,7 +102,7 @@ int32_t pool_read(int32_t addr)
 void pool_write(int32_t addr, int32_t value)
 {
     uint32_t a = static_cast<uint32_t>(addr);
-    uint32_t first = static_cast<uint32_t>(var_slot(0));
+    uint32_t first = static_cast<uint32_t>(pool_var_slot(0));
     char *slot = a - first < 4 * NVARS ? reinterpret_cast<char *>(var) + (a - first) : pool_address(addr);
     std::memcpy(slot, &value, 4);   // elements may be unaligned
 }

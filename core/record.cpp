@@ -143,26 +143,18 @@ int32_t compile(void)
    item there is another. No search is pending, so "X:" changes nothing. */
 bool nothing_to_do(uint32_t *end, int32_t *end_line)
 {
-    uint32_t pos = tokens_pos(), stop = tokens_scanned();
-    uint32_t line = static_cast<uint32_t>(line_no);
+    TokenWalk w{tokens_pos(), static_cast<uint32_t>(line_no)};
     bool found = false, after_label = false;
-    while (pos < stop) {
-        uint32_t n;
-        const Token *t = tokens_span(pos, &n);
-        for (const Token *last = t + n; t < last; t++, pos++) {
-            line += t->lines;
-            if (t->kind == K_LINES) {
-                line += static_cast<uint32_t>(t->value);
-            } else if (t->kind == token_kind(LABEL) && !after_label) {
-                after_label = true;
-            } else if (t->kind == token_kind(NL) || (t->kind == token_kind(COL) && after_label)) {
-                after_label = false;
-                found = true;
-                *end = pos + 1;
-                *end_line = static_cast<int32_t>(line);
-            } else {
-                return found;
-            }
+    while (const Token *t = tokens_walk(w)) {
+        if (t->kind == token_kind(LABEL) && !after_label) {
+            after_label = true;
+        } else if (t->kind == token_kind(NL) || (t->kind == token_kind(COL) && after_label)) {
+            after_label = false;
+            found = true;
+            *end = w.pos;
+            *end_line = static_cast<int32_t>(w.line);
+        } else {
+            return found;
         }
     }
     return found;

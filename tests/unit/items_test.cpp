@@ -27,7 +27,7 @@ protected:
         std::memset(var, 0, NVARS * sizeof *var);
         top = 0;
         quilldebug = 0;
-        fast_paths = true;
+        items_fast = true;
         items_reset();
     }
 
