@@ -118,20 +118,21 @@ enum Code : uint8_t {
 };
 constexpr uint8_t E_VARIANT = MOV_E - MOV;   // a value op plus this stores ev too
 
+// What the replay and the listing read of an entry: arrays, not pointers,
+// so the table costs the loader no relocations.
 struct OpInfo {
-    const char *name;
-    const char *fields;   // as the listing names them, in its order
+    char name[12];
+    char fields[20];   // as the listing names them, in its order
     bool reports;
-    const char *does;
 };
 inline constexpr OpInfo OP_INFO[] = {   // ORDER CODES
-#define INFO(c, fields, reports, does) {#c, fields, reports, does},
+#define INFO(c, fields, reports, does) {#c, fields, reports},
     COMPILED_VALUES(INFO)
 #undef INFO
-#define INFO(c, fields, reports, does) {#c "_E", fields, reports, does "; ev too"},
+#define INFO(c, fields, reports, does) {#c "_E", fields, reports},
     COMPILED_VALUES(INFO)
 #undef INFO
-#define INFO(c, fields, reports, does) {#c, fields, reports, does},
+#define INFO(c, fields, reports, does) {#c, fields, reports},
     COMPILED_CONTROL(INFO)
 #undef INFO
 };
