@@ -28,7 +28,8 @@
      d     the register written          a, b  the registers read
      k     a constant                    oper  a binary operator
      lab   the label a jump searches     rule  the rule of a counted jump
-     alt   a branch's other way          rec   the record an exit leaves
+     alt   a branch's other way          rec   the record an exit (or a counted
+                                               jump) leaves
    Every op also holds line, line_no as its rule ran; an op that REPORTS
    has line_no set from it before it may report (PROTECT in replay.cpp).
 
@@ -100,7 +101,8 @@
     X(JCOUNT_E,  "a b lab rule rec", SILENT, "the same, ev = R[b]: the jump is the statement") \
     X(NOTHING,   "",         SILENT,  "items with nothing to do") \
     X(EXIT,      "rec",      SILENT,  "leave record rec by its end: the way on is found once") \
-    X(JEXIT,     "rec",      SILENT,  "leave record rec by its jump (its last op's): the search is carried out once")
+    X(JEXIT,     "rec",      SILENT, \
+      "leave record rec by its jump (its last op's): the search is carried out once")
 
 constexpr bool REPORTS = true, SILENT = false;
 
