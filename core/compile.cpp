@@ -1,35 +1,15 @@
 /*
  * compile.cpp - a recorded statement into ops on registers (compiled.h).
  * The reductions in the order the parser made them are the statement's
- * tree in post-order; the ops keep that order of effects: operands before
- * operators, an element's slot checked before the right side, a report
- * with the line the parser had. A variable read costs no op, it is read
- * where it is used, unless an assignment inside the statement could change
- * it in between. The jump, if any, is the statement's last op.
+ * tree in post-order; the ops keep that order of effects, each with the
+ * line the parser had. Its expressions (and the jump, the statement's last
+ * op) are compile_expr.cpp's; here are the tree, the fused if and ev.
  */
-#include "quill.h"
+#include "compile.h"
 
-#include "compiled.h"
-#include "record.h"
-
-#include <cassert>
+#include <utility>
 
 namespace {
-
-struct Node {
-    const Step *step;
-    int kids[2];
-    int nkids;
-};
-
-struct Operand {
-    bool constant;
-    int32_t k;
-    uint8_t reg;
-};
-
-Operand reg_of(uint8_t r) { return {false, 0, r}; }
-Operand const_of(int32_t k) { return {true, k, 0}; }
 
 int arity(Rule rule)
 {
@@ -44,27 +24,6 @@ int arity(Rule rule)
     default:
         return 1;
     }
-}
-
-// ORDER RULES: per binary rule, its operator and its ops on two registers,
-// on a register and a constant; the comparison with its operands swapped.
-struct Binary {
-    int op;
-    uint8_t rr, rk;
-    Rule swapped;
-};
-const Binary BINARIES[] = {
-    {OPADD, ADD_RR, ADD_RK, R_ADD}, {OPSUB, SUB_RR, SUB_RK, RULE_COUNT},
-    {OPMUL, MUL_RR, MUL_RK, R_MUL}, {OPDIV, DIV_RR, DIV_RK, RULE_COUNT},
-    {OPMOD, MOD_RR, MOD_RK, RULE_COUNT}, {OPAND, BIN_RR, BIN_RK, R_AND},
-    {OPOR, BIN_RR, BIN_RK, R_OR},
-    {OPGT, GT_RR, GT_RK, R_LT}, {OPLT, LT_RR, LT_RK, R_GT}, {OPGE, GE_RR, GE_RK, R_LE},
-    {OPLE, LE_RR, LE_RK, R_GE}, {OPEQ, EQ_RR, EQ_RK, R_EQ}, {OPNE, NE_RR, NE_RK, R_NE},
-};
-
-const Binary &binary(Rule r)
-{
-    return BINARIES[r <= R_OR ? r - R_ADD : 7 + (r - R_GT)];
 }
 
 // The branch that tests a comparison rule: its RR form; RK is one more.
@@ -85,322 +44,102 @@ bool is_comparison(Rule r)
     return r >= R_GT && r <= R_NE;
 }
 
-struct Compiler {
-    std::vector<Node> nodes;
-    std::vector<Op> &out;
-    int temps = 0;
-    bool eager = false;    // an assignment inside the statement: read variables at once
-    bool failed = false;
-    Op control{.code = NOTHING};   // the jump, emitted last
-    bool jumps = false;
-    Operand count_value = const_of(0);   // a jump's count, as evaluated
-    int root = -1;
-
-    const Step &at(int n) const { return *nodes[static_cast<std::size_t>(n)].step; }
-    int kid(int n, int i) const { return nodes[static_cast<std::size_t>(n)].kids[i]; }
-    uint8_t imm8(int n) const { return static_cast<uint8_t>(at(n).imm); }
-
-    uint8_t temp()
-    {
-        if (temps == REPLAY_TEMPS)
-            failed = true;   // the statement stays with the parser
-        return static_cast<uint8_t>(REG_TEMP + (temps < REPLAY_TEMPS ? temps++ : 0));
-    }
-
-    void emit(Op op, int n)
-    {
-        op.line = at(n).line;
-        out.push_back(op);
-    }
-
-    uint8_t reg(Operand o, int n)
-    {
-        if (!o.constant)
-            return o.reg;
-        uint8_t t = temp();
-        emit({.code = LOADK, .d = t, .k = o.k}, n);
-        return t;
-    }
-
-    // Where node n's value goes: the hint (a variable the statement assigns
-    // last), else a new temporary.
-    uint8_t dest(int hint)
-    {
-        return hint >= 0 ? static_cast<uint8_t>(hint) : temp();
-    }
-
-    bool build(const std::vector<Step> &steps, std::size_t count, int *root)
-    {
-        std::vector<int> open;
-        for (std::size_t i = 0; i < count; i++) {
-            Node node{&steps[i], {-1, -1}, arity(steps[i].rule)};
-            if (static_cast<int>(open.size()) < node.nkids)
-                return false;
-            for (int k = node.nkids - 1; k >= 0; k--) {
-                node.kids[k] = open.back();
-                open.pop_back();
-            }
-            nodes.push_back(node);
-            open.push_back(static_cast<int>(nodes.size()) - 1);
-        }
-        if (open.size() != 1)
-            return false;
-        *root = open[0];
-        return true;
-    }
-
-    // Whether an assignment to a variable stands anywhere but at the root.
-    bool assigns_inside(int n, bool root) const
-    {
-        Rule r = at(n).rule;
-        if (!root && (r == R_ASSIGN || r == R_STRCOPY) && at(kid(n, 0)).rule == R_VAR_ADDR)
-            return true;
-        for (int i = 0; i < nodes[static_cast<std::size_t>(n)].nkids; i++)
-            if (assigns_inside(kid(n, i), false))
-                return true;
-        return false;
-    }
-
-    Operand gen_binary(int n, int hint)
-    {
-        Rule r = at(n).rule;
-        Operand a = gen(kid(n, 0)), b = gen(kid(n, 1));
-        const Binary *bin = &binary(r);
-        if (a.constant && !b.constant && bin->swapped != RULE_COUNT) {
-            std::swap(a, b);   // the same test or sum with the constant second
-            bin = &binary(bin->swapped);
-        }
-        uint8_t o = token_kind(bin->op);
-        if (a.constant && !b.constant) {   // k - x, k / x, k % x
-            uint8_t d = dest(hint);
-            emit({.code = BIN_KR, .d = d, .a = b.reg, .o = o, .k = a.k}, n);
-            return reg_of(d);
-        }
-        uint8_t ra = reg(a, n);
-        uint8_t d = dest(hint);
-        if (b.constant)
-            emit({.code = bin->rk, .d = d, .a = ra, .o = o, .k = b.k}, n);
-        else
-            emit({.code = bin->rr, .d = d, .a = ra, .b = b.reg, .o = o}, n);
-        return reg_of(d);
-    }
-
-    // An element's slot, checked where the parser checks it: before the right side.
-    uint8_t slot(int addr)
-    {
-        uint8_t index = reg(gen(kid(addr, 0)), addr);
-        uint8_t s = temp();
-        emit({.code = SLOT, .d = s, .a = imm8(addr), .b = index}, addr);
-        return s;
-    }
-
-    Operand gen_assign(int n)
-    {
-        int target = kid(n, 0);
-        bool to_var = at(target).rule == R_VAR_ADDR;
-        bool copy = at(n).rule == R_STRCOPY;
-        uint8_t s = to_var ? 0 : slot(target);
-        if (copy) {
-            uint8_t value = reg(gen(kid(n, 1)), n);
-            uint8_t d = temp();
-            if (to_var)
-                emit({.code = STRCOPY_K, .d = d, .a = value, .k = var_slot(imm8(target))}, n);
-            else
-                emit({.code = STRCOPY_R, .d = d, .a = value, .b = s}, n);
-            return reg_of(d);
-        }
-        if (!to_var) {
-            uint8_t value = reg(gen(kid(n, 1)), n);
-            emit({.code = STORE, .d = s, .a = value}, n);
-            return reg_of(value);
-        }
-        uint8_t v = imm8(target);
-        Operand value = gen(kid(n, 1), eager ? -1 : v);
-        if (value.constant)
-            emit({.code = LOADK, .d = v, .k = value.k}, n);
-        else if (value.reg != v)
-            emit({.code = MOV, .d = v, .a = value.reg}, n);
-        // inside a statement, a later assignment may change v: its value is the copy
-        return eager && !value.constant ? value : reg_of(v);
-    }
-
-    void jump(int n, Operand cond, Operand count)
-    {
-        Rule r = at(n).rule;
-        jumps = true;
-        count_value = count;
-        uint8_t lab = imm8(n);
-        bool known = r == R_IF || r == R_BELOW || r == R_ABOVE || (r != R_IF_COUNT && count.constant);
-        if (!known) {
-            uint8_t c = r == R_IF_COUNT ? reg(cond, n) : 0;
-            control = {.code = JCOUNT, .a = c, .b = reg(count, n), .o = r, .lab = lab};
-        } else if (r == R_IF) {
-            control = {.code = IF_NZ, .a = reg(cond, n), .lab = lab};
-        } else {
-            int32_t n8 = r == R_BELOW || r == R_ABOVE ? 1 : static_cast<int8_t>(count.k & 0xff);
-            bool above = r == R_ABOVE || r == R_ABOVE_COUNT;
-            if (n8 == 0 && !above)
-                jumps = false;   // below @ 0: no search
-            else
-                control = {.code = above ? ABOVE : BELOW, .lab = lab,
-                           .k = n8 < 0 ? 1 : n8};
-        }
-        control.line = at(n).line;
-        control.d = n == root;   // only a jump that is the statement stores ev as it branches
-    }
-
-    Operand gen(int n, int hint = -1)
-    {
-        const Step &s = at(n);
-        switch (s.rule) {
-        case R_NUMBER: return const_of(s.imm);
-        case R_STRING: {
-            uint8_t d = dest(hint);
-            emit({.code = STR, .d = d, .k = s.imm}, n);
-            return reg_of(d);
-        }
-        case R_VARIABLE: {
-            int v = kid(n, 0);
-            if (at(v).rule == R_VAR_VALUE) {
-                if (!eager)
-                    return reg_of(imm8(v));
-                uint8_t d = dest(hint);
-                emit({.code = MOV, .d = d, .a = imm8(v)}, n);
-                return reg_of(d);
-            }
-            uint8_t index = reg(gen(kid(v, 0)), v);
-            uint8_t d = dest(hint);
-            emit({.code = ELEM, .d = d, .a = imm8(v), .b = index}, v);
-            return reg_of(d);
-        }
-        case R_ADD: case R_SUB: case R_MUL: case R_DIV: case R_MOD: case R_AND: case R_OR:
-        case R_GT: case R_LT: case R_GE: case R_LE: case R_EQ: case R_NE:
-            return gen_binary(n, hint);
-        case R_NEGATE:
-        case R_NOT: {
-            uint8_t a = reg(gen(kid(n, 0)), n);
-            uint8_t d = dest(hint);
-            emit({.code = s.rule == R_NEGATE ? NEG : NOT, .d = d, .a = a}, n);
-            return reg_of(d);
-        }
-        case R_PAREN: return gen(kid(n, 0), hint);
-        case R_ASSIGN:
-        case R_STRCOPY: return gen_assign(n);
-        case R_PUT:
-        case R_PUTS: {
-            uint8_t a = reg(gen(kid(n, 0)), n);
-            emit({.code = s.rule == R_PUT ? PUT : PUTS, .a = a}, n);
-            return reg_of(a);
-        }
-        case R_FUNC:
-        case R_NEW: {
-            uint8_t a = reg(gen(kid(n, 0)), n);
-            uint8_t d = dest(hint);
-            emit({.code = s.rule == R_FUNC ? CALL : NEW, .d = d, .a = a}, n);
-            return reg_of(d);
-        }
-        case R_IF: {
-            Operand cond = gen(kid(n, 0));
-            jump(n, cond, const_of(1));
-            return cond;
-        }
-        case R_IF_COUNT: {
-            Operand cond = gen(kid(n, 0)), count = gen(kid(n, 1));
-            jump(n, cond, count);
-            return cond;
-        }
-        case R_BELOW:
-        case R_ABOVE:
-            jump(n, const_of(0), const_of(1));
-            return const_of(s.imm);   // the label's number
-        case R_BELOW_COUNT:
-        case R_ABOVE_COUNT: {
-            Operand count = gen(kid(n, 0));
-            jump(n, const_of(0), count);
-            if (count.constant)
-                return const_of(static_cast<int8_t>(count.k & 0xff));
-            uint8_t d = dest(hint);
-            emit({.code = KEEP8, .d = d, .a = count.reg}, n);
-            return reg_of(d);
-        }
-        // no expression's reduction: a recording that shows one is not understood
-        case R_ACCEPT: case R_S: case R_LIST: case R_EMPTY: case R_STATEMENT: case R_DEFINE:
-        case R_REFERENCE: case R_VAR_VALUE: case R_ELEMENT: case R_VAR_ADDR:
-        case R_ELEMENT_ADDR: case RULE_COUNT:
-            break;
-        }
-        assert(!"a rule the compiler does not know");
-        failed = true;
-        return const_of(0);
-    }
-
-    // if x cmp y X as one op; false when the condition is another expression.
-    bool fused_if(int root)
-    {
-        if (at(root).rule != R_IF)
-            return false;
-        int c = kid(root, 0);
-        Rule r = at(c).rule;
-        if (!is_comparison(r))
-            return false;
-        Operand a = gen(kid(c, 0)), b = gen(kid(c, 1));
-        if (a.constant && !b.constant) {
-            std::swap(a, b);
-            r = binary(r).swapped;
-        }
-        uint8_t code = branch_of(r);
-        jumps = true;
-        uint8_t ra = reg(a, c);
-        if (b.constant)
-            control = {.code = static_cast<uint8_t>(code + 1), .a = ra, .lab = imm8(root), .k = b.k};
-        else
-            control = {.code = code, .a = ra, .b = b.reg, .lab = imm8(root)};
-        control.line = at(c).line;
-        return true;
-    }
-
-    // ev as the statement's last rule that stores it leaves it.
-    void store_ev(int root, Operand value)
-    {
-        Rule r = at(root).rule;
-        if (r == R_IF || r == R_IF_COUNT || r == R_BELOW || r == R_ABOVE || r == R_PUT ||
-            r == R_PUTS)
-            return;   // the branch stores it, a jump keeps it, or put did
-        if (r == R_BELOW_COUNT || r == R_ABOVE_COUNT) {
-            if (control.code == JCOUNT)
-                return;   // it stores the count itself
-            value = count_value;   // the count as evaluated, not as kept
-        }
-        if (!value.constant && !out.empty()) {
-            Op &last = out.back();
-            bool produced = last.code < E_VARIANT && (last.code == STORE ? last.a : last.d) == value.reg;
-            if (produced) {
-                last.code = static_cast<uint8_t>(last.code + E_VARIANT);
-                return;
-            }
-        }
-        if (value.constant)
-            emit({.code = EV_K, .k = value.k}, root);
-        else
-            emit({.code = EV, .a = value.reg}, root);
-    }
-};
-
 }  // namespace
 
-bool compiled_statement(const std::vector<Step> &steps, std::size_t count, std::vector<Op> *ops)
+bool Compiler::build(const std::vector<Step> &steps, std::size_t count)
+{
+    std::vector<int> open;
+    for (std::size_t i = 0; i < count; i++) {
+        Node node{&steps[i], {-1, -1}, arity(steps[i].rule)};
+        if (static_cast<int>(open.size()) < node.nkids)
+            return false;
+        for (int k = node.nkids - 1; k >= 0; k--) {
+            node.kids[k] = open.back();
+            open.pop_back();
+        }
+        nodes.push_back(node);
+        open.push_back(static_cast<int>(nodes.size()) - 1);
+    }
+    if (open.size() != 1)
+        return false;
+    root = open[0];
+    return true;
+}
+
+// Whether an assignment to a variable stands anywhere but at the root.
+bool Compiler::assigns_inside(int n, bool at_root) const
+{
+    Rule r = at(n).rule;
+    if (!at_root && (r == R_ASSIGN || r == R_STRCOPY) && at(kid(n, 0)).rule == R_VAR_ADDR)
+        return true;
+    for (int i = 0; i < nodes[static_cast<std::size_t>(n)].nkids; i++)
+        if (assigns_inside(kid(n, i), false))
+            return true;
+    return false;
+}
+
+// if x cmp y X as one op; false when the condition is another expression.
+bool Compiler::fused_if(void)
+{
+    if (at(root).rule != R_IF)
+        return false;
+    int c = kid(root, 0);
+    Rule r = at(c).rule;
+    if (!is_comparison(r))
+        return false;
+    Operand a = gen(kid(c, 0)), b = gen(kid(c, 1));
+    if (a.constant && !b.constant) {
+        std::swap(a, b);
+        r = compile_binary(r).swapped;
+    }
+    uint8_t code = branch_of(r);
+    jumps = true;
+    uint8_t ra = reg(a, c);
+    if (b.constant)
+        control = {.code = static_cast<uint8_t>(code + 1), .a = ra, .lab = imm8(root), .k = b.k};
+    else
+        control = {.code = code, .a = ra, .b = b.reg, .lab = imm8(root)};
+    control.line = at(c).line;
+    return true;
+}
+
+// ev as the statement's last rule that stores it leaves it.
+void Compiler::store_ev(Operand value)
+{
+    Rule r = at(root).rule;
+    if (r == R_IF || r == R_IF_COUNT || r == R_BELOW || r == R_ABOVE || r == R_PUT ||
+        r == R_PUTS)
+        return;   // the branch stores it, a jump keeps it, or put did
+    if (r == R_BELOW_COUNT || r == R_ABOVE_COUNT) {
+        if (control.code == JCOUNT_E)
+            return;   // it stores the count itself
+        value = count_value;   // the count as evaluated, not as kept
+    }
+    if (!value.constant && !out.empty()) {
+        Op &last = out.back();
+        bool produced = last.code < E_VARIANT && (last.code == STORE ? last.a : last.d) == value.reg;
+        if (produced) {
+            last.code = static_cast<uint8_t>(last.code + E_VARIANT);
+            return;
+        }
+    }
+    if (value.constant)
+        emit({.code = EV_K, .k = value.k}, root);
+    else
+        emit({.code = EV, .a = value.reg}, root);
+}
+
+bool compile_statement(const std::vector<Step> &steps, std::size_t count, std::vector<Op> *ops)
 {
     ops->clear();
     Compiler c{{}, *ops};
-    int root;
-    if (!c.build(steps, count, &root))
+    if (!c.build(steps, count))
         return false;
-    c.eager = c.assigns_inside(root, true);
-    c.root = root;
+    c.eager = c.assigns_inside(c.root, true);
     Operand value = const_of(0);
-    if (c.eager || !c.fused_if(root))
-        value = c.gen(root);
-    c.store_ev(root, value);
+    if (c.eager || !c.fused_if())
+        value = c.gen(c.root);
+    c.store_ev(value);
     if (c.jumps)
         ops->push_back(c.control);
     return !c.failed && !ops->empty();

@@ -1,96 +1,169 @@
 /*
- * compiled.h - the compiled form of recorded items, shared by the recorder
- * (record.cpp) and the replay (replay.cpp); nothing else sees it.
+ * compiled.h - the compiled form of recorded items: the op codes with what
+ * each reads and does, the ops and records, and their listing (compiled.cpp).
+ * The recorder (record.cpp, compile.cpp) makes them, the replay
+ * (replay.cpp) runs them; nothing else sees them.
  *
- * A statement compiles to ops on registers: 0-25 are the variables
- * themselves, from REG_TEMP on the statement's temporaries (they live right
- * after the variables). Each op names the op that follows it, so a loop
- * runs op to op: a statement's last op leads to the next statement's first,
- * and a jump straight to the statement where its search lands, once these
- * are known. Until then they lead to the record's EXIT or JEXIT op, which
- * finds the way (and writes it into the op), or leaves for the parser with
- * the read position and line_no where the parser would have them.
+ * A statement compiles to ops on registers: 0-63 are the statement's
+ * temporaries, from REG_VAR on the 26 variables themselves (the temporaries
+ * live right below the variables, so one base reaches both). Each op names
+ * the op that follows it, so a loop runs op to op: a statement's last op
+ * leads to the next statement's first, and a jump straight to the statement
+ * where its search lands, once these are known. Until then they lead to the
+ * record's EXIT or JEXIT op, which finds the way (and writes it into the
+ * op), or leaves for the parser with the read position and line_no where
+ * the parser would have them.
  */
 #ifndef COMPILED_H
 #define COMPILED_H
 
 #include <cstdint>
+#include <cstdio>
 
-/* The fields each code uses. R[x] is register x; "E" variants of the value
-   ops also store the result into ev: the compiler gives each statement's
-   last ev-storing rule one, so ev is written once a statement.
+#include "quill.h"
 
-   code                 fields      does
-   MOV                  d a         R[d] = R[a]
-   LOADK                d k         R[d] = k
-   ADD SUB MUL _RR/_RK  d a b | k   R[d] = R[a] op R[b] (or k), wrapping
-   DIV MOD _RR/_RK      d a b | k   the same, line for division by zero
-   LT LE GT GE EQ NE _RR/_RK  d a b | k  R[d] = R[a] cmp R[b] (or k), 0 or 1
-   BIN_RR BIN_RK BIN_KR d a b | k o the binary operator o (k first for KR)
-   NEG NOT              d a         R[d] = -R[a], !R[a]
-   ELEM                 d a b line  R[d] = element R[b] of the array at R[a]
-   SLOT                 d a b line  R[d] = the checked slot of that element
-   STORE                d a         the element slot R[d] = R[a]; value R[a]
-   STR                  d k line    R[d] = a pool copy of the literal at offset k
-   STRCOPY_K            d a k line  R[d] = copy of the text R[a] into slot k (a variable's)
-   STRCOPY_R            d a b line  the same into the slot R[b]
-   PUT PUTS             a line      put R[a]; puts R[a] (these store ev themselves)
-   CALL NEW             d a line    R[d] = func R[a]; new R[a]
-   KEEP8                d a         R[d] = the low 8 bits of R[a], signed
-   EV EV_K              a | k       ev = R[a] (or k): a statement with no op of its own
-   IF_NZ                a d         on to alt if R[a] is not 0, else next; d: ev = R[a]
-   IF_LT .. IF_NE _RR/_RK  a b | k  ev = the comparison; on to alt if it holds
-   BELOW ABOVE          lab         the search for lab (from the top), known to land at next
-   JCOUNT               a b d lab o  a jump with a count not known before: o is the rule;
-                                    a the condition (if), b the count (d: ev = it); alt its record
-   NOTHING              -           items with nothing to do
-   EXIT                 alt         leave record alt by its end
-   JEXIT                alt lab k o next  leave record alt by its jump: lab, count k
-                                    (as kept), o: 1 above, 2 the link is op next's alt */
-#define COMPILED_CODES(X) \
-    X(MOV) X(LOADK) \
-    X(ADD_RR) X(ADD_RK) X(SUB_RR) X(SUB_RK) X(MUL_RR) X(MUL_RK) \
-    X(DIV_RR) X(DIV_RK) X(MOD_RR) X(MOD_RK) \
-    X(LT_RR) X(LT_RK) X(LE_RR) X(LE_RK) X(GT_RR) X(GT_RK) \
-    X(GE_RR) X(GE_RK) X(EQ_RR) X(EQ_RK) X(NE_RR) X(NE_RK) \
-    X(BIN_RR) X(BIN_RK) X(BIN_KR) X(NEG) X(NOT) \
-    X(ELEM) X(STORE) X(STR) X(STRCOPY_K) X(STRCOPY_R) X(CALL) X(NEW) X(KEEP8)
+/* Each code: the fields it reads or writes besides next (the listing shows
+   them by these names), whether it may report, and what it does. R[x] is
+   register x.
+     d     the register written          a, b  the registers read
+     k     a constant                    oper  a binary operator
+     lab   the label a jump searches     rule  the rule of a counted jump
+     alt   a branch's other way          rec   the record an exit (or a counted
+                                               jump) leaves
+   Every op also holds line, line_no as its rule ran; an op that REPORTS
+   has line_no set from it before it may report (PROTECT in replay.cpp).
+
+   The value ops come first; each also has an E variant (its name with _E),
+   which stores the result into ev too: the compiler gives each statement's
+   last ev-storing rule one, so ev is written once a statement. ORDER CODES */
+#define COMPILED_VALUES(X) \
+    X(MOV,       "d a",      SILENT,  "R[d] = R[a]") \
+    X(LOADK,     "d k",      SILENT,  "R[d] = k") \
+    X(ADD_RR,    "d a b",    SILENT,  "R[d] = R[a] + R[b], wrapping") \
+    X(ADD_RK,    "d a k",    SILENT,  "R[d] = R[a] + k, wrapping") \
+    X(SUB_RR,    "d a b",    SILENT,  "R[d] = R[a] - R[b], wrapping") \
+    X(SUB_RK,    "d a k",    SILENT,  "R[d] = R[a] - k, wrapping") \
+    X(MUL_RR,    "d a b",    SILENT,  "R[d] = R[a] * R[b], wrapping") \
+    X(MUL_RK,    "d a k",    SILENT,  "R[d] = R[a] * k, wrapping") \
+    X(DIV_RR,    "d a b",    REPORTS, "R[d] = R[a] / R[b]: division by 0 reported, by -1 wrapping") \
+    X(DIV_RK,    "d a k",    REPORTS, "R[d] = R[a] / k, the same") \
+    X(MOD_RR,    "d a b",    REPORTS, "R[d] = R[a] % R[b], the same") \
+    X(MOD_RK,    "d a k",    REPORTS, "R[d] = R[a] % k, the same") \
+    X(LT_RR,     "d a b",    SILENT,  "R[d] = R[a] < R[b]: 0 or 1") \
+    X(LT_RK,     "d a k",    SILENT,  "R[d] = R[a] < k") \
+    X(LE_RR,     "d a b",    SILENT,  "R[d] = R[a] <= R[b]") \
+    X(LE_RK,     "d a k",    SILENT,  "R[d] = R[a] <= k") \
+    X(GT_RR,     "d a b",    SILENT,  "R[d] = R[a] > R[b]") \
+    X(GT_RK,     "d a k",    SILENT,  "R[d] = R[a] > k") \
+    X(GE_RR,     "d a b",    SILENT,  "R[d] = R[a] >= R[b]") \
+    X(GE_RK,     "d a k",    SILENT,  "R[d] = R[a] >= k") \
+    X(EQ_RR,     "d a b",    SILENT,  "R[d] = R[a] == R[b]") \
+    X(EQ_RK,     "d a k",    SILENT,  "R[d] = R[a] == k") \
+    X(NE_RR,     "d a b",    SILENT,  "R[d] = R[a] != R[b]") \
+    X(NE_RK,     "d a k",    SILENT,  "R[d] = R[a] != k") \
+    X(BIN_RR,    "d a b oper", REPORTS, "R[d] = R[a] oper R[b], as the parser computes it") \
+    X(BIN_RK,    "d a k oper", REPORTS, "R[d] = R[a] oper k") \
+    X(BIN_KR,    "d k a oper", REPORTS, "R[d] = k oper R[a]: k - x, k / x, k % x") \
+    X(NEG,       "d a",      SILENT,  "R[d] = -R[a], wrapping") \
+    X(NOT,       "d a",      SILENT,  "R[d] = !R[a]") \
+    X(ELEM,      "d a b",    REPORTS, "R[d] = element R[b] of the array at R[a]") \
+    X(STORE,     "a b",      SILENT,  "the element slot R[b] = R[a] (checked by SLOT); the value R[a]") \
+    X(STR,       "d k",      REPORTS, "R[d] = a pool copy of the literal whose text is at offset k") \
+    X(STRCOPY_K, "d a k",    REPORTS, "R[d] = copy of the text R[a] into the variable slot k") \
+    X(STRCOPY_R, "d a b",    REPORTS, "R[d] = copy of the text R[a] into the slot R[b]") \
+    X(CALL,      "d a",      REPORTS, "R[d] = func R[a]") \
+    X(NEW,       "d a",      REPORTS, "R[d] = new R[a]") \
+    X(KEEP8,     "d a",      SILENT,  "R[d] = the low 8 bits of R[a], signed: a count as kept")
 #define COMPILED_CONTROL(X) \
-    X(SLOT) X(PUT) X(PUTS) X(EV) X(EV_K) X(IF_NZ) \
-    X(IF_LT_RR) X(IF_LT_RK) X(IF_LE_RR) X(IF_LE_RK) X(IF_GT_RR) X(IF_GT_RK) \
-    X(IF_GE_RR) X(IF_GE_RK) X(IF_EQ_RR) X(IF_EQ_RK) X(IF_NE_RR) X(IF_NE_RK) \
-    X(BELOW) X(ABOVE) X(JCOUNT) X(NOTHING) X(EXIT) X(JEXIT)
+    X(SLOT,      "d a b",    REPORTS, "R[d] = the checked slot of element R[b] of the array at R[a]") \
+    X(PUT,       "a",        SILENT,  "put R[a] (ev = R[a])") \
+    X(PUTS,      "a",        REPORTS, "puts R[a] (ev = R[a])") \
+    X(EV,        "a",        SILENT,  "ev = R[a]: the value of a statement no op stored") \
+    X(EV_K,      "k",        SILENT,  "ev = k") \
+    X(IF_NZ,     "a lab alt", SILENT, "on to alt if R[a] is not 0 (its search for lab starts), else next") \
+    X(IF_NZ_E,   "a lab alt", SILENT, "the same, ev = R[a]: the if is the statement") \
+    X(IF_LT_RR,  "a b lab alt", SILENT, "ev = R[a] < R[b]; on to alt if it holds, else next") \
+    X(IF_LT_RK,  "a k lab alt", SILENT, "ev = R[a] < k; the same") \
+    X(IF_LE_RR,  "a b lab alt", SILENT, "ev = R[a] <= R[b]; the same") \
+    X(IF_LE_RK,  "a k lab alt", SILENT, "ev = R[a] <= k; the same") \
+    X(IF_GT_RR,  "a b lab alt", SILENT, "ev = R[a] > R[b]; the same") \
+    X(IF_GT_RK,  "a k lab alt", SILENT, "ev = R[a] > k; the same") \
+    X(IF_GE_RR,  "a b lab alt", SILENT, "ev = R[a] >= R[b]; the same") \
+    X(IF_GE_RK,  "a k lab alt", SILENT, "ev = R[a] >= k; the same") \
+    X(IF_EQ_RR,  "a b lab alt", SILENT, "ev = R[a] == R[b]; the same") \
+    X(IF_EQ_RK,  "a k lab alt", SILENT, "ev = R[a] == k; the same") \
+    X(IF_NE_RR,  "a b lab alt", SILENT, "ev = R[a] != R[b]; the same") \
+    X(IF_NE_RK,  "a k lab alt", SILENT, "ev = R[a] != k; the same") \
+    X(BELOW,     "lab k",    SILENT,  "the search for the k-th next lab, once known to land at next") \
+    X(ABOVE,     "lab k",    SILENT,  "the same from the top of the script") \
+    X(JCOUNT,    "a b lab rule rec", SILENT, \
+      "jump rule (if @, below @, above @) with count R[b] known only now; an if only when R[a] is not 0") \
+    X(JCOUNT_E,  "a b lab rule rec", SILENT, "the same, ev = R[b]: the jump is the statement") \
+    X(NOTHING,   "",         SILENT,  "items with nothing to do") \
+    X(EXIT,      "rec",      SILENT,  "leave record rec by its end: the way on is found once") \
+    X(JEXIT,     "rec",      SILENT, \
+      "leave record rec by its jump (its last op's): the search is carried out once")
 
-// The value ops, then their E variants in the same order, then the rest. ORDER CODES
+constexpr bool REPORTS = true, SILENT = false;
+
 enum Code : uint8_t {
-#define PLAIN(c) c,
-    COMPILED_CODES(PLAIN)
+#define PLAIN(c, ...) c,
+    COMPILED_VALUES(PLAIN)
 #undef PLAIN
-#define WITH_EV(c) c##_E,
-    COMPILED_CODES(WITH_EV)
+#define WITH_EV(c, ...) c##_E,
+    COMPILED_VALUES(WITH_EV)
 #undef WITH_EV
-#define PLAIN(c) c,
+#define PLAIN(c, ...) c,
     COMPILED_CONTROL(PLAIN)
 #undef PLAIN
     CODE_COUNT
 };
 constexpr uint8_t E_VARIANT = MOV_E - MOV;   // a value op plus this stores ev too
 
-constexpr int REG_TEMP = 32;                 // the first temporary
-constexpr int REPLAY_TEMPS = 64;             // at most this many in one statement
-constexpr uint8_t JEXIT_ABOVE = 1, JEXIT_ALT = 2;
+// What the replay and the listing read of an entry: arrays, not pointers,
+// so the table costs the loader no relocations.
+struct OpInfo {
+    char name[12];
+    char fields[20];   // as the listing names them, in its order
+    bool reports;
+};
+inline constexpr OpInfo OP_INFO[] = {   // ORDER CODES
+#define INFO(c, fields, reports, does) {#c, fields, reports},
+    COMPILED_VALUES(INFO)
+#undef INFO
+#define INFO(c, fields, reports, does) {#c "_E", fields, reports},
+    COMPILED_VALUES(INFO)
+#undef INFO
+#define INFO(c, fields, reports, does) {#c, fields, reports},
+    COMPILED_CONTROL(INFO)
+#undef INFO
+};
+static_assert(sizeof OP_INFO / sizeof OP_INFO[0] == CODE_COUNT, "one entry a code");
+
+constexpr bool compiled_is_branch(uint8_t code)
+{
+    return code == IF_NZ || code == IF_NZ_E || (code >= IF_LT_RR && code <= IF_NE_RK);
+}
+
+constexpr int REPLAY_TEMPS = NTEMPS;         // at most this many in one statement
+constexpr int REG_VAR = REPLAY_TEMPS;        // the register of variable a
 
 struct Op {
     uint8_t code;
-    uint8_t d = 0;        // the register written
-    uint8_t a = 0, b = 0; // registers read
-    uint8_t o = 0;        // a binary operator (its token code less 256), or a rule
-    uint8_t lab = 0;      // a label
-    int32_t k = 0;        // a constant: an operand, a count, a literal's offset
-    int32_t line = 0;     // line_no for what the op may report
-    uint32_t next = 0;    // the op that follows
-    uint32_t alt = 0;     // a branch's other successor; an exit's record
+    uint8_t d = 0;         // the register written
+    uint8_t a = 0, b = 0;  // the registers read
+    uint8_t oper = 0;      // a binary operator: its token code less 256
+    uint8_t lab = 0;       // the label a jump searches for
+    uint8_t rule = 0;      // the rule of a counted jump (R_IF_COUNT, R_BELOW_COUNT, R_ABOVE_COUNT)
+    int32_t k = 0;         // a constant: what it stands for is in the code's entry
+    int32_t line = 0;      // line_no as the op's rule ran: what it reports with
+    uint32_t next = 0;     // the op that follows
+    union Out {            // where else it leads: no code has both
+        uint32_t alt;      // a branch's other way
+        uint32_t rec;      // the record an exit or a counted jump leaves
+    } out = {};
 };
+static_assert(sizeof(Op) == 24, "records take their budget in ops of this size");
 // Ops name ops by their byte offset in compiled_code: the replay's step
 // from op to op is then one load and one add.
 
@@ -98,7 +171,8 @@ struct Record {
     uint32_t first;       // its first op (a byte offset in compiled_code)
     uint32_t end;         // the read position after the item (or the run)
     int32_t end_line;     // line_no there
-    uint32_t link;        // the op whose next leads out of the item
+    uint32_t link;        // its last op before EXIT: its next leads out of the item,
+                          // and a jump's way is its own (next, or alt for a branch)
 };
 
 // Records and ops in arrays of their own that grow by realloc, which
@@ -114,5 +188,12 @@ inline Op *op_at(uint32_t offset)
 {
     return reinterpret_cast<Op *>(reinterpret_cast<char *>(compiled_code.data) + offset);
 }
+
+/* ---- compiled.cpp: the listing ---- */
+// One op as a line of text: its code, its fields by name, its line; ways
+// as record.op. The length it needed, as snprintf counts.
+int compiled_op_text(const Op &op, char *buf, std::size_t size);
+void compiled_list(FILE *out, uint32_t rec);   // the record's ops, one a line
+void compiled_reset(void);                     // forget every record
 
 #endif

@@ -165,7 +165,7 @@ int32_t eval_element(int index, int32_t at)
 
 int32_t eval_var_addr(int index)
 {
-    int32_t r = set_ev(var_slot(index));
+    int32_t r = set_ev(pool_var_slot(index));
     reduced(R_VAR_ADDR, index, index, r);
     return r;
 }

@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
-bool fast_paths = true;   // off: every token goes through the parser
+bool items_fast = true;   // off: every token goes through the parser
 uint64_t items_parsed;    // items handed to the parser
 
 static bool item_start = true;   // the last token the parser got ended an item
@@ -30,10 +30,10 @@ static void run_fast(void)
         if (!state)
             return;
         if (*state >= ITEM_FIRST_RECORD) {
-            compiled_run(*state - ITEM_FIRST_RECORD);
+            replay_run(*state - ITEM_FIRST_RECORD);
             continue;
         }
-        if (*state == ITEM_SEEN && compiled_begin())
+        if (*state == ITEM_SEEN && record_begin())
             continue;   // known at once: run it as a record
         if (*state == ITEM_NEW)
             *state = ITEM_SEEN;
@@ -44,7 +44,7 @@ static void run_fast(void)
 int yylex(void)
 {
     if (item_start) {
-        if (fast_paths && !quilldebug)
+        if (items_fast && !quilldebug)
             run_fast();
         items_parsed++;
         output_check();
@@ -81,7 +81,7 @@ int yylex(void)
         if (search)
             continue;
         if (kind == token_kind(STRING)) {
-            const char *text = tokens_text(t->value);
+            const char *text = texts_at(t->value);
             yylval = pool_literal(text, static_cast<int>(std::strlen(text)));
         } else {
             yylval = t->value;   // NUMBER, VARIABLE
@@ -105,12 +105,19 @@ void items_reset(void)
     item_start = true;
     items_parsed = 0;
     jump_reset();
-    compiled_reset();
+    record_reset();
+}
+
+// An environment switch: set, and neither empty nor 0.
+static bool switched_on(const char *name)
+{
+    const char *value = std::getenv(name);
+    return value && *value && std::strcmp(value, "0") != 0;
 }
 
 void items_configure(void)
 {
     hook_stream();
-    const char *slow = std::getenv("QUILL_SLOW");
-    fast_paths = !(slow && *slow && std::strcmp(slow, "0") != 0);
+    items_fast = !switched_on("QUILL_SLOW");
+    record_list = switched_on("QUILL_LIST");
 }

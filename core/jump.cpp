@@ -165,42 +165,33 @@ bool find_landing(int lab, uint32_t *at, int32_t *at_line)
     uint32_t pos = tokens_pos(), end = tokens_scanned();
     if (lab == unscanned.lab && end == unscanned.end && pos >= unscanned.from)
         return false;
-    uint32_t from = pos;
-    uint32_t line = static_cast<uint32_t>(line_no);
+    TokenWalk w{pos, static_cast<uint32_t>(line_no)};
     int after_label = -1;                      // the label just read, if the item began so
-    while (pos < end) {
-        uint32_t n_span;
-        const Token *t = tokens_span(pos, &n_span);
-        for (const Token *stop = t + n_span; t < stop; t++, pos++) {
-            line += t->lines;
-            switch (t->kind) {
-            case K_LINES:
-                line += static_cast<uint32_t>(t->value);
-                break;
-            case K_END:
-                return false;
-            case token_kind(LABEL):
-                if (after_label >= 0)
-                    return false;   // a label after a label: broken
-                after_label = t->value;
-                break;
-            case token_kind(NL):
-                after_label = -1;
-                break;
-            case token_kind(COL):
-                if (after_label < 0)
-                    return false;   // a ':' without its label: broken
-                if (after_label == lab && --n == 0) {
-                    *at = pos + 1;
-                    *at_line = static_cast<int32_t>(line);
-                    return true;
-                }
-                after_label = -1;
-                break;
+    while (const Token *t = tokens_walk(w)) {
+        switch (t->kind) {
+        case K_END:
+            return false;
+        case token_kind(LABEL):
+            if (after_label >= 0)
+                return false;   // a label after a label: broken
+            after_label = t->value;
+            break;
+        case token_kind(NL):
+            after_label = -1;
+            break;
+        case token_kind(COL):
+            if (after_label < 0)
+                return false;   // a ':' without its label: broken
+            if (after_label == lab && --n == 0) {
+                *at = w.pos;
+                *at_line = static_cast<int32_t>(w.line);
+                return true;
             }
+            after_label = -1;
+            break;
         }
     }
-    unscanned = {lab, from, end};
+    unscanned = {lab, pos, end};
     return false;   // not scanned yet: the parser goes on token by token
 }
 

@@ -5,6 +5,7 @@
 #include "lowmap.h"
 
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include <cinttypes>
 #include <cstdio>
@@ -53,10 +54,11 @@ static uintptr_t largest_low_hole(std::size_t size)
     return best_len >= size ? best : 0;
 }
 
-char *lowmap_create(std::size_t size)
+// The whole block, lead included: at, else anywhere low; nullptr if neither.
+static char *map_low(uintptr_t at, std::size_t size)
 {
-    void *p = map_at(LOWMAP_FIRST, size, MAP_FIXED_NOREPLACE);
-    if (p == reinterpret_cast<void *>(LOWMAP_FIRST) && fits_low(p, size))
+    void *p = map_at(at, size, MAP_FIXED_NOREPLACE);
+    if (p == reinterpret_cast<void *>(at) && fits_low(p, size))
         return static_cast<char *>(p);
     if (p)
         munmap(p, size);
@@ -74,4 +76,13 @@ char *lowmap_create(std::size_t size)
     if (p)
         munmap(p, size);
     return nullptr;
+}
+
+char *lowmap_create(std::size_t lead, std::size_t size)
+{
+    std::size_t page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));   // the lead takes one
+    if (lead > LOWMAP_MAX_LEAD || page < LOWMAP_MAX_LEAD)
+        return nullptr;
+    char *block = map_low(LOWMAP_FIRST - page, page + size);
+    return block ? block + page : nullptr;
 }

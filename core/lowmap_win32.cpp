@@ -42,10 +42,15 @@ static uintptr_t largest_free_region(std::size_t size)
     return best_len >= size ? best : 0;
 }
 
-char *lowmap_create(std::size_t size)
+char *lowmap_create(std::size_t lead, std::size_t size)
 {
-    if (char *p = alloc_at(LOWMAP_FIRST, size))
-        return p;
-    uintptr_t region = largest_free_region(size);
-    return region ? alloc_at(region, size) : nullptr;
+    if (lead > LOWMAP_MAX_LEAD)
+        return nullptr;
+    size += GRANULE;   // the lead takes a granule: the unit of VirtualAlloc's addresses
+    char *p = alloc_at(LOWMAP_FIRST - GRANULE, size);
+    if (!p) {
+        uintptr_t region = largest_free_region(size);
+        p = region ? alloc_at(region, size) : nullptr;
+    }
+    return p ? p + GRANULE : nullptr;
 }

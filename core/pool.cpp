@@ -8,13 +8,19 @@
 
 #include <cstring>
 
-int *var;                           // the 26 variables a..z
+int *var;                           // the 26 variables a..z; the temporaries below
 char *pool;                         // the pool's first byte
 int32_t poolsize = DEFAULT_POOLSIZE;
 int32_t poolnum;                    // offset of the next free byte
 
-constexpr std::size_t VAR_BYTES = 4 * NREGISTERS;   // the replay's temporaries follow var
+/* Scripts see the addresses of the scratch area and the pool, and print
+   them or fold them into an exit status: the room of the variables stays
+   the 384 bytes it had when the temporaries followed them, and the
+   temporaries, however many, go below. */
+constexpr std::size_t VAR_BYTES = 384;
 constexpr std::size_t SCRATCH_BYTES = 8192;    // a literal's text: at most a whole token
+constexpr std::size_t TEMP_BYTES = 4 * NTEMPS;
+static_assert(4 * NVARS <= VAR_BYTES && TEMP_BYTES <= LOWMAP_MAX_LEAD, "the layout holds");
 
 static char *scratch;               // low home of the literal being parsed
 
@@ -23,7 +29,7 @@ bool pool_create(int32_t size)
     if (size < 0)
         return false;
     std::size_t total = VAR_BYTES + SCRATCH_BYTES + static_cast<std::size_t>(size);
-    char *block = lowmap_create(total);   // fresh pages are zero: no memset
+    char *block = lowmap_create(TEMP_BYTES, total);   // fresh pages are zero: no memset
     if (!block)
         return false;
     var = reinterpret_cast<int *>(block);
@@ -70,7 +76,7 @@ int32_t pool_element(int32_t base, int32_t index)
     return static_cast<int32_t>(static_cast<uint32_t>(base) + 4u * static_cast<uint32_t>(index));
 }
 
-int32_t var_slot(int index)
+int32_t pool_var_slot(int index)
 {
     return addr32(var + index);
 }
@@ -96,7 +102,7 @@ int32_t pool_read(int32_t addr)
 void pool_write(int32_t addr, int32_t value)
 {
     uint32_t a = static_cast<uint32_t>(addr);
-    uint32_t first = static_cast<uint32_t>(var_slot(0));
+    uint32_t first = static_cast<uint32_t>(pool_var_slot(0));
     char *slot = a - first < 4 * NVARS ? reinterpret_cast<char *>(var) + (a - first) : pool_address(addr);
     std::memcpy(slot, &value, 4);   // elements may be unaligned
 }

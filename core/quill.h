@@ -6,7 +6,8 @@
  * takes its tokens from the item loop (items.cpp), which reads the token
  * stream (scanner/tokens.h). The fast paths sit at item starts, entered
  * from items.cpp: the label search (jump.cpp) and recorded items
- * (record.cpp records, replay.cpp runs, compiled.h is their form).
+ * (record.cpp records, compile.cpp compiles, replay.cpp runs, compiled.h
+ * is their form).
  */
 #ifndef QUILL_H
 #define QUILL_H
@@ -21,7 +22,7 @@
 #include "tokens.h"    // the token stream below, and the generated token codes
 
 constexpr int NVARS = 26;
-constexpr int NREGISTERS = 96;   // the variables, then the replay's temporaries
+constexpr int NTEMPS = 64;       // the replay's temporaries, right below var
 constexpr int NLABELS = 26;
 constexpr int32_t DEFAULT_POOLSIZE = 1048576;
 
@@ -38,26 +39,29 @@ extern int32_t quilldebug;    // trace.cpp: -g
 
 /* ---- driver/options.cpp ---- */
 // The option loop: -1 to go on with the run, else the exit status.
-int driver_options(int argc, char **argv);
-int driver_fold_status(int32_t value);
+int options_read(int argc, char **argv);
 // strtol with base 0, clamped to the signed 32-bit range.
-int32_t driver_strtol32(const char *text);
-int driver_run(void);
+int32_t options_strtol32(const char *text);
+
+/* ---- driver/driver.cpp ---- */
+int driver_run(void);                        // the script's exit status
+int driver_fold_status(int32_t value);
 
 /* ---- driver/help.cpp ---- */
 void usage(void);
 void moreinfo(void);
 
 /* ---- core/items.cpp: the parser's tokens (yylex), and the fast paths at item starts ---- */
-void items_configure(void);          // QUILL_SLOW turns the fast paths off
+void items_configure(void);          // QUILL_SLOW turns the fast paths off; QUILL_LIST
 void items_reset(void);              // a new script in yyin: forget all that was learnt
-extern bool fast_paths;
+extern bool items_fast;               // the fast paths are on
 extern uint64_t items_parsed;        // items the parser ran (the fast paths ran the rest)
 // Each item start has a state: how often it ran, or its recorded form.
 constexpr int32_t ITEM_NEW = 0, ITEM_SEEN = 1, ITEM_EXCLUDED = 2, ITEM_FIRST_RECORD = 3;
 
 /* ---- core/pool.cpp ---- */
-// Maps var, the literal scratch area and a pool of size bytes; false if impossible.
+// Maps the temporaries, var, the literal scratch area and a pool of size
+// bytes; false if impossible.
 bool pool_create(int32_t size);
 // Copies a literal's text to the low scratch area; returns its 32-bit address.
 int pool_literal(const char *text, int len);
@@ -67,7 +71,7 @@ int32_t pool_element(int32_t base, int32_t index);  // address of base[index], 3
 int32_t pool_read(int32_t addr);                   // an element: 4 bytes inside the pool
 int32_t pool_element_slot(int32_t addr);           // addr, if an element may be written there
 void pool_write(int32_t addr, int32_t value);      // a variable's slot or a checked element
-int32_t var_slot(int index);
+int32_t pool_var_slot(int index);
 // What a 32-bit value a script holds addresses: the low mapping makes it real.
 inline char *pool_address(int32_t value)
 {
@@ -137,15 +141,18 @@ void jump_reset(void);
 void jump_count_rewind(void);    // a rewind, counted to bound loops
 #endif
 
-/* ---- core/record.cpp, core/replay.cpp: items recorded once, replayed without the parser ---- */
-extern bool compiled_recording;
+/* ---- core/record.cpp: items recorded once, to be replayed without the parser ---- */
+extern bool record_active;
+extern bool record_list;             // QUILL_LIST: each record's ops on stderr as it is made
 // The item at the read position, run once already: true when it is known
 // at once (items with nothing to do), else its recording starts.
-bool compiled_begin(void);
-void compiled_note(Rule rule, int32_t imm);   // one reduction of it
+bool record_begin(void);
+void record_note(Rule rule, int32_t imm);   // one reduction of it
+void record_reset(void);                    // forget every record
+
+/* ---- core/replay.cpp ---- */
 // Replays a record and the recorded items after it, as far as they go.
-void compiled_run(int32_t first);
-void compiled_reset(void);
+void replay_run(int32_t first);
 
 /* ---- core/trace.cpp ---- */
 void trace_rule(int rule, ...);
@@ -159,8 +166,8 @@ template <typename... Values> inline void reduced(Rule rule, int32_t imm, Values
 {
     if (quilldebug)
         trace_rule(rule, values...);
-    if (compiled_recording)
-        compiled_note(rule, imm);
+    if (record_active)
+        record_note(rule, imm);
 }
 
 /* ---- core/diag.cpp: every diagnostic text lives there ---- */

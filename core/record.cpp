@@ -14,9 +14,8 @@
 #include <cstdlib>
 #include <vector>
 
-bool compiled_recording;   // the parser is running an item that is being recorded
-Grown<Op> compiled_code;
-Grown<Record> compiled_records;
+bool record_active;   // the parser is running an item that is being recorded
+bool record_list;     // QUILL_LIST: each record's ops on stderr as it is made
 
 namespace {
 
@@ -80,46 +79,39 @@ bool affordable(std::size_t n)
     return bytes <= BYTES_PER_SCRIPT_BYTE * tokens_bytes() && compiled_records.size < INT32_MAX / 2;
 }
 
-bool is_branch(uint8_t code)
-{
-    return code == IF_NZ || (code >= IF_LT_RR && code <= IF_NE_RK);
-}
-
 // A new record of the given ops (none: a run of items with nothing to do),
 // its EXIT and JEXIT after them: its number, or -1 where the budget or
 // memory refuses it.
 int32_t add_record(std::vector<Op> &code, uint32_t end, int32_t end_line)
 {
     if (code.empty())
-        code.push_back(Op{.code = NOTHING, .next = 1});
+        code.push_back(Op{.code = NOTHING, .line = end_line, .next = 1});
     uint32_t base = compiled_code.size, n = static_cast<uint32_t>(code.size());
     uint32_t rec = compiled_records.size;
     Op last = code.back();
-    bool jumps = last.code == BELOW || last.code == ABOVE || is_branch(last.code);
-    Op exit{.code = EXIT, .alt = rec};
-    code.push_back(exit);
-    if (jumps) {   // the search, the first time: from the jump's op, or a branch's alt
-        bool above = last.code == ABOVE;
-        code.push_back(Op{.code = JEXIT, .o = static_cast<uint8_t>((above ? JEXIT_ABOVE : 0) |
-                                                                   (is_branch(last.code) ? JEXIT_ALT : 0)),
-                          .lab = last.lab, .k = is_branch(last.code) ? 1 : last.k,
-                          .next = n - 1, .alt = rec});
-    }
+    code.push_back(Op{.code = EXIT, .line = end_line, .out = {.rec = rec}});
+    // the search, the first time: from the jump's op, or a branch's alt
+    if (last.code == BELOW || last.code == ABOVE || compiled_is_branch(last.code))
+        code.push_back(Op{.code = JEXIT, .line = last.line, .out = {.rec = rec}});
     if (!affordable(code.size()) || uint64_t(base + code.size()) * sizeof(Op) > UINT32_MAX)
         return -1;
     constexpr uint32_t SIZE = sizeof(Op);   // ops are named by their byte offsets
-    for (uint32_t i = 0; i < code.size(); i++) {
+    for (uint32_t i = 0; i < n; i++) {
         Op &op = code[i];
         op.next = (op.next + base) * SIZE;
-        if (is_branch(op.code))
-            op.alt = (op.alt + base) * SIZE;
-        else if (op.code == JCOUNT)
-            op.alt = rec;
+        if (compiled_is_branch(op.code))
+            op.out.alt = (op.out.alt + base) * SIZE;
+        else if (op.code == JCOUNT || op.code == JCOUNT_E)
+            op.out.rec = rec;
     }
     Record r{base * SIZE, end, end_line, (base + n - 1) * SIZE};
     if (!append(compiled_code, code.data(), static_cast<uint32_t>(code.size())) ||
         !append(compiled_records, &r, 1))
         return -1;
+    if (record_list) {
+        output_flush();   // the listing shows where the script's output stands
+        compiled_list(stderr, rec);
+    }
     return static_cast<int32_t>(rec);
 }
 
@@ -131,14 +123,14 @@ int32_t compile(void)
         ops.clear();
         return steps.size() == 1 ? add_record(ops, tokens_pos(), end.line) : -1;
     }
-    if (!compiled_statement(steps, steps.size() - 1, &ops))
+    if (!compile_statement(steps, steps.size() - 1, &ops))
         return -1;
     // each op leads to the next; the last to the EXIT, a jump to the JEXIT
     uint32_t n = static_cast<uint32_t>(ops.size());
     for (uint32_t i = 0; i < n; i++) {
         ops[i].next = i + 1;
-        if (is_branch(ops[i].code))
-            ops[i].alt = n + 1;
+        if (compiled_is_branch(ops[i].code))
+            ops[i].out.alt = n + 1;
     }
     Op &last = ops.back();
     if (last.code == BELOW || last.code == ABOVE)
@@ -151,26 +143,18 @@ int32_t compile(void)
    item there is another. No search is pending, so "X:" changes nothing. */
 bool nothing_to_do(uint32_t *end, int32_t *end_line)
 {
-    uint32_t pos = tokens_pos(), stop = tokens_scanned();
-    uint32_t line = static_cast<uint32_t>(line_no);
+    TokenWalk w{tokens_pos(), static_cast<uint32_t>(line_no)};
     bool found = false, after_label = false;
-    while (pos < stop) {
-        uint32_t n;
-        const Token *t = tokens_span(pos, &n);
-        for (const Token *last = t + n; t < last; t++, pos++) {
-            line += t->lines;
-            if (t->kind == K_LINES) {
-                line += static_cast<uint32_t>(t->value);
-            } else if (t->kind == token_kind(LABEL) && !after_label) {
-                after_label = true;
-            } else if (t->kind == token_kind(NL) || (t->kind == token_kind(COL) && after_label)) {
-                after_label = false;
-                found = true;
-                *end = pos + 1;
-                *end_line = static_cast<int32_t>(line);
-            } else {
-                return found;
-            }
+    while (const Token *t = tokens_walk(w)) {
+        if (t->kind == token_kind(LABEL) && !after_label) {
+            after_label = true;
+        } else if (t->kind == token_kind(NL) || (t->kind == token_kind(COL) && after_label)) {
+            after_label = false;
+            found = true;
+            *end = w.pos;
+            *end_line = static_cast<int32_t>(w.line);
+        } else {
+            return found;
         }
     }
     return found;
@@ -178,7 +162,7 @@ bool nothing_to_do(uint32_t *end, int32_t *end_line)
 
 }  // namespace
 
-bool compiled_begin(void)
+bool record_begin(void)
 {
     uint32_t end;
     int32_t end_line;
@@ -196,11 +180,11 @@ bool compiled_begin(void)
     steps.clear();
     item_pos = tokens_pos();
     jumps = 0;
-    compiled_recording = true;
+    record_active = true;
     return false;
 }
 
-void compiled_note(Rule rule, int32_t imm)
+void record_note(Rule rule, int32_t imm)
 {
     if (steps.size() <= MAX_STEPS) {   // past that only the item's end is awaited
         if (rule == R_STRING)
@@ -212,16 +196,15 @@ void compiled_note(Rule rule, int32_t imm)
         jump_label_pos = tokens_pos() - 1;   // a jump reduces as its label arrives
     }
     if (rule_ends_item(rule)) {
-        compiled_recording = false;
+        record_active = false;
         int32_t rec = recordable() ? compile() : -1;
         if (int32_t *state = tokens_item_word(item_pos))
             *state = rec >= 0 ? ITEM_FIRST_RECORD + rec : ITEM_EXCLUDED;
     }
 }
 
-void compiled_reset(void)
+void record_reset(void)
 {
-    compiled_recording = false;
-    compiled_code.size = 0;
-    compiled_records.size = 0;
+    record_active = false;
+    compiled_reset();
 }

@@ -21,6 +21,6 @@ struct Step {
 // the next, the last to op ops->size(): the record's EXIT. A jump, if any,
 // is the last op; it and a branch lead to op size() + 1, the JEXIT. False
 // for a statement the parser keeps.
-bool compiled_statement(const std::vector<Step> &steps, std::size_t count, std::vector<Op> *ops);
+bool compile_statement(const std::vector<Step> &steps, std::size_t count, std::vector<Op> *ops);
 
 #endif

@@ -30,13 +30,24 @@ int32_t wrap_mul(int32_t a, int32_t b)
     return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b));
 }
 
-// / and %: the common case inline, 0 and -1 (a report, a wrap) as the parser does them.
-int32_t divide(const Op *op, int o, int32_t a, int32_t b)
+/* The one place a replay sets line_no: before a call that may report, in
+   the handler of an op whose entry (compiled.h) says it REPORTS. As the
+   parser would have had it then; nothing reads it otherwise until the
+   chain is left, which sets it anew. */
+template <uint8_t C> inline void protect(const Op *op)
 {
-    if (b == 0 || b == -1) {
-        line_no = op->line;
-        return eval_divide(o, a, b);
-    }
+    static_assert(OP_INFO[C].reports, "an op that may report is marked REPORTS");
+    line_no = op->line;
+}
+
+// / and % by all but 0 and -1; those (a report, a wrap) go as the parser does them.
+inline bool plain_divisor(int32_t b)
+{
+    return b != 0 && b != -1;
+}
+
+inline int32_t quotient(int o, int32_t a, int32_t b)
+{
     return o == OPDIV ? a / b : a % b;
 }
 
@@ -76,18 +87,19 @@ uint32_t search(const Record &r, int lab)
     return first_here();
 }
 
-// Out of a record by its jump, the first time: the way is written into the
-// op that jumped, as the same search from the same place lands there again.
-uint32_t jump_record(const Op *op)
+// Out of record rec by its jump (its last op), the first time: the way is
+// written into that op, as the same search from the same place lands there again.
+uint32_t jump_record(uint32_t rec)
 {
-    label[op->lab] = static_cast<int8_t>(op->k);
-    if (op->o & JEXIT_ABOVE)
+    const Record &r = compiled_records.data[rec];
+    Op *jump = op_at(r.link);
+    bool branch = compiled_is_branch(jump->code);
+    label[jump->lab] = static_cast<int8_t>(branch ? 1 : jump->k);
+    if (jump->code == ABOVE)
         top = 1;
-    uint32_t way = search(compiled_records.data[op->alt], op->lab);
-    if (way != NO_WAY) {
-        Op *from = op_at(op->next);
-        (op->o & JEXIT_ALT ? from->alt : from->next) = way;
-    }
+    uint32_t way = search(r, jump->lab);
+    if (way != NO_WAY)
+        (branch ? jump->out.alt : jump->next) = way;
     return way;
 }
 
@@ -108,7 +120,7 @@ uint32_t thread(uint32_t way)
             break;
         if (op_at(op->next) != exit + 1)   // its JEXIT: not known yet
             way = op->next;
-        else if ((way = jump_record(exit + 1)) == NO_WAY)
+        else if ((way = jump_record(exit->out.rec)) == NO_WAY)
             break;
     }
     depth--;
@@ -116,14 +128,16 @@ uint32_t thread(uint32_t way)
 }
 
 // A jump whose count is known only now: carried out each time, never linked.
-uint32_t counted_jump(const Op *op, int32_t count)
+uint32_t counted_jump(const Op *op, int32_t cond, int32_t count)
 {
+    if (op->rule == R_IF_COUNT && !cond)
+        return op->next;
     jump_set_count(op->lab, count);
-    if (op->o == R_ABOVE_COUNT)
+    if (op->rule == R_ABOVE_COUNT)
         top = 1;
     else if (!label[op->lab])
         return op->next;   // a count of 0: no search
-    return search(compiled_records.data[op->alt], op->lab);
+    return search(compiled_records.data[op->out.rec], op->lab);
 }
 
 }  // namespace
@@ -149,15 +163,34 @@ uint32_t counted_jump(const Op *op, int32_t count)
         op = AT(w_); \
         DISPATCH; \
     } while (0)
+// PROTECT(call): line_no set for the call, in a handler made by VALUE or
+// DO (they name its code HERE).
+#define PROTECT(call) (protect<HERE>(op), (call))
+#define DIVIDE(o, x, y) (plain_divisor(y) ? quotient(o, x, y) : PROTECT(eval_divide(o, x, y)))
 // A value op, and its E variant that also stores ev.
 #define VALUE(c, expr) \
-    CASE(c) R[op->d] = (expr); NEXT; \
-    CASE(c##_E) ev = R[op->d] = (expr); NEXT;
+    CASE(c) { \
+        [[maybe_unused]] constexpr uint8_t HERE = c; \
+        R[op->d] = (expr); \
+        NEXT; \
+    } \
+    CASE(c##_E) { \
+        [[maybe_unused]] constexpr uint8_t HERE = c##_E; \
+        ev = R[op->d] = (expr); \
+        NEXT; \
+    }
+// An op with an effect, then on to the next.
+#define DO(c, effect) \
+    CASE(c) { \
+        [[maybe_unused]] constexpr uint8_t HERE = c; \
+        effect; \
+        NEXT; \
+    }
 #define BRANCH(c, test) \
     CASE(c) { \
         int32_t t_ = (test); \
         ev = t_; \
-        op = AT(t_ ? op->alt : op->next); \
+        op = AT(t_ ? op->out.alt : op->next); \
         DISPATCH; \
     }
 
@@ -167,17 +200,17 @@ uint32_t counted_jump(const Op *op, int32_t count)
 #if defined(__GNUC__) && !defined(__clang__)
 __attribute__((optimize("no-crossjumping", "no-gcse")))
 #endif
-void compiled_run(int32_t first)
+void replay_run(int32_t first)
 {
     const char *const code = reinterpret_cast<const char *>(compiled_code.data);
-    int32_t *const R = var;
+    int32_t *const R = var - REG_VAR;   // the temporaries lie below the variables
     const Op *op = AT(compiled_records.data[first].first);
 #if defined(__GNUC__)
     static void *const handlers[] = {   // ORDER CODES
-#define ADDR(c) &&L_##c,
-        COMPILED_CODES(ADDR)
-#define ADDR_E(c) &&L_##c##_E,
-        COMPILED_CODES(ADDR_E)
+#define ADDR(c, ...) &&L_##c,
+        COMPILED_VALUES(ADDR)
+#define ADDR_E(c, ...) &&L_##c##_E,
+        COMPILED_VALUES(ADDR_E)
         COMPILED_CONTROL(ADDR)
 #undef ADDR
 #undef ADDR_E
@@ -196,10 +229,10 @@ void compiled_run(int32_t first)
     VALUE(SUB_RK, wrap_sub(R[op->a], op->k))
     VALUE(MUL_RR, wrap_mul(R[op->a], R[op->b]))
     VALUE(MUL_RK, wrap_mul(R[op->a], op->k))
-    VALUE(DIV_RR, divide(op, OPDIV, R[op->a], R[op->b]))
-    VALUE(DIV_RK, divide(op, OPDIV, R[op->a], op->k))
-    VALUE(MOD_RR, divide(op, OPMOD, R[op->a], R[op->b]))
-    VALUE(MOD_RK, divide(op, OPMOD, R[op->a], op->k))
+    VALUE(DIV_RR, DIVIDE(OPDIV, R[op->a], R[op->b]))
+    VALUE(DIV_RK, DIVIDE(OPDIV, R[op->a], op->k))
+    VALUE(MOD_RR, DIVIDE(OPMOD, R[op->a], R[op->b]))
+    VALUE(MOD_RK, DIVIDE(OPMOD, R[op->a], op->k))
     VALUE(LT_RR, R[op->a] < R[op->b])
     VALUE(LT_RK, R[op->a] < op->k)
     VALUE(LE_RR, R[op->a] <= R[op->b])
@@ -212,35 +245,27 @@ void compiled_run(int32_t first)
     VALUE(EQ_RK, R[op->a] == op->k)
     VALUE(NE_RR, R[op->a] != R[op->b])
     VALUE(NE_RK, R[op->a] != op->k)
-    VALUE(BIN_RR, (line_no = op->line, eval_compute(op->o + 256, R[op->a], R[op->b])))
-    VALUE(BIN_RK, (line_no = op->line, eval_compute(op->o + 256, R[op->a], op->k)))
-    VALUE(BIN_KR, (line_no = op->line, eval_compute(op->o + 256, op->k, R[op->a])))
+    VALUE(BIN_RR, PROTECT(eval_compute(op->oper + 256, R[op->a], R[op->b])))
+    VALUE(BIN_RK, PROTECT(eval_compute(op->oper + 256, R[op->a], op->k)))
+    VALUE(BIN_KR, PROTECT(eval_compute(op->oper + 256, op->k, R[op->a])))
     VALUE(NEG, wrap_sub(0, R[op->a]))
     VALUE(NOT, !R[op->a])
-    VALUE(ELEM, (line_no = op->line, pool_read(pool_element(R[op->a], R[op->b]))))
-    VALUE(STR, (line_no = op->line, eval_literal(tokens_text(op->k))))
-    VALUE(STRCOPY_K, (line_no = op->line, eval_strcopy(op->k, R[op->a])))
-    VALUE(STRCOPY_R, (line_no = op->line, eval_strcopy(R[op->b], R[op->a])))
-    VALUE(CALL, (line_no = op->line, eval_func(R[op->a])))
-    VALUE(NEW, (line_no = op->line, eval_new(R[op->a])))
+    VALUE(ELEM, PROTECT(pool_read(pool_element(R[op->a], R[op->b]))))
+    VALUE(STR, PROTECT(eval_literal(texts_at(op->k))))
+    VALUE(STRCOPY_K, PROTECT(eval_strcopy(op->k, R[op->a])))
+    VALUE(STRCOPY_R, PROTECT(eval_strcopy(R[op->b], R[op->a])))
+    VALUE(CALL, PROTECT(eval_func(R[op->a])))
+    VALUE(NEW, PROTECT(eval_new(R[op->a])))
     VALUE(KEEP8, static_cast<int8_t>(static_cast<uint8_t>(R[op->a] & 0xff)))
-    CASE(STORE) pool_write(R[op->d], R[op->a]); NEXT;
-    CASE(STORE_E) pool_write(R[op->d], R[op->a]); ev = R[op->a]; NEXT;
-    CASE(SLOT)
-        line_no = op->line;
-        R[op->d] = pool_element_slot(pool_element(R[op->a], R[op->b]));
-        NEXT;
-    CASE(PUT) eval_put(R[op->a]); NEXT;
-    CASE(PUTS) line_no = op->line; eval_puts(R[op->a]); NEXT;
+    CASE(STORE) pool_write(R[op->b], R[op->a]); NEXT;
+    CASE(STORE_E) pool_write(R[op->b], R[op->a]); ev = R[op->a]; NEXT;
+    DO(SLOT, R[op->d] = PROTECT(pool_element_slot(pool_element(R[op->a], R[op->b]))))
+    DO(PUT, eval_put(R[op->a]))
+    DO(PUTS, PROTECT(eval_puts(R[op->a])))
     CASE(EV) ev = R[op->a]; NEXT;
     CASE(EV_K) ev = op->k; NEXT;
-    CASE(IF_NZ) {
-        int32_t c_ = R[op->a];
-        if (op->d)   // the if is the statement: ev is its condition
-            ev = c_;
-        op = AT(c_ ? op->alt : op->next);
-        DISPATCH;
-    }
+    CASE(IF_NZ) op = AT(R[op->a] ? op->out.alt : op->next); DISPATCH;
+    BRANCH(IF_NZ_E, R[op->a])
     BRANCH(IF_LT_RR, R[op->a] < R[op->b])
     BRANCH(IF_LT_RK, R[op->a] < op->k)
     BRANCH(IF_LE_RR, R[op->a] <= R[op->b])
@@ -261,17 +286,11 @@ void compiled_run(int32_t first)
 #endif
         output_check();   // a write the clock failed ends a loop that prints nothing too
         NEXT;
-    CASE(JCOUNT) {
-        int32_t count = R[op->b];
-        if (op->d)   // the jump is the statement: ev is its count
-            ev = count;
-        if (op->o == R_IF_COUNT && !R[op->a])
-            NEXT;
-        GO(counted_jump(op, count));
-    }
+    CASE(JCOUNT) GO(counted_jump(op, R[op->a], R[op->b]));
+    CASE(JCOUNT_E) ev = R[op->b]; GO(counted_jump(op, R[op->a], R[op->b]));
     CASE(NOTHING) NEXT;
-    CASE(EXIT) GO(exit_record(op->alt));
-    CASE(JEXIT) GO(jump_record(op));
+    CASE(EXIT) GO(exit_record(op->out.rec));
+    CASE(JEXIT) GO(jump_record(op->out.rec));
 #if !defined(__GNUC__)
         }
 #endif

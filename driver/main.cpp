@@ -8,7 +8,7 @@
 int main(int argc, char **argv)
 {
     streams_prepare();
-    int status = driver_options(argc, argv);
+    int status = options_read(argc, argv);
     if (status >= 0)
         return status;
     return driver_run();

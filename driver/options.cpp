@@ -1,6 +1,5 @@
 /*
- * options.cpp - the option loop, the run in its fixed order, and the
- * folding of the last access value into an exit status.
+ * options.cpp - the option loop, and the number -s takes.
  */
 #include "quill.h"
 
@@ -20,7 +19,7 @@ static int digit_value(unsigned char c)
 
 /* strtol with base 0, written out: long is 64-bit here, and newer C
    libraries also take a 0b prefix, which -s never did. */
-int32_t driver_strtol32(const char *text)
+int32_t options_strtol32(const char *text)
 {
     const unsigned char *p = reinterpret_cast<const unsigned char *>(text);
     while (*p == ' ' || (*p >= '\t' && *p <= '\r'))
@@ -45,7 +44,7 @@ int32_t driver_strtol32(const char *text)
 /* Each argument is tested against every option, even one that was just
    used as a file name or size; arg lets one plain argument through after
    -f or -s (and after any option following them). */
-int driver_options(int argc, char **argv)
+int options_read(int argc, char **argv)
 {
     int n = argc - 1;
     char **args = argv + 1;
@@ -77,7 +76,7 @@ int driver_options(int argc, char **argv)
                 usage();
                 return 1;
             }
-            poolsize = driver_strtol32(args[i + 1]);
+            poolsize = options_strtol32(args[i + 1]);
             arg = 1;
         } else if (arg) {
             arg = 0;
@@ -87,28 +86,4 @@ int driver_options(int argc, char **argv)
         }
     }
     return -1;
-}
-
-int driver_fold_status(int32_t value)
-{
-    if (value >= 0 && value <= 255)
-        return value;
-    uint32_t magnitude = value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
-    return static_cast<int>(magnitude % 256);
-}
-
-int driver_run(void)
-{
-    set_func(assign_str, assign_array, display_pool, display_pool_as_int);
-    if (!pool_create(poolsize))
-        diag_cannot_allocate_pool(poolsize);
-    if (!yyin)
-        yyin = stdin;
-    items_configure();
-    output_fault = diag_output_failed;
-    output_start();
-    // standard input is in text mode since start-up (streams_prepare)
-    yyparse();
-    output_flush();   // output that never arrived is a failure, not the script's status
-    return driver_fold_status(ev);
 }

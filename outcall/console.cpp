@@ -40,7 +40,7 @@ bool oc_read_line(std::FILE *fp, bool cut)
     return true;
 }
 
-int oc_gets_string(void)
+int oc_gets_string(const int[])
 {
     if (!assign_str)
         return 0;  // nothing could hold the line: leave it unread
@@ -49,7 +49,7 @@ int oc_gets_string(void)
     return oc_return_text(buf);
 }
 
-int oc_gets_int(void)
+int oc_gets_int(const int[])
 {
     if (!oc_read_line(stdin, false))
         return 0;
@@ -73,7 +73,7 @@ int oc_sleep(const int var[])
     return 0;
 }
 
-int oc_beep(void)
+int oc_beep(const int[])
 {
     oc_tone();
     return 0;

@@ -30,7 +30,7 @@ int oc_read_dir(const int var[])
     return oc_return_text(name);
 }
 
-int oc_close_dir(void)
+int oc_close_dir(const int[])
 {
     if (searching)
         oc_dir_close();
@@ -60,7 +60,7 @@ int oc_read_file(const int var[])
     return oc_return_text(buf);
 }
 
-int oc_close_file(void)
+int oc_close_file(const int[])
 {
     if (fp_sl)
         close_file();
@@ -81,8 +81,8 @@ int oc_file_size(const int var[])
 // Lets a fuzz harness start every input from the state the library loads with.
 extern "C" void outcall_reset_state(void)
 {
-    oc_close_dir();
-    oc_close_file();
+    oc_close_dir(nullptr);
+    oc_close_file(nullptr);
     std::memset(buf, 0, sizeof buf);
 }
 #endif

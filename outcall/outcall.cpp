@@ -1,8 +1,11 @@
 /*
- * outcall.cpp - the library's two entry points: set_func fills the callback
- * table, outcall dispatches on the function number.
+ * outcall.cpp - the library's entry points: set_func fills the callback
+ * table, outcall dispatches on the function number and outcall_quiet
+ * answers for it, both from the catalogue (services.h); the services -2..0
+ * and 6 that only print.
  */
 #include "outcall_int.h"
+#include "services.h"
 
 #include <cstdio>
 
@@ -85,12 +88,36 @@ static const char USAGE_LIST[] =
     "      PARAMETER    : none\n"
     "      RETURN VALUE : none\n\n";
 
-#ifdef OUTCALL_SAFE
-// The fuzzing build: services that reach outside the process do nothing.
-static bool reaches_outside(int no)
+static int oc_version(const int[])
 {
-    return no == 1 || no == 2 || no == 5 || no == 7 || no == 8 || no == 12 || no == 18;
+    std::fputs("version 1.2.9_001\n", stdout);   // the library's own fixed text
+    return 0;
 }
+
+static int oc_usage(const int[])
+{
+    std::fputs(USAGE_LIST, stdout);
+    return 0;
+}
+
+static int oc_dump_pool(const int[])
+{
+    if (display_pool)
+        display_pool();
+    return 0;
+}
+
+static int oc_dump_array(const int var[])
+{
+    if (display_pool_as_int)
+        display_pool_as_int(var[VAR_I], var[VAR_S]);
+    return 0;
+}
+
+#ifdef OUTCALL_SAFE
+constexpr bool LEFT_OUT = true;    // the fuzzing build: no service reaches outside
+#else
+constexpr bool LEFT_OUT = false;
 #endif
 
 /* noexcept: an exception (no memory for a std::vector) ends the process here,
@@ -98,42 +125,12 @@ static bool reaches_outside(int no)
    another runtime or none. */
 static int dispatch(int no, int var[]) noexcept
 {
-#ifdef OUTCALL_SAFE
-    if (reaches_outside(no))
-        return 0;
-#endif
     switch (no) {
-    case -2:
-        std::fputs("version 1.2.9_001\n", stdout);
-        return 0;
-    case -1:
-        std::fputs(USAGE_LIST, stdout);
-        return 0;
-    case 0:
-        if (display_pool)
-            display_pool();
-        return 0;
-    case 1: return oc_gets_string();
-    case 2: return oc_gets_int();
-    case 3: return oc_getenv(var);
-    case 4: return oc_strcmp(var);
-    case 5: return oc_execute(var);
-    case 6:
-        if (display_pool_as_int)
-            display_pool_as_int(var[VAR_I], var[VAR_S]);
-        return 0;
-    case 7: return oc_send_message(var);
-    case 8: return oc_sleep(var);
-    case 9: return oc_atoi_text(var);
-    case 10: return oc_itoa(var);
-    case 11: return oc_strcat(var);
-    case 12: return oc_send_clipboard(var);
-    case 13: return oc_read_dir(var);
-    case 14: return oc_close_dir();
-    case 15: return oc_read_file(var);
-    case 16: return oc_close_file();
-    case 17: return oc_file_size(var);
-    case 18: return oc_beep();
+#define SERVE(number, handler, flags, ...) \
+    case number: \
+        return LEFT_OUT && (flags & SERVICE_OUTSIDE) ? 0 : handler(var);
+        OUTCALL_SERVICES(SERVE)
+#undef SERVE
     default:
         break;
     }
@@ -147,14 +144,18 @@ extern "C" OUTCALL_API int outcall(int no, int var[])
     return dispatch(no, var);
 }
 
-/* The calls that can neither show nor read anything, so a host may leave its
-   own held output waiting across them: -2 and -1 print through stdout
-   without flushing it, the rest only work on texts and numbers. */
+/* The calls that can neither show nor read anything (the catalogue's
+   SERVICE_QUIET), so a host may leave its own held output waiting across
+   them: -2 and -1 print through stdout without flushing it, the rest only
+   work on texts and numbers. */
 extern "C" OUTCALL_API int outcall_quiet(int no)
 {
     switch (no) {
-    case -2: case -1: case 3: case 4: case 9: case 10: case 11:
-        return 1;
+#define QUIET(number, handler, flags, ...) \
+    case number: \
+        return (flags & SERVICE_QUIET) != 0;
+        OUTCALL_SERVICES(QUIET)
+#undef QUIET
     default:
         return 0;
     }

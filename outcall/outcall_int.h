@@ -48,12 +48,14 @@ int oc_atoi(const char *text);
    dropped; cut removes the LF and what follows. False at end or on error. */
 bool oc_read_line(std::FILE *fp, bool cut);
 
+// The services, by the number services.h gives each; all take the variables.
+
 // console.cpp
-int oc_gets_string(void);                 // 1
-int oc_gets_int(void);                    // 2
+int oc_gets_string(const int var[]);     // 1
+int oc_gets_int(const int var[]);        // 2
 int oc_getenv(const int var[]);           // 3
 int oc_sleep(const int var[]);            // 8
-int oc_beep(void);                        // 18
+int oc_beep(const int var[]);            // 18
 
 // text.cpp
 int oc_strcmp(const int var[]);           // 4
@@ -68,9 +70,9 @@ int oc_send_clipboard(const int var[]);   // 12
 
 // files.cpp
 int oc_read_dir(const int var[]);         // 13
-int oc_close_dir(void);                   // 14
+int oc_close_dir(const int var[]);       // 14
 int oc_read_file(const int var[]);        // 15
-int oc_close_file(void);                  // 16
+int oc_close_file(const int var[]);      // 16
 int oc_file_size(const int var[]);        // 17
 
 #endif

@@ -1,8 +1,7 @@
 /*
  * input.cpp - where the scanner's characters come from: text-mode reading
  * (CR LF as LF, Ctrl-Z as the end) and terminal versus block reads. Each
- * byte is read once: the token stream is what a rewind goes back to. The
- * handler of the scan's faults lives here, at the bottom.
+ * byte is read once: the token stream is what a rewind goes back to.
  */
 #include "scan.h"
 
@@ -24,17 +23,7 @@ void input_reset(void)
     bytes = 0;
 }
 
-void (*tokens_fault)(ScanFault, const char *);
-void (*tokens_reading)(void);
-
-void tokens_fail(ScanFault fault, const char *flex_text)
-{
-    if (tokens_fault)
-        tokens_fault(fault, flex_text);
-    std::abort();   // a handler that returned: nothing sound is left to do
-}
-
-uint64_t tokens_bytes(void)
+uint64_t input_bytes(void)
 {
     return bytes;
 }
@@ -134,19 +123,4 @@ int input_read(char *buf, int max, int interactive)
     }
     bytes += static_cast<uint64_t>(n);
     return n;
-}
-
-int32_t scan_number(const char *digits, int base)
-{
-    int64_t v = 0;
-    const char *p = digits;
-    if (base == 16)
-        p += 2;  // 0x
-    for (; *p; p++) {
-        int d = *p <= '9' ? *p - '0' : (*p | 0x20) - 'a' + 10;
-        v = v * base + d;
-        if (v > INT32_MAX)
-            return INT32_MAX;
-    }
-    return static_cast<int32_t>(v);
 }

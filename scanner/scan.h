@@ -16,6 +16,8 @@ constexpr int SCAN_CHAR = 300;       // scan_token: a character token, its code 
 extern int32_t scan_value;
 extern uint32_t scan_lines;          // line feeds scanned so far, texts excluded
 extern uint64_t scan_offset;         // bytes matched so far, in the text as read
+// A number literal's digits in the given base, held at 2147483647.
+int32_t scan_number(const char *digits, int base);
 void yyrestart(FILE *f);
 extern int yyleng;
 
@@ -23,11 +25,10 @@ extern int yyleng;
 // Fills buf with up to max bytes of script text, text mode applied.
 int input_read(char *buf, int max, int interactive);
 void input_reset(void);              // a new stream
-// A number literal's digits in the given base, held at 2147483647.
-int32_t scan_number(const char *digits, int base);
+uint64_t input_bytes(void);          // handed to the scanner so far
 
 /* ---- texts.cpp ---- */
-int tokens_add_text(const char *text, int len);   // a literal's text; its offset
+int texts_add(const char *text, int len);   // a literal's text; its offset
 void texts_reset(void);
 
 // Appends p to a pointer array that doubles when full; no memory ends the scan.

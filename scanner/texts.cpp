@@ -18,7 +18,7 @@ uint32_t text_used;      // bytes used in the last chunk
 
 }  // namespace
 
-int tokens_add_text(const char *text, int len)
+int texts_add(const char *text, int len)
 {
     const char *nul = static_cast<const char *>(std::memchr(text, '\0', len));
     std::size_t n = nul ? static_cast<std::size_t>(nul - text) : static_cast<std::size_t>(len);
@@ -38,7 +38,7 @@ int tokens_add_text(const char *text, int len)
     return offset;
 }
 
-const char *tokens_text(int32_t offset)
+const char *texts_at(int32_t offset)
 {
     return texts[offset / TEXT_CHUNK] + offset % TEXT_CHUNK;
 }

@@ -9,9 +9,8 @@
 #include <cstring>
 
 int32_t line_no = 1;      // the line of the token read last
-int32_t scan_value;       // value of the token scan_token just returned
-uint32_t scan_lines;      // line feeds the scanner has consumed, texts excluded
-uint64_t scan_offset;     // bytes the scanner has matched
+void (*tokens_fault)(ScanFault, const char *);
+void (*tokens_reading)(void);
 
 namespace {
 
@@ -25,7 +24,7 @@ constexpr uint32_t CHUNK = 1u << CHUNK_BITS;
 Token **chunks;
 uint32_t nchunks;
 uint32_t count;          // tokens scanned
-uint32_t pos;            // the next token to read
+TokenWalk reading;       // the read position
 uint32_t lines_seen;     // scan_lines when the last token was added
 bool ended;              // the end of input is in the stream: never scan again
 uint64_t last_start;     // the span of the token scanned last
@@ -43,7 +42,10 @@ void push(uint8_t kind, int32_t value, uint16_t lines)
         tokens_fail(ScanFault::NO_MEMORY);   // positions are 32-bit
     if ((count & (CHUNK - 1)) == 0 && (count >> CHUNK_BITS) == nchunks)
         scan_grow(chunks, nchunks, static_cast<Token *>(std::malloc(CHUNK * sizeof(Token))));
-    at(count++) = Token{value, lines, kind, 0};
+    Token *slot = &at(count++);
+    *slot = Token{value, lines, kind, 0};
+    if (reading.stop == slot)
+        reading.stop = slot + 1;   // the read position's span grows with the scan
 }
 
 // Scans one more token into the stream (the only place the scanner runs).
@@ -68,36 +70,27 @@ void scan_more(void)
 
 }  // namespace
 
-// Line counts wrap like every other 32-bit count of the language.
-static int32_t add_lines(int32_t line, uint32_t n)
-{
-    return static_cast<int32_t>(static_cast<uint32_t>(line) + n);
-}
-
 const Token *tokens_next(void)
 {
-    for (;;) {
-        if (pos == count) {
-            if (ended)
-                return nullptr;
-            scan_more();
-        }
-        const Token &t = at(pos++);
-        line_no = add_lines(line_no, t.lines);
-        if (t.kind != K_LINES)
-            return &t;
-        line_no = add_lines(line_no, static_cast<uint32_t>(t.value));
+    if (reading.pos == count) {   // the first read of a token: scan it now
+        if (ended)
+            return nullptr;
+        scan_more();              // K_LINES never comes last: a token follows it
     }
+    reading.line = static_cast<uint32_t>(line_no);   // a replay sets it for its reports
+    const Token *t = tokens_walk(reading);
+    line_no = static_cast<int32_t>(reading.line);
+    return t;
 }
 
 uint32_t tokens_pos(void)
 {
-    return pos;
+    return reading.pos;
 }
 
 void tokens_seek(uint32_t to, int32_t line)
 {
-    pos = to;
+    reading = TokenWalk{to, static_cast<uint32_t>(line)};
     line_no = line;
 }
 
@@ -108,7 +101,7 @@ void tokens_rewind(void)
 
 int32_t tokens_last_value(void)
 {
-    return at(pos - 1).value;
+    return at(reading.pos - 1).value;
 }
 
 const Token *tokens_span(uint32_t from, uint32_t *n)
@@ -122,6 +115,11 @@ void tokens_last_span(uint64_t *start, uint32_t *length)
 {
     *start = last_start;
     *length = last_length;
+}
+
+uint64_t tokens_bytes(void)
+{
+    return input_bytes();
 }
 
 uint64_t tokens_matched(void)
@@ -153,8 +151,8 @@ void tokens_forget(void)
 
 void tokens_reset(void)
 {
-    count = pos = 0;   // chunks are kept and filled again
-    line_no = 1;
+    count = 0;   // chunks are kept and filled again
+    tokens_seek(0, 1);
     scan_lines = lines_seen = 0;
     scan_offset = 0;
     ended = false;

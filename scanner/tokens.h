@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 
 #include "grammar.h"   // generated: the token codes
 
@@ -46,13 +47,43 @@ int32_t tokens_last_value(void);                 // of the token read last
 // Tokens scanned so far, for readers that look ahead without scanning:
 // from pos < tokens_scanned(), the *n tokens that lie side by side.
 uint32_t tokens_scanned(void);
+const Token *tokens_span(uint32_t pos, uint32_t *n);
+
+/* A walk along the tokens from a position, with line_no as reading them
+   would leave it: the one walker, which the read position and every look
+   ahead use. It goes as far as the tokens are scanned. */
+struct TokenWalk {
+    uint32_t pos;                  // the next token
+    uint32_t line;                 // line_no after the token walked last
+    const Token *at = nullptr;     // the rest of the span being walked
+    const Token *stop = nullptr;
+};
+// The next token that is not a K_LINES, or null where the scanned ones end.
+inline const Token *tokens_walk(TokenWalk &w)
+{
+    for (;;) {
+        if (w.at == w.stop) {
+            if (w.pos >= tokens_scanned())
+                return nullptr;
+            uint32_t n;
+            w.at = tokens_span(w.pos, &n);
+            w.stop = w.at + n;
+        }
+        const Token *t = w.at++;
+        w.pos++;
+        w.line += t->lines;   // line counts wrap like every 32-bit count of the language
+        if (t->kind != K_LINES)
+            return t;
+        w.line += static_cast<uint32_t>(t->value);
+    }
+}
+
 uint64_t tokens_bytes(void);   // bytes of script read so far
 // Where the token scanned last lies: its first byte and its length, in the
 // text as the scanner read it (CR LF already one LF).
 void tokens_last_span(uint64_t *start, uint32_t *length);
 uint64_t tokens_matched(void);   // bytes the scanner has matched, blanks and comments too
-const Token *tokens_span(uint32_t pos, uint32_t *n);
-const char *tokens_text(int32_t offset);   // a literal's text
+const char *texts_at(int32_t offset);      // a literal's text (texts.cpp)
 // The word kept for the item starting at pos (in the ';' or ':' before it);
 // null where no ';' or ':' comes before pos.
 int32_t *tokens_item_word(uint32_t pos);
@@ -63,10 +94,16 @@ void tokens_forget(void);
 
 // What ends the scan: flex's own fatal errors (their text given), a failed
 // read, no memory for more tokens. The user of the stream sets the handler,
-// which must not return.
+// which must not return; every part of scanner/ ends the scan through
+// tokens_fail, inline so that none of them calls another back.
 enum class ScanFault { FLEX, READ_FAILED, NO_MEMORY };
 extern void (*tokens_fault)(ScanFault fault, const char *flex_text);
-[[noreturn]] void tokens_fail(ScanFault fault, const char *flex_text = "");
+[[noreturn]] inline void tokens_fail(ScanFault fault, const char *flex_text = "")
+{
+    if (tokens_fault)
+        tokens_fault(fault, flex_text);
+    std::abort();   // a handler that returned: nothing sound is left to do
+}
 // Called before each read of the script, which may wait for its writer.
 extern void (*tokens_reading)(void);
 

@@ -58,7 +58,7 @@ Run run(const std::vector<char> &text, std::size_t size, bool fast)
     quilldebug = size >= 2 && text[0] == '#' && text[1] == 'g';   // "#g" traces
     yyin = f;
     items_reset();
-    fast_paths = fast;
+    items_fast = fast;
     std::jmp_buf here;
     diag_exit_jump = &here;
     int jumped = setjmp(here);

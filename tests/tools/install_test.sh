@@ -5,15 +5,16 @@ set -u
 build=$(readlink -f "$1")
 src=$(readlink -f "$2")
 libdir=$3   # quill's private library folder under the prefix
+version=$4  # the project's
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 prefix="$work/prefix"
 . "$(dirname "$0")/checks.sh"
 
 cmake --install "$build" --prefix "$prefix" >/dev/null || { echo "install failed"; exit 1; }
-for f in bin/quill bin/quill-check "$libdir/liboutcall.so.1.2.9" "$libdir/liboutcall.so.1" \
+for f in bin/quill bin/quill-check "$libdir/liboutcall.so.$version" "$libdir/liboutcall.so.1" \
          include/outcall.h share/man/man1/quill.1.gz share/man/man1/quill-check.1.gz \
-         share/doc/quill/language.md share/doc/quill/copyright \
+         share/doc/quill/language.md share/doc/quill/copyright share/doc/quill/NEWS.gz \
          share/doc/quill/examples/hello.vt share/vim/vimfiles/syntax/vantor.vim \
          share/vim/vimfiles/ftdetect/vantor.vim share/vim/vimfiles/compiler/quill.vim \
          share/nvim/site/syntax/vantor.vim share/nvim/site/ftdetect/vantor.vim \
@@ -22,7 +23,7 @@ for f in bin/quill bin/quill-check "$libdir/liboutcall.so.1.2.9" "$libdir/libout
          share/bash-completion/completions/quill share/bash-completion/completions/quill-check; do
     if [ -e "$prefix/$f" ]; then check "installed $f" yes yes; else check "installed $f" yes no; fi
 done
-check "liboutcall.so.1 is a link" "$(readlink "$prefix/$libdir/liboutcall.so.1")" liboutcall.so.1.2.9
+check "liboutcall.so.1 is a link" "$(readlink "$prefix/$libdir/liboutcall.so.1")" "liboutcall.so.$version"
 
 # the installed program finds its installed library by itself
 out=$(cd "$work" && env -u LD_LIBRARY_PATH "$prefix/bin/quill" -f "$prefix/share/doc/quill/examples/hello.vt" | head -1)

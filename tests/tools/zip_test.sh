@@ -15,7 +15,7 @@ zip=$(ls "$work"/out/quill-*-win64.zip)
 python3 -m zipfile -e "$zip" "$work/unpacked"
 top=$(ls -d "$work"/unpacked/quill-*-win64)
 for f in quill.exe quill-check.exe outcall.dll outcall.def outcall.h language.md README.md \
-         LICENSE examples/hello.vt examples/extension/myoutcall.c; do
+         NEWS LICENSE examples/hello.vt examples/extension/myoutcall.c; do
     if [ -e "$top/$f" ]; then check "zip holds $f" yes yes; else check "zip holds $f" yes no; fi
 done
 

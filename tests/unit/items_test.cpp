@@ -27,7 +27,7 @@ protected:
         std::memset(var, 0, NVARS * sizeof *var);
         top = 0;
         quilldebug = 0;
-        fast_paths = true;
+        items_fast = true;
         items_reset();
     }
 
@@ -37,15 +37,19 @@ protected:
         ASSERT_EQ(yyparse(), 0);
     }
 
-    // The op codes of every record, in the order they were made, up to its EXIT.
-    std::vector<std::vector<int>> records(void)
+    // Every record's ops as the listing shows them, in the order they were
+    // made, up to its EXIT.
+    std::vector<std::vector<std::string>> records(void)
     {
-        std::vector<std::vector<int>> out;
+        std::vector<std::vector<std::string>> out;
         for (uint32_t r = 0; r < compiled_records.size; r++) {
-            std::vector<int> codes;
-            for (const Op *op = op_at(compiled_records.data[r].first); op->code != EXIT; op++)
-                codes.push_back(op->code);
-            out.push_back(codes);
+            std::vector<std::string> ops;
+            for (const Op *op = op_at(compiled_records.data[r].first); op->code != EXIT; op++) {
+                char text[160];
+                compiled_op_text(*op, text, sizeof text);
+                ops.push_back(text);
+            }
+            out.push_back(ops);
         }
         return out;
     }
@@ -82,13 +86,24 @@ TEST_F(Items, CommonShapesGetTheirOwnOps)
              "if a < 3 M; M: if a != 0 M; M: if a * 2 M; M: if a > b M; M:\n"
              "a = (b + 1) * 2; puts 0 * a;",
              3));
-    using C = std::vector<int>;
+    // as run three times: ways the passes took lead on to other records
+    using C = std::vector<std::string>;
     std::vector<C> want = {
-        {ADD_RK_E}, {SUB_RK_E}, {MUL_RK_E}, {MUL_RR_E}, {LOADK_E},   // written straight to a
-        {IF_LT_RK}, {NOTHING}, {IF_NE_RK}, {MUL_RK, IF_NZ}, {IF_GT_RR},   // the last three jump
-        {ADD_RK, MUL_RK_E},                      // a temporary, then the target
-        {MUL_RK, PUTS},                          // 0 * a as a * 0
-        {ADD_RK_E}, {IF_GE_RK}, {ABOVE},
+        // written straight to a
+        {"ADD_RK_E d=a a=b k=1 next=1.0 line 2"}, {"SUB_RK_E d=a a=b k=1 next=2.0 line 2"},
+        {"MUL_RK_E d=a a=b k=3 next=3.0 line 2"}, {"MUL_RR_E d=a a=b b=c next=4.0 line 2"},
+        {"LOADK_E d=a k=7 next=5.0 line 2"},
+        // the last three jump
+        {"IF_LT_RK a=a k=3 lab=M alt=5.2 next=6.0 line 3"}, {"NOTHING next=7.0 line 3"},
+        {"IF_NE_RK a=a k=0 lab=M alt=8.0 line 3"},
+        {"MUL_RK d=t0 a=a k=2 line 3", "IF_NZ_E a=t0 lab=M alt=9.0 line 3"},
+        {"IF_GT_RR a=a b=b lab=M alt=10.0 line 3"},
+        // a temporary, then the target
+        {"ADD_RK d=t0 a=b k=1 line 4", "MUL_RK_E d=a a=t0 k=2 next=11.0 line 4"},
+        // 0 * a as a * 0
+        {"MUL_RK d=t0 a=a k=0 line 4", "PUTS a=t0 next=12.0 line 4"},
+        {"ADD_RK_E d=i a=i k=1 next=13.0 line 5"}, {"IF_GE_RK a=i k=3 lab=E alt=13.2 line 6"},
+        {"ABOVE lab=L k=1 next=14.2 line 7"},
     };
     EXPECT_EQ(records(), want);
 }
@@ -105,7 +120,7 @@ TEST_F(Items, ARunOfItemsWithNothingToDoIsOneRecord)
     run(loop(std::string(1000, ';') + " A; A: B; B:", 3));
     auto recs = records();
     ASSERT_FALSE(recs.empty());
-    EXPECT_EQ(recs[0], std::vector<int>{NOTHING});
+    EXPECT_EQ(recs[0], std::vector<std::string>{"NOTHING next=1.0 line 2"});
     EXPECT_EQ(compiled_records.data[0].end, 2u + 1000 + 8) << "from after L: to after B:";
     EXPECT_LE(compiled_records.size, 5u) << "the whole run is crossed in one step";
 }

@@ -20,24 +20,24 @@ TEST(ScanNumber, ThreeBasesAndClamp)
 
 TEST(PoolSizeOption, StrtolBaseZeroClampedTo32Bits)
 {
-    EXPECT_EQ(driver_strtol32("0x400"), 1024);
-    EXPECT_EQ(driver_strtol32("010"), 8);
-    EXPECT_EQ(driver_strtol32("1k"), 1);
-    EXPECT_EQ(driver_strtol32("abc"), 0);
-    EXPECT_EQ(driver_strtol32("  -16"), -16);
-    EXPECT_EQ(driver_strtol32("+7"), 7);
-    EXPECT_EQ(driver_strtol32("99999999999"), 2147483647);
-    EXPECT_EQ(driver_strtol32("-99999999999"), -2147483647 - 1);
-    EXPECT_EQ(driver_strtol32("0x"), 0);
-    EXPECT_EQ(driver_strtol32("08"), 0);
-    EXPECT_EQ(driver_strtol32("0789"), 7);
-    EXPECT_EQ(driver_strtol32("0b101"), 0);
-    EXPECT_EQ(driver_strtol32(" \t\n-0X1f"), -31);
-    EXPECT_EQ(driver_strtol32("0xg"), 0);
-    EXPECT_EQ(driver_strtol32("-2147483648"), -2147483647 - 1);
-    EXPECT_EQ(driver_strtol32("2147483648"), 2147483647);
-    EXPECT_EQ(driver_strtol32(""), 0);
-    EXPECT_EQ(driver_strtol32("- 5"), 0);
+    EXPECT_EQ(options_strtol32("0x400"), 1024);
+    EXPECT_EQ(options_strtol32("010"), 8);
+    EXPECT_EQ(options_strtol32("1k"), 1);
+    EXPECT_EQ(options_strtol32("abc"), 0);
+    EXPECT_EQ(options_strtol32("  -16"), -16);
+    EXPECT_EQ(options_strtol32("+7"), 7);
+    EXPECT_EQ(options_strtol32("99999999999"), 2147483647);
+    EXPECT_EQ(options_strtol32("-99999999999"), -2147483647 - 1);
+    EXPECT_EQ(options_strtol32("0x"), 0);
+    EXPECT_EQ(options_strtol32("08"), 0);
+    EXPECT_EQ(options_strtol32("0789"), 7);
+    EXPECT_EQ(options_strtol32("0b101"), 0);
+    EXPECT_EQ(options_strtol32(" \t\n-0X1f"), -31);
+    EXPECT_EQ(options_strtol32("0xg"), 0);
+    EXPECT_EQ(options_strtol32("-2147483648"), -2147483647 - 1);
+    EXPECT_EQ(options_strtol32("2147483648"), 2147483647);
+    EXPECT_EQ(options_strtol32(""), 0);
+    EXPECT_EQ(options_strtol32("- 5"), 0);
 }
 
 TEST(ExitStatus, FoldingTable)

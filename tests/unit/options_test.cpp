@@ -58,7 +58,7 @@ protected:
         for (auto &a : args)
             argv.push_back(a.data());
         testing::internal::CaptureStderr();
-        int status = driver_options(static_cast<int>(argv.size()), argv.data());
+        int status = options_read(static_cast<int>(argv.size()), argv.data());
         return {status, testing::internal::GetCapturedStderr()};
     }
 

@@ -51,7 +51,7 @@ Tok next(void)
         return K(t->value);
     int code = t->kind + 256;
     if (code == STRING)
-        return S(tokens_text(t->value));
+        return S(texts_at(t->value));
     bool valued = code == NUMBER || code == VARIABLE || code == LABEL;
     return V(code, valued ? t->value : 0);
 }

@@ -162,3 +162,9 @@ b = "defghijklmno"; put 2;
 line:2 Pool over. (string)
 2
 --- status 2
+
+=== the first new and a literal after new 1; puts ","; keep their addresses
+a = new 1; puts ","; b = "x"; put a; put b;
+--- stdout
+,268444032268444038
+--- status 134
