@@ -23,10 +23,21 @@
 #include <nlohmann/json.hpp>
 
 #include "chunks.h"
+#include "codes.h"
 #include "rules.h"
 #include "tokens.h"
 
 enum class Severity { ERROR, WARNING, INFO, STYLE };
+enum class Stage { PARSE, ANALYSIS };
+
+// A row of the codes' table (codes.h).
+struct CodeInfo {
+    Code code;
+    Severity severity;
+    Severity milder;      // the severity of a milder case; for most codes the same
+    Stage stage;          // PARSE: kept across an edit; the analyses find the rest again
+    const char *summary;
+};
 
 struct Place {
     int line = 0, column = 0;   // 1-based; the column in bytes
@@ -37,7 +48,7 @@ struct Finding {
     Place at, end;              // end: just past the last byte
     uint64_t start, stop;       // the same as offsets in the text as scanned
     Severity severity;
-    int code;                   // VTnnn
+    Code code;
     std::string message;
 };
 
@@ -114,8 +125,10 @@ int parse_back(int tok, int n);
 void parse_item(ItemKind kind, int root);
 Place check_place(const Script &s, uint64_t offset, int quill_line);
 int check_quill_line(const Script &s, int tok);   // the line quill names at token tok
-// Adds a finding over tokens first..last.
-void check_report(Script &s, int first, int last, Severity severity, int code,
+// Adds a finding of code over tokens first..last, with the code's
+// severity, or with the milder one of a code that has two.
+void check_report(Script &s, int first, int last, Code code, const std::string &message);
+void check_report(Script &s, int first, int last, Code code, Severity severity,
                   const std::string &message);
 // Node n's k-th operand (0 or 1), or -1.
 inline int check_kid(const Script &s, int n, int k)
@@ -225,7 +238,8 @@ Flow check_script_edit(Script &s, Script &old, uint64_t at, uint64_t removed,
                        const std::string &added);
 const char *check_severity_name(Severity s);
 bool check_severity_parse(const char *name, Severity *out);
-std::string check_code_name(int code);   // VTnnn
+const CodeInfo &check_code(Code code);   // its row of the table
+std::string check_code_name(Code code);   // VTnnn
 void check_sort(std::vector<Finding> &findings);
 std::string check_gcc_line(const std::string &file, const Finding &f, bool quill_lines);
 nlohmann::json check_json(const std::string &file, const Finding &f, bool quill_lines);

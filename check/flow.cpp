@@ -290,11 +290,11 @@ void missing_definitions(Script &s, const Graph &g)
         int have = static_cast<int>(g.labels.end_of(j.lab) - g.labels.first_from(j.lab, from));
         std::string where = is_above(j.rule) ? " in the script" : " after this jump";
         if (have == 0)
-            check_report(s, tok, tok, Severity::ERROR, 10,
+            check_report(s, tok, tok, Code::NO_DEFINITION,
                          "no " + quote_label(j.lab) + where + ": the search skips the rest "
                          "of the script without a word");
         else if (j.known && j.count > have)
-            check_report(s, tok, tok, Severity::ERROR, 11,
+            check_report(s, tok, tok, Code::TOO_FEW,
                          "@ " + std::to_string(j.count) + " needs " +
                          std::to_string(j.count) + " definitions of " +
                          quote_label(j.lab) + where + ", there are " +
@@ -310,7 +310,7 @@ void broken_searches(Script &s, const Graph &g)
             s.items[static_cast<std::size_t>(i)].last < b ||
             s.toks[static_cast<std::size_t>(b)].code != LABEL)
             continue;   // a syntax error of its own: reported already
-        check_report(s, b, b, Severity::ERROR, 12,
+        check_report(s, b, b, Code::SECOND_LABEL,
                      "a second label in one statement: any search that passes over it stops "
                      "the script with a syntax error here");
     }
@@ -328,7 +328,8 @@ void jumps_in_brackets(Script &s, int root)
         const Node &x = s.nodes[static_cast<std::size_t>(n)];
         if (inside && rule_is_jump(x.rule)) {
             bool always = x.rule == R_BELOW || x.rule == R_ABOVE;
-            check_report(s, x.first, x.last, always ? Severity::ERROR : Severity::WARNING, 14,
+            check_report(s, x.first, x.last, Code::JUMP_IN_BRACKETS,
+                         always ? Severity::ERROR : Severity::WARNING,
                          std::string(always ? "this jump always fires inside" : "when this jump "
                          "fires inside") + " brackets, the rest of the statement is dropped and "
                          "quill stops with a syntax error: give the jump a statement of its own");
@@ -353,7 +354,7 @@ void unreachable(Script &s, const Flow &flow)
             if (s.items[static_cast<std::size_t>(j)].kind == ItemKind::STATEMENT)
                 last = j;
         check_report(s, s.items[static_cast<std::size_t>(i)].first,
-                     s.items[static_cast<std::size_t>(last)].last, Severity::WARNING, 22,
+                     s.items[static_cast<std::size_t>(last)].last, Code::NEVER_RUNS,
                      "this never runs: the statement before always jumps away, and no search "
                      "lands here");
         i = last;
@@ -400,7 +401,7 @@ void unused_labels(Script &s, const Graph &g, Landed &landed)
             e++;
         std::string name(1, static_cast<char>('A' + def.lab));
         std::string these = e - d == 1 ? "this" : "these " + std::to_string(e - d);
-        check_report(s, def.label_tok, g.labels.defs[e - 1].col_tok, Severity::STYLE, 21,
+        check_report(s, def.label_tok, g.labels.defs[e - 1].col_tok, Code::UNUSED_LABEL,
                      named[def.lab] ? "no jump lands on " + these + " " + quote_label(def.lab)
                                     : "no jump names `" + name + "`: nothing lands on " + these +
                                           (e - d == 1 ? " label" : " labels"));
@@ -488,7 +489,7 @@ Flow check_flow(Script &s)
     unused_labels(s, g, landed);
     for (const Item &item : s.items)
         if (item.kind == ItemKind::REFERENCE)
-            check_report(s, item.first, item.last, Severity::WARNING, 20,
+            check_report(s, item.first, item.last, Code::LABEL_STATEMENT,
                          std::string(1, static_cast<char>('A' + item.root)) +
                              "; does nothing: a label is defined with " + quote_label(item.root));
     return flow;

@@ -315,21 +315,21 @@ void check_syntax_error(Script &s, int tok, const char *msg)
 {
     const Tok &t = s.toks[static_cast<std::size_t>(tok)];
     if (std::strcmp(msg, "NUL") == 0)
-        return check_report(s, tok, tok, Severity::ERROR, 5,
+        return check_report(s, tok, tok, Code::NUL,
                             "a NUL byte ends the script here: nothing after it runs");
     if (std::strcmp(msg, "high byte") == 0)
-        return check_report(s, tok, tok, Severity::ERROR, 4, high_byte(s, t));
+        return check_report(s, tok, tok, Code::HIGH_BYTE, high_byte(s, t));
     if (std::strcmp(msg, "parser stack overflow") == 0)
-        return check_report(s, tok, tok, Severity::ERROR, 2,
+        return check_report(s, tok, tok, Code::TOO_DEEP,
                             "nested too deeply: quill stops with \"parser stack overflow\"");
     if (std::strcmp(msg, "syntax error") != 0)
-        return check_report(s, tok, tok, Severity::ERROR, 6,
+        return check_report(s, tok, tok, Code::STOPS_READING,
                             std::string("quill stops here: \"") + msg + "\"");
     if (t.code == '"' || t.code == '\'')
         return check_quote_left(s, tok);
     const Tok *prev = tok > 0 ? &s.toks[static_cast<std::size_t>(tok - 1)] : nullptr;
     if (t.code == 0 && prev && prev->code != NL && prev->code != COL)
-        return check_report(s, tok - 1, tok, Severity::ERROR, 1, CHECK_NO_LAST_SEMICOLON);
+        return check_report(s, tok - 1, tok, Code::SYNTAX, CHECK_NO_LAST_SEMICOLON);
     // a finding ends at the token where quill stops, whatever it starts at
     Hint kind;
     std::string hint = syntax_hint(s, tok, &kind);
@@ -338,7 +338,7 @@ void check_syntax_error(Script &s, int tok, const char *msg)
     int text = spans_lines(s, t) ? tok : tok - 1;
     check_report(s, kind == Hint::WORD ? word_start(s, tok) : kind == Hint::SEMICOLON ? tok - 1
                     : kind == Hint::TEXT ? text : tok,
-                 tok, Severity::ERROR, 1, message);
+                 tok, Code::SYNTAX, message);
     if (kind == Hint::SEMICOLON) {   // where the ';' goes: just after the line's last token
         Finding &f = s.findings.back();
         f.start = prev->start + prev->length;
@@ -349,7 +349,7 @@ void check_syntax_error(Script &s, int tok, const char *msg)
 void check_quote_left(Script &s, int tok)
 {
     const Tok &t = s.toks[static_cast<std::size_t>(tok)];
-    check_report(s, tok, tok, Severity::ERROR, 3,
+    check_report(s, tok, tok, Code::QUOTE_OPEN,
                  std::string("this ") + static_cast<char>(t.code) +
                      " is never closed: a text runs to the next quote of its kind");
 }

@@ -14,6 +14,7 @@
 #include "parse.h"
 
 #include <algorithm>
+#include <cassert>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -345,9 +346,15 @@ Place check_place(const Script &s, uint64_t offset, int quill_line)
     return Place{line, column, quill_line};
 }
 
-void check_report(Script &s, int first, int last, Severity severity, int code,
+void check_report(Script &s, int first, int last, Code code, const std::string &message)
+{
+    check_report(s, first, last, code, check_code(code).severity, message);
+}
+
+void check_report(Script &s, int first, int last, Code code, Severity severity,
                   const std::string &message)
 {
+    assert(severity == check_code(code).severity || severity == check_code(code).milder);
     int n = static_cast<int>(s.toks.size());
     first = std::clamp(first, 0, n - 1);
     last = std::clamp(last, first, n - 1);
@@ -367,8 +374,8 @@ void check_parse(Script &s)
     s.shifts.clear();
     if (s.scanned.size() > CHECK_MAX_TEXT) {
         s.toks.push_back(Tok{0, 0, 0, 0});
-        return check_report(s, 0, 0, Severity::ERROR, 6, "too large to check: quill-check reads "
-                                                         "scripts of up to 2 GiB");
+        return check_report(s, 0, 0, Code::STOPS_READING, "too large to check: quill-check reads "
+                                                          "scripts of up to 2 GiB");
     }
     scan_base = line_base = 0;
     std::FILE *f = open_text(s.text.data(), s.text.size());   // as quill reads it: CR LF, Ctrl-Z

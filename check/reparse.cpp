@@ -150,7 +150,7 @@ void join_old(Script &s)
             continue;
         g.at = check_place(s, g.start, static_cast<int32_t>(f.at.quill_line + lines));
         g.end = check_place(s, g.stop, static_cast<int32_t>(f.end.quill_line + lines));
-        if (g.code == 1 && g.message != CHECK_NO_LAST_SEMICOLON) {
+        if (g.code == Code::SYNTAX && g.message != CHECK_NO_LAST_SEMICOLON) {
             // its hint reads the tokens and the text around it, which the edit may
             // change; it ends at the token where the parse stopped
             auto at = std::lower_bound(s.toks.begin(), s.toks.end(), g.stop,
@@ -268,7 +268,7 @@ void check_reparse(Script &s, Script &was, uint64_t at, uint64_t removed, const 
         s.items.push_back(Item{ItemKind::EMPTY, held_item.first, first - 1, -1, node_from});
     s.findings.clear();
     for (const Finding &f : was.findings)   // the parse's own (syntax, bytes); the rest comes again
-        if (f.code < 10)
+        if (check_code(f.code).stage == Stage::PARSE)
             (f.start < from ? s.findings : old.findings).push_back(f);
     int parsed = parse_from(s, from, from == 0 ? 0 : old.quill_line(s, first) - 1);
     if (parsed > 0)

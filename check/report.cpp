@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 static const char *const SEVERITIES[] = {"error", "warning", "info", "style"};   // ORDER Severity
@@ -25,10 +26,25 @@ bool check_severity_parse(const char *name, Severity *out)
     return false;
 }
 
-std::string check_code_name(int code)
+static const CodeInfo CODES[] = {
+#define CHECK_CODE_ROW(name, number, severity, milder, stage, summary) \
+    {Code::name, Severity::severity, Severity::milder, Stage::stage, summary},
+    CHECK_CODES(CHECK_CODE_ROW)
+#undef CHECK_CODE_ROW
+};
+
+const CodeInfo &check_code(Code code)
+{
+    for (const CodeInfo &c : CODES)
+        if (c.code == code)
+            return c;
+    std::abort();   // every Code is a row of the table
+}
+
+std::string check_code_name(Code code)
 {
     char buf[16];
-    std::snprintf(buf, sizeof buf, "VT%03d", code);
+    std::snprintf(buf, sizeof buf, "VT%03d", static_cast<int>(code));
     return buf;
 }
 
@@ -90,15 +106,14 @@ static bool looks_binary(const Script &s, uint64_t first_nul)
 
 std::vector<Finding> check_shown(const Script &s)
 {
-    constexpr int NUL = 5;
     std::vector<Finding> shown;
     shown.reserve(s.findings.size());
     bool ended = false;
     for (const Finding &f : s.findings) {
-        if (f.code == NUL && ended)
+        if (f.code == Code::NUL && ended)
             continue;
         shown.push_back(f);
-        if (f.code != NUL)
+        if (f.code != Code::NUL)
             continue;
         ended = true;
         if (looks_binary(s, f.start)) {

@@ -66,7 +66,7 @@ struct Walk {
         if (!report || (st.assigned >> v & 1) || (told >> v & 1) || v == assigning)
             return;
         told |= 1u << v;
-        check_report(s, at(n).first, at(n).last, Severity::WARNING, 30,
+        check_report(s, at(n).first, at(n).last, Code::NEVER_SET,
                      var_name(v) + " is read before anything sets it: it is 0 on every run "
                      "that gets here");
     }
@@ -80,7 +80,7 @@ struct Walk {
             int v = *p - 'a';
             if (*p == ' ' || (st.assigned >> v & 1))
                 continue;
-            check_report(s, at(n).first, at(n).last, Severity::WARNING, 31,
+            check_report(s, at(n).first, at(n).last, Code::SERVICE_GETS_0,
                          "function " + std::to_string(number) + " reads " + var_name(v) +
                              ", which nothing sets before here: it does nothing and returns 0");
         }
@@ -138,7 +138,7 @@ struct Walk {
             if (stage == 0) {
                 read(value, f.n);
                 if (report && st.kind(value) == KIND_TEXT)
-                    check_report(s, x.first, x.last, Severity::INFO, 43,
+                    check_report(s, x.first, x.last, Code::TEXT_ELEMENT,
                                  "an element of a text reads the 4 bytes from 4 times the index on "
                                  "as one number; its character k: `t = " + std::string(1, 'a' + value) +
                                      " + k; c = (t[0] % 256 + 256) % 256`");
@@ -156,7 +156,7 @@ struct Walk {
         case R_IF_COUNT:
             if (stage == 0) {
                 if (report && at(x.kid).rule == R_ASSIGN)
-                    check_report(s, at(x.kid).first, at(x.kid).last, Severity::WARNING, 40,
+                    check_report(s, at(x.kid).first, at(x.kid).last, Code::ASSIGN_CONDITION,
                                  "the condition is an assignment: = stores, == compares");
                 return x.kid;
             }
@@ -207,11 +207,11 @@ struct Walk {
             return;
         // a text or an array, or 0 where a service or ~ found none: never a number
         if (x.rule == R_PUT && (kind & (KIND_TEXT | KIND_ARRAY)) && !(kind & KIND_NUMBER))
-            check_report(s, x.first, x.last, Severity::WARNING, 41,
+            check_report(s, x.first, x.last, Code::PUT_TEXT,
                          std::string("put prints this ") + (kind & KIND_TEXT ? "text" : "array") +
                              "'s address as a number: puts prints a text");
         if (x.rule == R_PUTS && (kind & KIND_NUMBER) && !(kind & ~(KIND_NUMBER | KIND_ZERO)))
-            check_report(s, x.first, x.last, Severity::WARNING, 42,
+            check_report(s, x.first, x.last, Code::PUTS_NUMBER,
                          "puts of a number prints the text at that address (or stops with "
                          "Bad address): put prints numbers");
     }
