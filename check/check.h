@@ -143,6 +143,23 @@ inline int32_t check_value(const Script &s, int n)
     return s.toks[static_cast<std::size_t>(rule_is_jump(x.rule) ? x.last : x.first)].value;
 }
 
+/* ---- the keywords, as the scanner spells them ---- */
+struct Keyword {
+    int code;   // the token
+    const char *word;
+};
+inline constexpr Keyword CHECK_KEYWORDS[] = {
+    {PRINT, "put"}, {PRINTS, "puts"}, {OPIF, "if"}, {OPBELOW, "below"},
+    {OPABOVE, "above"}, {FUNC, "func"}, {OPNEW, "new"},
+};
+constexpr bool check_is_keyword(int code)
+{
+    for (const Keyword &k : CHECK_KEYWORDS)
+        if (k.code == code)
+            return true;
+    return false;
+}
+
 /* ---- hints.cpp ---- */
 // The finding for a syntax error (msg: the parser's text) or a stray byte at tok.
 void check_syntax_error(Script &s, int tok, const char *msg);

@@ -68,9 +68,8 @@ bool word_hint(const Script &s, const Tok &t, std::string *hint)
             *hint = format(w.hint, word);
             return true;
         }
-    static const char *const KEYWORDS[] = {"put", "puts", "if", "below", "above", "func", "new"};
-    for (const char *k : KEYWORDS)
-        if (lower == k)
+    for (const Keyword &k : CHECK_KEYWORDS)
+        if (lower == k.word)
             return false;   // a keyword in the wrong place: no word to explain
     std::string letters;
     for (std::size_t i = 0; i < word.size() && i < 40; i++)
@@ -82,13 +81,7 @@ bool word_hint(const Script &s, const Tok &t, std::string *hint)
 
 bool is_word(int code)
 {
-    switch (code) {
-    case VARIABLE: case LABEL: case PRINT: case PRINTS: case OPIF: case OPBELOW: case OPABOVE:
-    case FUNC: case OPNEW:
-        return true;
-    default:
-        return false;
-    }
+    return code == VARIABLE || code == LABEL || check_is_keyword(code);
 }
 
 bool starts_operand(int code)

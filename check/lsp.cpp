@@ -259,13 +259,7 @@ json location(const std::string &uri, const Script &s, int tok)
 
 bool is_name(int code)
 {
-    switch (code) {
-    case LABEL: case VARIABLE: case NUMBER: case PRINT: case PRINTS: case OPIF: case OPBELOW:
-    case OPABOVE: case FUNC: case OPNEW:
-        return true;
-    default:
-        return false;
-    }
+    return code == LABEL || code == VARIABLE || code == NUMBER || check_is_keyword(code);
 }
 
 // The token under the cursor, or just before it (a cursor after a word); -1 for none.
