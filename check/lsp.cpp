@@ -571,60 +571,72 @@ json rename(const json &params, bool prepare)
 
 namespace {
 
+void did_open(const json &params)
+{
+    open_doc(lsp::text_param(params, "textDocument.uri"), lsp::text_param(params, "textDocument.text"));
+}
+
+void did_save(const json &params)
+{
+    const std::string &uri = lsp::text_param(params, "textDocument.uri");
+    if (!lsp::member(params, "text").is_null())
+        open_doc(uri, lsp::text_param(params, "text"));
+    else if (docs.count(uri))
+        docs[uri].published = false;
+}
+
+void did_close(const json &params)
+{
+    std::string uri = lsp::text_param(params, "textDocument.uri");
+    docs.erase(uri);
+    publish(uri, json::array());
+}
+
+// Every method but initialize, shutdown and exit: the capability that
+// announces it (merged into initialize's answer), and a request's answer or
+// a notification's handler.
+struct Method {
+    const char *name;
+    const char *capability;   // JSON
+    json (*answer)(const json &params);
+    void (*notice)(const json &params);
+};
+
+const Method METHODS[] = {
+    {"textDocument/didOpen", R"({"textDocumentSync": {"openClose": true}})", nullptr, did_open},
+    {"textDocument/didChange", R"({"textDocumentSync": {"change": 2}})",   // 2: edits, not whole texts
+     nullptr, lsp::text_change},
+    {"textDocument/didSave", R"({"textDocumentSync": {"save": true}})", nullptr, did_save},
+    {"textDocument/didClose", R"({"textDocumentSync": {"openClose": true}})", nullptr, did_close},
+    {"textDocument/definition", R"({"definitionProvider": true})", lsp::definition, nullptr},
+    {"textDocument/references", R"({"referencesProvider": true})", lsp::references, nullptr},
+    {"textDocument/documentSymbol", R"({"documentSymbolProvider": true})", lsp::symbols, nullptr},
+    {"textDocument/hover", R"({"hoverProvider": true})", lsp::hover, nullptr},
+    {"textDocument/completion", R"({"completionProvider": {"triggerCharacters": [" "]}})",
+     lsp::completion, nullptr},
+    {"textDocument/prepareRename", R"({"renameProvider": {"prepareProvider": true}})",
+     [](const json &params) { return lsp::rename(params, true); }, nullptr},
+    {"textDocument/rename", R"({"renameProvider": {}})",
+     [](const json &params) { return lsp::rename(params, false); }, nullptr},
+};
+
 json capabilities(const json &params)
 {
     const json &encodings = lsp::member(params, "capabilities.general.positionEncodings");
     utf8_columns = encodings.is_array() && std::count(encodings.begin(), encodings.end(), "utf-8");
-    return {{"capabilities",
-             {{"positionEncoding", utf8_columns ? "utf-8" : "utf-16"},
-              {"textDocumentSync", {{"openClose", true}, {"change", 2}, {"save", true}}},
-              {"definitionProvider", true},
-              {"referencesProvider", true},
-              {"documentSymbolProvider", true},
-              {"hoverProvider", true},
-              {"completionProvider", {{"triggerCharacters", {" "}}}},
-              {"renameProvider", {{"prepareProvider", true}}}}},
+    json caps = {{"positionEncoding", utf8_columns ? "utf-8" : "utf-16"}};
+    for (const Method &m : METHODS)
+        caps.merge_patch(json::parse(m.capability));
+    return {{"capabilities", caps},
             {"serverInfo", {{"name", "quill-check"}, {"version", QUILL_VERSION}}}};
 }
 
-// A notification: no answer.
-void notice(const std::string &method, const json &params)
+const Method *method_named(const std::string &name)
 {
-    using lsp::text_param;
-    if (method == "textDocument/didOpen") {
-        open_doc(text_param(params, "textDocument.uri"), text_param(params, "textDocument.text"));
-    } else if (method == "textDocument/didChange") {
-        lsp::text_change(params);
-    } else if (method == "textDocument/didSave") {
-        const std::string &uri = text_param(params, "textDocument.uri");
-        if (!lsp::member(params, "text").is_null())
-            open_doc(uri, text_param(params, "text"));
-        else if (docs.count(uri))
-            docs[uri].published = false;
-    } else if (method == "textDocument/didClose") {
-        std::string uri = text_param(params, "textDocument.uri");
-        docs.erase(uri);
-        publish(uri, json::array());
-    }
-}
-
-json answer(const std::string &method, const json &params)
-{
-    if (method == "textDocument/definition")
-        return lsp::definition(params);
-    if (method == "textDocument/references")
-        return lsp::references(params);
-    if (method == "textDocument/documentSymbol")
-        return lsp::symbols(params);
-    if (method == "textDocument/hover")
-        return lsp::hover(params);
-    if (method == "textDocument/completion")
-        return lsp::completion(params);
-    if (method == "textDocument/prepareRename")
-        return lsp::rename(params, true);
-    if (method == "textDocument/rename")
-        return lsp::rename(params, false);
-    throw NoMethod{};
+    for (const Method &m : METHODS)
+        if (name == m.name)
+            return &m;
+    return nullptr;
 }
 
 // A notification cannot be answered: its faults go where the editor logs the server.
@@ -645,10 +657,13 @@ void dispatch(const std::string &method, const json &params, bool request, const
     } else if (method == "shutdown") {
         shut_down = true;
         reply(id, nullptr);
-    } else if (!request) {
-        notice(method, params);
+    } else if (const Method *m = method_named(method); !request) {
+        if (m && m->notice)
+            m->notice(params);
+    } else if (m && m->answer) {
+        reply(id, m->answer(params));
     } else {
-        reply(id, answer(method, params));
+        throw NoMethod{};
     }
 }
 
