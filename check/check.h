@@ -116,20 +116,6 @@ void check_parse(Script &s);
 // reusing what the edit cannot have changed; old is left spent.
 void check_reparse(Script &s, Script &old, uint64_t at, uint64_t removed,
                    const std::string &added);
-// For the grammar's actions (actions.cpp): the script being parsed, the
-// last token of the rule being reduced, the token the parser read n before
-// tok (tokens it never saw skipped), and the end of an item.
-extern Script *parse_script;
-int parse_rule_last(void);
-int parse_back(int tok, int n);
-void parse_item(ItemKind kind, int root);
-Place check_place(const Script &s, uint64_t offset, int quill_line);
-int check_quill_line(const Script &s, int tok);   // the line quill names at token tok
-// Adds a finding of code over tokens first..last, with the code's
-// severity, or with the milder one of a code that has two.
-void check_report(Script &s, int first, int last, Code code, const std::string &message);
-void check_report(Script &s, int first, int last, Code code, Severity severity,
-                  const std::string &message);
 // Node n's k-th operand (0 or 1), or -1.
 inline int check_kid(const Script &s, int n, int k)
 {
@@ -246,13 +232,24 @@ const Service *check_service(int number);   // null for an unknown number
 extern const Service check_services[];
 extern const int check_service_count;
 
-/* ---- report.cpp ---- */
+/* ---- pipeline.cpp: the parse and then the analyses, the one way to check a script ---- */
 Flow check_script(Script &s);   // every analysis; the findings in order of place
 // The analyses after a parse: flow, values, the findings in order.
 Flow check_analyse(Script &s);
 // The same after an edit of old's text (see check_reparse).
 Flow check_script_edit(Script &s, Script &old, uint64_t at, uint64_t removed,
                        const std::string &added);
+
+/* ---- report.cpp ---- */
+// The shift of quill's lines in force at token tok.
+int64_t check_line_shift(const std::vector<LineShift> &shifts, int tok);
+int check_quill_line(const Script &s, int tok);   // the line quill names at token tok
+Place check_place(const Script &s, uint64_t offset, int quill_line);
+// Adds a finding of code over tokens first..last, with the code's
+// severity, or with the milder one of a code that has two.
+void check_report(Script &s, int first, int last, Code code, const std::string &message);
+void check_report(Script &s, int first, int last, Code code, Severity severity,
+                  const std::string &message);
 const char *check_severity_name(Severity s);
 bool check_severity_parse(const char *name, Severity *out);
 const CodeInfo &check_code(Code code);   // its row of the table
