@@ -146,18 +146,32 @@ constexpr bool check_is_keyword(int code)
     return false;
 }
 
-/* ---- hints.cpp ---- */
+/* ---- syntax.cpp ---- */
 // The finding for a syntax error (msg: the parser's text) or a stray byte at tok.
 void check_syntax_error(Script &s, int tok, const char *msg);
 // A quote the scanner found no closing quote for, at tok.
 void check_quote_left(Script &s, int tok);
-// A syntax error's message at tok, with what it most likely means: the
-// tokens and text around it say.
-std::string check_syntax_message(const Script &s, int tok);
 // The one syntax error placed on the last statement rather than where the
 // parser stopped (the end): its text says so whatever surrounds it.
 inline constexpr char CHECK_NO_LAST_SEMICOLON[] =
     "syntax error at the end: the last statement needs its ';'";
+
+/* ---- hints.cpp ---- */
+// A syntax error at tok: its message, with what it most likely means (the
+// tokens and the text around it say), and where the finding starts, as the
+// fix goes there: at token first, or just after it for a missing ';'.
+struct SyntaxHint {
+    std::string message;
+    int first;
+    bool after_first;
+};
+SyntaxHint check_syntax_hint(const Script &s, int tok);
+
+/* ---- words.cpp ---- */
+// A word of letters around the letter at tok where one letter was meant:
+// the hint, or false.
+bool check_word_hint(const Script &s, int tok, std::string *hint);
+int check_word_start(const Script &s, int tok);   // the word's first token
 
 /* ---- flow.cpp ---- */
 // Ints side by side in a vector someone else keeps.

@@ -155,7 +155,7 @@ void join_old(Script &s)
             // change; it ends at the token where the parse stopped
             auto at = std::lower_bound(s.toks.begin(), s.toks.end(), g.stop,
                                        [](const Tok &t, uint64_t o) { return t.start < o; });
-            g.message = check_syntax_message(s, static_cast<int>(at - s.toks.begin()) - 1);
+            g.message = check_syntax_hint(s, static_cast<int>(at - s.toks.begin()) - 1).message;
         }
         s.findings.push_back(g);
     }
