@@ -3,14 +3,21 @@
  * the interpreter's own scanner and grammar make them, and the findings
  * the analyses draw from them. Nothing here runs a script.
  *
- * parse.cpp   tokens (scanner/), the grammar's second parser, items, trees
- * reparse.cpp the same again after an edit, around the edit
- * hints.cpp   what a syntax error most likely means
- * flow.cpp    label definitions as a search sees them, where jumps land,
- *             what can run
- * values.cpp  what variables hold where they are read
- * report.cpp  findings: codes, severities, order, gcc and JSON output
- * services.cpp the extension functions: what each reads and returns
+ * Calls run one way. From the top:
+ *   main.cpp, lsp*.cpp   the command line, and the language server (lsp.h)
+ *   pipeline.cpp         a script checked: the parse, then the analyses
+ *   the analyses         labels and jumps: flow.cpp over graph.cpp over
+ *                        labels.cpp (flow.h); what variables hold:
+ *                        values.cpp over walk.cpp (values.h)
+ *   the parse (parse.h)  reparse.cpp over parse.cpp over the grammar (the
+ *                        second parser), which calls actions.cpp (a node a
+ *                        rule) and items.cpp (yylex, the items); scan.cpp
+ *                        below, the tokens from scanner/
+ *   its findings         syntax.cpp over hints.cpp over words.cpp
+ *   at the bottom        report.cpp: places, findings with their codes
+ *                        (codes.h), output; services.cpp
+ * Nothing calls back up but through a hook it is handed: the scanner's
+ * fault hook, and items_meets, where the old parse takes over after an edit.
  */
 #ifndef CHECK_H
 #define CHECK_H
@@ -109,13 +116,7 @@ struct Script {
     std::vector<Finding> findings;
 };
 
-/* ---- parse.cpp ---- */
-// Scans and parses the text; syntax findings go to the script's list.
-void check_parse(Script &s);
-// The same for old's text with bytes [at, at + removed) replaced by added,
-// reusing what the edit cannot have changed; old is left spent.
-void check_reparse(Script &s, Script &old, uint64_t at, uint64_t removed,
-                   const std::string &added);
+/* ---- trees ---- */
 // Node n's k-th operand (0 or 1), or -1.
 inline int check_kid(const Script &s, int n, int k)
 {
@@ -146,34 +147,17 @@ constexpr bool check_is_keyword(int code)
     return false;
 }
 
-/* ---- syntax.cpp ---- */
-// The finding for a syntax error (msg: the parser's text) or a stray byte at tok.
-void check_syntax_error(Script &s, int tok, const char *msg);
-// A quote the scanner found no closing quote for, at tok.
-void check_quote_left(Script &s, int tok);
-// The one syntax error placed on the last statement rather than where the
-// parser stopped (the end): its text says so whatever surrounds it.
-inline constexpr char CHECK_NO_LAST_SEMICOLON[] =
-    "syntax error at the end: the last statement needs its ';'";
+/* ---- parse.cpp ---- */
+// Scans and parses the text; syntax findings go to the script's list.
+void check_parse(Script &s);
 
-/* ---- hints.cpp ---- */
-// A syntax error at tok: its message, with what it most likely means (the
-// tokens and the text around it say), and where the finding starts, as the
-// fix goes there: at token first, or just after it for a missing ';'.
-struct SyntaxHint {
-    std::string message;
-    int first;
-    bool after_first;
-};
-SyntaxHint check_syntax_hint(const Script &s, int tok);
+/* ---- reparse.cpp ---- */
+// The same for old's text with bytes [at, at + removed) replaced by added,
+// reusing what the edit cannot have changed; old is left spent.
+void check_reparse(Script &s, Script &old, uint64_t at, uint64_t removed,
+                   const std::string &added);
 
-/* ---- words.cpp ---- */
-// A word of letters around the letter at tok where one letter was meant:
-// the hint, or false.
-bool check_word_hint(const Script &s, int tok, std::string *hint);
-int check_word_start(const Script &s, int tok);   // the word's first token
-
-/* ---- flow.cpp ---- */
+/* ---- flow.cpp, graph.cpp, labels.cpp ---- */
 // Ints side by side in a vector someone else keeps.
 struct Run {
     const int *from = nullptr, *to = nullptr;
@@ -253,6 +237,33 @@ Flow check_analyse(Script &s);
 // The same after an edit of old's text (see check_reparse).
 Flow check_script_edit(Script &s, Script &old, uint64_t at, uint64_t removed,
                        const std::string &added);
+
+/* ---- syntax.cpp ---- */
+// The finding for a syntax error (msg: the parser's text) or a stray byte at tok.
+void check_syntax_error(Script &s, int tok, const char *msg);
+// A quote the scanner found no closing quote for, at tok.
+void check_quote_left(Script &s, int tok);
+// The one syntax error placed on the last statement rather than where the
+// parser stopped (the end): its text says so whatever surrounds it.
+inline constexpr char CHECK_NO_LAST_SEMICOLON[] =
+    "syntax error at the end: the last statement needs its ';'";
+
+/* ---- hints.cpp ---- */
+// A syntax error at tok: its message, with what it most likely means (the
+// tokens and the text around it say), and where the finding starts, as the
+// fix goes there: at token first, or just after it for a missing ';'.
+struct SyntaxHint {
+    std::string message;
+    int first;
+    bool after_first;
+};
+SyntaxHint check_syntax_hint(const Script &s, int tok);
+
+/* ---- words.cpp ---- */
+// A word of letters around the letter at tok where one letter was meant:
+// the hint, or false.
+bool check_word_hint(const Script &s, int tok, std::string *hint);
+int check_word_start(const Script &s, int tok);   // the word's first token
 
 /* ---- report.cpp ---- */
 // The shift of quill's lines in force at token tok.
