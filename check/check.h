@@ -212,7 +212,7 @@ Flow check_labels(const Script &s);
 /* ---- values.cpp ---- */
 void check_values(Script &s, const Flow &flow);
 
-/* ---- values.cpp, services.cpp: what a value may be, as a mask ---- */
+/* ---- walk.cpp, services.cpp: what a value may be, as a mask ---- */
 constexpr int KIND_ZERO = 1, KIND_NUMBER = 2, KIND_TEXT = 4, KIND_ARRAY = 8;
 constexpr int KIND_ANY = 15;
 
@@ -222,7 +222,7 @@ struct Service {
     const char *name;      // a few words
     const char *reads;     // the variables it reads, e.g. "e a t"
     const char *needs;     // of those, the ones that must hold a text
-    int returns;           // a Kind mask (values.cpp) of what it returns
+    int returns;           // a Kind mask (above) of what it returns
     const char *result;    // in words
     const char *windows;   // how it differs on Windows, or ""
 };
