@@ -10,7 +10,9 @@
 #include <string_view>
 
 #ifdef _WIN32
+#ifndef NOMINMAX   // the C++ library may have said so already
 #define NOMINMAX
+#endif
 #define WIN32_LEAN_AND_MEAN
 #include <io.h>
 #include <windows.h>
