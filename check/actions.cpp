@@ -1,41 +1,41 @@
 /*
  * actions.cpp - what the grammar's actions do in quill-check: each rule
  * makes a node of its statement's tree, with the tokens it covers, and
- * each item ends in the script's list. The parser (parse.cpp) feeds them.
+ * each item ends in the script's list (items.cpp).
  */
-#include "check.h"
 #include "grammar_actions.h"
+#include "parse.h"
 
 namespace {
 
 int32_t node(Rule rule, int kid, int first, int last)
 {
-    Chunks<Node> &nodes = parse_script->nodes;
+    Chunks<Node> &nodes = items_script->nodes;
     nodes.push_back(Node{first, last, kid, rule});
     return static_cast<int32_t>(nodes.size()) - 1;
 }
 
 const Node &at(int32_t n)
 {
-    return parse_script->nodes[static_cast<std::size_t>(n)];
+    return items_script->nodes[static_cast<std::size_t>(n)];
 }
 
 // A node whose first token is its operand's, less the tokens before it.
 int32_t prefix(Rule rule, int before, int32_t kid)
 {
-    return node(rule, kid, parse_back(at(kid).first, before), at(kid).last);
+    return node(rule, kid, items_back(at(kid).first, before), at(kid).last);
 }
 
 // A node that ends with a token of its own.
 int32_t closed(Rule rule, int kid, int before_kid)
 {
-    return node(rule, kid, parse_back(at(kid).first, before_kid), parse_rule_last());
+    return node(rule, kid, items_back(at(kid).first, before_kid), items_rule_last());
 }
 
 int32_t leaf(Rule rule, int tokens)
 {
-    int last = parse_rule_last();
-    return node(rule, -1, parse_back(last, tokens - 1), last);
+    int last = items_rule_last();
+    return node(rule, -1, items_back(last, tokens - 1), last);
 }
 
 // A node over two operands; the second is the node just made.
@@ -46,10 +46,10 @@ int32_t pair(Rule rule, int32_t a, int32_t b)
 
 }  // namespace
 
-void eval_empty(void) { parse_item(ItemKind::EMPTY, -1); }
-void eval_statement(int32_t root) { parse_item(ItemKind::STATEMENT, root); }
-void jump_define(int lab) { parse_item(ItemKind::DEFINITION, lab); }
-void jump_reference(int lab) { parse_item(ItemKind::REFERENCE, lab); }
+void eval_empty(void) { items_end(ItemKind::EMPTY, -1); }
+void eval_statement(int32_t root) { items_end(ItemKind::STATEMENT, root); }
+void jump_define(int lab) { items_end(ItemKind::DEFINITION, lab); }
+void jump_reference(int lab) { items_end(ItemKind::REFERENCE, lab); }
 
 int32_t eval_binary(int op, int32_t a, int32_t b) { return pair(rule_of_operator(op), a, b); }
 int32_t eval_assign(int32_t slot, int32_t value) { return pair(R_ASSIGN, slot, value); }

@@ -3,14 +3,21 @@
  * the interpreter's own scanner and grammar make them, and the findings
  * the analyses draw from them. Nothing here runs a script.
  *
- * parse.cpp   tokens (scanner/), the grammar's second parser, items, trees
- * reparse.cpp the same again after an edit, around the edit
- * hints.cpp   what a syntax error most likely means
- * flow.cpp    label definitions as a search sees them, where jumps land,
- *             what can run
- * values.cpp  what variables hold where they are read
- * report.cpp  findings: codes, severities, order, gcc and JSON output
- * services.cpp the extension functions: what each reads and returns
+ * Calls run one way. From the top:
+ *   main.cpp, lsp*.cpp   the command line, and the language server (lsp.h)
+ *   pipeline.cpp         a script checked: the parse, then the analyses
+ *   the analyses         labels and jumps: flow.cpp over graph.cpp over
+ *                        labels.cpp (flow.h); what variables hold:
+ *                        values.cpp over walk.cpp (values.h)
+ *   the parse (parse.h)  reparse.cpp over parse.cpp over the grammar (the
+ *                        second parser), which calls actions.cpp (a node a
+ *                        rule) and items.cpp (yylex, the items); scan.cpp
+ *                        below, the tokens from scanner/
+ *   its findings         syntax.cpp over hints.cpp over words.cpp
+ *   at the bottom        report.cpp: places, findings with their codes
+ *                        (codes.h), output; services.cpp
+ * Nothing calls back up but through a hook it is handed: the scanner's
+ * fault hook, and items_meets, where the old parse takes over after an edit.
  */
 #ifndef CHECK_H
 #define CHECK_H
@@ -23,10 +30,21 @@
 #include <nlohmann/json.hpp>
 
 #include "chunks.h"
+#include "codes.h"
 #include "rules.h"
 #include "tokens.h"
 
 enum class Severity { ERROR, WARNING, INFO, STYLE };
+enum class Stage { PARSE, ANALYSIS };
+
+// A row of the codes' table (codes.h).
+struct CodeInfo {
+    Code code;
+    Severity severity;
+    Severity milder;      // the severity of a milder case; for most codes the same
+    Stage stage;          // PARSE: kept across an edit; the analyses find the rest again
+    const char *summary;
+};
 
 struct Place {
     int line = 0, column = 0;   // 1-based; the column in bytes
@@ -37,7 +55,7 @@ struct Finding {
     Place at, end;              // end: just past the last byte
     uint64_t start, stop;       // the same as offsets in the text as scanned
     Severity severity;
-    int code;                   // VTnnn
+    Code code;
     std::string message;
 };
 
@@ -98,25 +116,7 @@ struct Script {
     std::vector<Finding> findings;
 };
 
-/* ---- parse.cpp ---- */
-// Scans and parses the text; syntax findings go to the script's list.
-void check_parse(Script &s);
-// The same for old's text with bytes [at, at + removed) replaced by added,
-// reusing what the edit cannot have changed; old is left spent.
-void check_reparse(Script &s, Script &old, uint64_t at, uint64_t removed,
-                   const std::string &added);
-// For the grammar's actions (actions.cpp): the script being parsed, the
-// last token of the rule being reduced, the token the parser read n before
-// tok (tokens it never saw skipped), and the end of an item.
-extern Script *parse_script;
-int parse_rule_last(void);
-int parse_back(int tok, int n);
-void parse_item(ItemKind kind, int root);
-Place check_place(const Script &s, uint64_t offset, int quill_line);
-int check_quill_line(const Script &s, int tok);   // the line quill names at token tok
-// Adds a finding over tokens first..last.
-void check_report(Script &s, int first, int last, Severity severity, int code,
-                  const std::string &message);
+/* ---- trees ---- */
 // Node n's k-th operand (0 or 1), or -1.
 inline int check_kid(const Script &s, int n, int k)
 {
@@ -130,20 +130,34 @@ inline int32_t check_value(const Script &s, int n)
     return s.toks[static_cast<std::size_t>(rule_is_jump(x.rule) ? x.last : x.first)].value;
 }
 
-/* ---- hints.cpp ---- */
-// The finding for a syntax error (msg: the parser's text) or a stray byte at tok.
-void check_syntax_error(Script &s, int tok, const char *msg);
-// A quote the scanner found no closing quote for, at tok.
-void check_quote_left(Script &s, int tok);
-// A syntax error's message at tok, with what it most likely means: the
-// tokens and text around it say.
-std::string check_syntax_message(const Script &s, int tok);
-// The one syntax error placed on the last statement rather than where the
-// parser stopped (the end): its text says so whatever surrounds it.
-inline constexpr char CHECK_NO_LAST_SEMICOLON[] =
-    "syntax error at the end: the last statement needs its ';'";
+/* ---- the keywords, as the scanner spells them ---- */
+struct Keyword {
+    int code;   // the token
+    const char *word;
+};
+inline constexpr Keyword CHECK_KEYWORDS[] = {
+    {PRINT, "put"}, {PRINTS, "puts"}, {OPIF, "if"}, {OPBELOW, "below"},
+    {OPABOVE, "above"}, {FUNC, "func"}, {OPNEW, "new"},
+};
+constexpr bool check_is_keyword(int code)
+{
+    for (const Keyword &k : CHECK_KEYWORDS)
+        if (k.code == code)
+            return true;
+    return false;
+}
 
-/* ---- flow.cpp ---- */
+/* ---- parse.cpp ---- */
+// Scans and parses the text; syntax findings go to the script's list.
+void check_parse(Script &s);
+
+/* ---- reparse.cpp ---- */
+// The same for old's text with bytes [at, at + removed) replaced by added,
+// reusing what the edit cannot have changed; old is left spent.
+void check_reparse(Script &s, Script &old, uint64_t at, uint64_t removed,
+                   const std::string &added);
+
+/* ---- flow.cpp, graph.cpp, labels.cpp ---- */
 // Ints side by side in a vector someone else keeps.
 struct Run {
     const int *from = nullptr, *to = nullptr;
@@ -198,7 +212,7 @@ Flow check_labels(const Script &s);
 /* ---- values.cpp ---- */
 void check_values(Script &s, const Flow &flow);
 
-/* ---- values.cpp, services.cpp: what a value may be, as a mask ---- */
+/* ---- walk.cpp, services.cpp: what a value may be, as a mask ---- */
 constexpr int KIND_ZERO = 1, KIND_NUMBER = 2, KIND_TEXT = 4, KIND_ARRAY = 8;
 constexpr int KIND_ANY = 15;
 
@@ -208,7 +222,7 @@ struct Service {
     const char *name;      // a few words
     const char *reads;     // the variables it reads, e.g. "e a t"
     const char *needs;     // of those, the ones that must hold a text
-    int returns;           // a Kind mask (values.cpp) of what it returns
+    int returns;           // a Kind mask (above) of what it returns
     const char *result;    // in words
     const char *windows;   // how it differs on Windows, or ""
 };
@@ -216,16 +230,55 @@ const Service *check_service(int number);   // null for an unknown number
 extern const Service check_services[];
 extern const int check_service_count;
 
-/* ---- report.cpp ---- */
+/* ---- pipeline.cpp: the parse and then the analyses, the one way to check a script ---- */
 Flow check_script(Script &s);   // every analysis; the findings in order of place
 // The analyses after a parse: flow, values, the findings in order.
 Flow check_analyse(Script &s);
 // The same after an edit of old's text (see check_reparse).
 Flow check_script_edit(Script &s, Script &old, uint64_t at, uint64_t removed,
                        const std::string &added);
+
+/* ---- syntax.cpp ---- */
+// The finding for a syntax error (msg: the parser's text) or a stray byte at tok.
+void check_syntax_error(Script &s, int tok, const char *msg);
+// A quote the scanner found no closing quote for, at tok.
+void check_quote_left(Script &s, int tok);
+// The one syntax error placed on the last statement rather than where the
+// parser stopped (the end): its text says so whatever surrounds it.
+inline constexpr char CHECK_NO_LAST_SEMICOLON[] =
+    "syntax error at the end: the last statement needs its ';'";
+
+/* ---- hints.cpp ---- */
+// A syntax error at tok: its message, with what it most likely means (the
+// tokens and the text around it say), and where the finding starts, as the
+// fix goes there: at token first, or just after it for a missing ';'.
+struct SyntaxHint {
+    std::string message;
+    int first;
+    bool after_first;
+};
+SyntaxHint check_syntax_hint(const Script &s, int tok);
+
+/* ---- words.cpp ---- */
+// A word of letters around the letter at tok where one letter was meant:
+// the hint, or false.
+bool check_word_hint(const Script &s, int tok, std::string *hint);
+int check_word_start(const Script &s, int tok);   // the word's first token
+
+/* ---- report.cpp ---- */
+// The shift of quill's lines in force at token tok.
+int64_t check_line_shift(const std::vector<LineShift> &shifts, int tok);
+int check_quill_line(const Script &s, int tok);   // the line quill names at token tok
+Place check_place(const Script &s, uint64_t offset, int quill_line);
+// Adds a finding of code over tokens first..last, with the code's
+// severity, or with the milder one of a code that has two.
+void check_report(Script &s, int first, int last, Code code, const std::string &message);
+void check_report(Script &s, int first, int last, Code code, Severity severity,
+                  const std::string &message);
 const char *check_severity_name(Severity s);
 bool check_severity_parse(const char *name, Severity *out);
-std::string check_code_name(int code);   // VTnnn
+const CodeInfo &check_code(Code code);   // its row of the table
+std::string check_code_name(Code code);   // VTnnn
 void check_sort(std::vector<Finding> &findings);
 std::string check_gcc_line(const std::string &file, const Finding &f, bool quill_lines);
 nlohmann::json check_json(const std::string &file, const Finding &f, bool quill_lines);

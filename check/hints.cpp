@@ -1,8 +1,9 @@
 /*
  * hints.cpp - what a syntax error most likely means. quill says only
  * "syntax error" and where; a newcomer's mistakes are few and can be told
- * apart by the tokens around the error: a missing ';', a word from another
- * language read as one-letter variables, a pasted curly quote.
+ * apart by the tokens around the error: a missing ';', a text that runs on
+ * because a quote was left out, an operator from another language, a
+ * bracket left open, a word of letters (words.cpp).
  */
 #include "check.h"
 
@@ -10,86 +11,6 @@
 #include <cstring>
 
 namespace {
-
-struct WordHint {
-    const char *words;   // blank-separated, each between blanks
-    const char *hint;
-};
-
-const WordHint WORDS[] = {
-    {" print printf echo say write println ",
-     "`%s` is no keyword: put prints numbers, puts texts"},
-    {" while for do loop until repeat foreach ",
-     "Vantor has no `%s`: a loop is a label, a body and `above X;` back to it"},
-    {" else then elif elsif endif end fi ",
-     "Vantor has no `%s`: `if c X;` only jumps forward to `X:` when c is not 0"},
-    {" goto jump jmp call gosub ",
-     "Vantor has no `%s`: `below X;` jumps forward, `above X;` back, `if c X;` when c holds"},
-    {" return exit quit stop halt break ",
-     "Vantor has no `%s`: jump past the script's end (`below E;` ... `E:`) to stop"},
-    {" and or not ",
-     "Vantor has no `%s`: the operators are &&, || and !"},
-    {" let var set int dim local global def function sub my string ",
-     "Vantor has no `%s`: the variables are the letters a to z, and need no declaration"},
-    {" input read readline gets ",
-     "Vantor has no `%s`: `l = func 1;` reads a line of standard input as a text"},
-};
-
-std::string at_word(const Script &s, uint64_t start, uint64_t *from)
-{
-    const std::string &t = s.scanned;
-    uint64_t a = start, b = start;
-    while (a > 0 && std::isalpha(static_cast<unsigned char>(t[a - 1])))
-        a--;
-    while (b < t.size() && std::isalpha(static_cast<unsigned char>(t[b])))
-        b++;
-    *from = a;
-    return t.substr(a, b - a);
-}
-
-std::string format(const char *pattern, const std::string &word)
-{
-    const char *mark = std::strstr(pattern, "%s");
-    return std::string(pattern, mark) + word + (mark + 2);
-}
-
-// A word of letters where a name of one letter was meant.
-bool word_hint(const Script &s, const Tok &t, std::string *hint)
-{
-    uint64_t from;
-    std::string word = at_word(s, t.start, &from);
-    if (word.size() < 2)
-        return false;
-    std::string lower;
-    for (char c : word)
-        lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    for (const WordHint &w : WORDS)
-        if (std::strstr(w.words, (" " + lower + " ").c_str())) {
-            *hint = format(w.hint, word);
-            return true;
-        }
-    static const char *const KEYWORDS[] = {"put", "puts", "if", "below", "above", "func", "new"};
-    for (const char *k : KEYWORDS)
-        if (lower == k)
-            return false;   // a keyword in the wrong place: no word to explain
-    std::string letters;
-    for (std::size_t i = 0; i < word.size() && i < 40; i++)
-        letters += (i ? ", " : "") + word.substr(i, 1);
-    *hint = "`" + check_quote(word) + "` reads as " + check_quote(letters) +
-            ": variables (a-z) and labels (A-Z) are one letter each";
-    return true;
-}
-
-bool is_word(int code)
-{
-    switch (code) {
-    case VARIABLE: case LABEL: case PRINT: case PRINTS: case OPIF: case OPBELOW: case OPABOVE:
-    case FUNC: case OPNEW:
-        return true;
-    default:
-        return false;
-    }
-}
 
 bool starts_operand(int code)
 {
@@ -116,20 +37,6 @@ bool missing_semicolon(const Script &s, int tok)
         return false;
     const Tok &t = s.toks[static_cast<std::size_t>(tok)], &prev = s.toks[static_cast<std::size_t>(tok - 1)];
     return ends_operand(prev.code) && check_place(s, prev.start, 0).line < check_place(s, t.start, 0).line;
-}
-
-std::string high_byte(const Script &s, const Tok &t)
-{
-    const unsigned char *p = reinterpret_cast<const unsigned char *>(s.scanned.data()) + t.start;
-    std::size_t left = s.scanned.size() - t.start;
-    if (left >= 3 && p[0] == 0xe2 && p[1] == 0x80 && p[2] >= 0x98 && p[2] <= 0x9f)
-        return "a curly quote ends the script here (nothing after it runs): "
-               "texts take straight quotes \" or '";
-    if (left >= 2 && p[0] == 0xc2 && p[1] == 0xa0)
-        return "a non-breaking space ends the script here (nothing after it runs): "
-               "use a plain blank";
-    return "a byte of 128 or more outside a text or a comment ends the script here: "
-           "nothing after it runs";
 }
 
 bool is_operator(int code)
@@ -267,36 +174,30 @@ bool operator_hint(const Script &s, int tok, std::string *hint)
     return false;
 }
 
-// The first token of the word of letters at tok, as the scanner split it.
-int word_start(const Script &s, int tok)
-{
-    uint64_t from;
-    at_word(s, s.toks[static_cast<std::size_t>(tok)].start, &from);
-    while (tok > 0 && s.toks[static_cast<std::size_t>(tok - 1)].start >= from)
-        tok--;
-    return tok;
-}
-
-enum class Hint { NONE, TEXT, WORD, SEMICOLON, OTHER };
-
-// What a syntax error at tok most likely means, and which kind of hint that is.
-std::string syntax_hint(const Script &s, int tok, Hint *kind)
+// What a syntax error at tok most likely means: "" for no idea. *first and
+// *after_first as SyntaxHint has them.
+std::string hint(const Script &s, int tok, int *first, bool *after_first)
 {
     const Tok &t = s.toks[static_cast<std::size_t>(tok)];
     const Tok *prev = tok > 0 ? &s.toks[static_cast<std::size_t>(tok - 1)] : nullptr;
-    std::string hint;
-    *kind = Hint::OTHER;
+    std::string text;
     if (t.code == 0)
         return "the script ends in the middle of a statement";
-    if (text_hint(s, tok, &hint))
-        return *kind = Hint::TEXT, hint;
-    if (is_word(t.code) && word_hint(s, t, &hint))
-        return *kind = Hint::WORD, hint;
-    if (missing_semicolon(s, tok))
-        return *kind = Hint::SEMICOLON,
-               "is the ';' missing at the end of line " + std::to_string(line_of(s, prev->start)) + "?";
-    if (operator_hint(s, tok, &hint))
-        return hint;
+    if (text_hint(s, tok, &text)) {
+        *first = spans_lines(s, t) ? tok : tok - 1;   // the fix goes where the text opens
+        return text;
+    }
+    if (check_word_hint(s, tok, &text)) {
+        *first = check_word_start(s, tok);
+        return text;
+    }
+    if (missing_semicolon(s, tok)) {
+        *first = tok - 1;
+        *after_first = true;
+        return "is the ';' missing at the end of line " + std::to_string(line_of(s, prev->start)) + "?";
+    }
+    if (operator_hint(s, tok, &text))
+        return text;
     if (prev && ends_operand(prev->code) && starts_operand(t.code))
         return "two values side by side: is an operator or a ';' missing between them?";
     if (t.code == OPSET || t.code == OPSTRCP)
@@ -305,58 +206,15 @@ std::string syntax_hint(const Script &s, int tok, Hint *kind)
         return "`" + check_quote(std::string(1, static_cast<char>(t.code))) + "` is no part of Vantor";
     if (t.code == COL)
         return "only a label (A-Z) is defined with ':'";
-    *kind = Hint::NONE;
     return "";
 }
 
 }  // namespace
 
-void check_syntax_error(Script &s, int tok, const char *msg)
+SyntaxHint check_syntax_hint(const Script &s, int tok)
 {
-    const Tok &t = s.toks[static_cast<std::size_t>(tok)];
-    if (std::strcmp(msg, "NUL") == 0)
-        return check_report(s, tok, tok, Severity::ERROR, 5,
-                            "a NUL byte ends the script here: nothing after it runs");
-    if (std::strcmp(msg, "high byte") == 0)
-        return check_report(s, tok, tok, Severity::ERROR, 4, high_byte(s, t));
-    if (std::strcmp(msg, "parser stack overflow") == 0)
-        return check_report(s, tok, tok, Severity::ERROR, 2,
-                            "nested too deeply: quill stops with \"parser stack overflow\"");
-    if (std::strcmp(msg, "syntax error") != 0)
-        return check_report(s, tok, tok, Severity::ERROR, 6,
-                            std::string("quill stops here: \"") + msg + "\"");
-    if (t.code == '"' || t.code == '\'')
-        return check_quote_left(s, tok);
-    const Tok *prev = tok > 0 ? &s.toks[static_cast<std::size_t>(tok - 1)] : nullptr;
-    if (t.code == 0 && prev && prev->code != NL && prev->code != COL)
-        return check_report(s, tok - 1, tok, Severity::ERROR, 1, CHECK_NO_LAST_SEMICOLON);
-    // a finding ends at the token where quill stops, whatever it starts at
-    Hint kind;
-    std::string hint = syntax_hint(s, tok, &kind);
-    std::string message = hint.empty() ? "syntax error" : "syntax error: " + hint;
-    // a text that swallowed lines: from where it opens, as the fix goes there
-    int text = spans_lines(s, t) ? tok : tok - 1;
-    check_report(s, kind == Hint::WORD ? word_start(s, tok) : kind == Hint::SEMICOLON ? tok - 1
-                    : kind == Hint::TEXT ? text : tok,
-                 tok, Severity::ERROR, 1, message);
-    if (kind == Hint::SEMICOLON) {   // where the ';' goes: just after the line's last token
-        Finding &f = s.findings.back();
-        f.start = prev->start + prev->length;
-        f.at = check_place(s, f.start, f.at.quill_line);
-    }
-}
-
-void check_quote_left(Script &s, int tok)
-{
-    const Tok &t = s.toks[static_cast<std::size_t>(tok)];
-    check_report(s, tok, tok, Severity::ERROR, 3,
-                 std::string("this ") + static_cast<char>(t.code) +
-                     " is never closed: a text runs to the next quote of its kind");
-}
-
-std::string check_syntax_message(const Script &s, int tok)
-{
-    Hint kind;
-    std::string hint = syntax_hint(s, tok, &kind);
-    return hint.empty() ? "syntax error" : "syntax error: " + hint;
+    SyntaxHint h{"", tok, false};
+    std::string text = hint(s, tok, &h.first, &h.after_first);
+    h.message = text.empty() ? "syntax error" : "syntax error: " + text;
+    return h;
 }

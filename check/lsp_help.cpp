@@ -17,7 +17,7 @@ struct Reminder {
     const char *text;
 };
 
-const Reminder KEYWORDS[] = {
+const Reminder REMINDERS[] = {   // the keywords, and ~
     {PRINT, "`put x` prints x as a number, with no line break after it"},
     {PRINTS, "`puts t` prints the text at address t; 0 prints nothing"},
     {OPIF, "`if c X` searches forward for the next `X:` when c is not 0; `if c @ n X` for the n-th"},
@@ -29,8 +29,6 @@ const Reminder KEYWORDS[] = {
     {OPNEW, "`new n` reserves n integers in the pool, all 0, and gives their address"},
     {OPSTRCP, "`b ~ t` stores a new copy of the text at t in b"},
 };
-
-const char *const WORDS[] = {"put", "puts", "if", "below", "above", "func", "new"};
 
 std::string service_text(const Service &svc)
 {
@@ -107,7 +105,7 @@ json hover(const json &params)
     } else if (t.code == LABEL) {
         text = label_text(*d, t.value);
     } else {
-        for (const Reminder &r : KEYWORDS)
+        for (const Reminder &r : REMINDERS)
             if (r.code == t.code)
                 text = r.text;
     }
@@ -142,8 +140,8 @@ json completion(const json &params)
         }
         return items;
     }
-    for (const char *w : WORDS)
-        items.push_back({{"label", w}, {"kind", 14}});   // Keyword
+    for (const Keyword &k : CHECK_KEYWORDS)
+        items.push_back({{"label", k.word}, {"kind", 14}});   // Keyword
     std::set<int> seen;
     for (const LabelDef &def : d->flow.defs)
         if (seen.insert(def.lab).second) {

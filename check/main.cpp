@@ -172,7 +172,7 @@ bool read_all(const std::string &name, std::string *text, std::string *why)
 void write_lines(const std::string &name, const std::vector<const Finding *> &list,
                  const Options &o)
 {
-    std::map<int, int> seen;
+    std::map<Code, int> seen;
     for (const Finding *f : list)
         if (o.all || ++seen[f->code] <= SHOWN_PER_CODE)
             std::printf("%s\n", check_gcc_line(name, *f, o.quill_lines).c_str());
@@ -205,7 +205,7 @@ int main(int argc, char **argv)
         std::vector<Finding> shown = check_shown(s);
         std::vector<const Finding *> kept;
         for (const Finding &f : shown) {
-            if (f.severity > o.least || o.excluded.count(f.code))
+            if (f.severity > o.least || o.excluded.count(static_cast<int>(f.code)))
                 continue;
             any = true;
             errors |= f.severity == Severity::ERROR;

@@ -39,7 +39,7 @@ struct Old {
     {
         auto line = std::upper_bound(script->lines.begin(), script->lines.end(), tok(now, k).start) -
                     script->lines.begin();
-        return static_cast<int32_t>(static_cast<int64_t>(line) - parse_less_at(script->shifts, k));
+        return static_cast<int32_t>(static_cast<int64_t>(line) - check_line_shift(script->shifts, k));
     }
 } old;
 
@@ -92,16 +92,16 @@ void join_old(Script &s)
         return;
     const Script &was = *old.script;
     // quill's lines and the text's past the meeting move by their own amounts
-    int64_t lines = check_quill_line(s, parse_cursor) - old.quill_line(s, old.met_tok);
-    int64_t less = parse_less_at(s.shifts, parse_cursor), moved = less - parse_less_at(was.shifts, old.met_tok);
-    int tok_shift = parse_cursor - old.met_tok;
+    int64_t lines = check_quill_line(s, items_cursor) - old.quill_line(s, old.met_tok);
+    int64_t less = check_line_shift(s.shifts, items_cursor), moved = less - check_line_shift(was.shifts, old.met_tok);
+    int tok_shift = items_cursor - old.met_tok;
     uint64_t met_at = old.tok(s, old.met_tok).start;
     const Item met_item = old.items[old.met_item];
-    s.toks.resize(static_cast<std::size_t>(parse_cursor));
-    while (!s.shifts.empty() && s.shifts.back().tok >= parse_cursor)
+    s.toks.resize(static_cast<std::size_t>(items_cursor));
+    while (!s.shifts.empty() && s.shifts.back().tok >= items_cursor)
         s.shifts.pop_back();
-    if (parse_less_at(s.shifts, parse_cursor) != less)
-        s.shifts.push_back(LineShift{parse_cursor, less});
+    if (check_line_shift(s.shifts, items_cursor) != less)
+        s.shifts.push_back(LineShift{items_cursor, less});
     for (const LineShift &l : was.shifts)
         if (l.tok > old.met_tok)
             s.shifts.push_back(LineShift{l.tok + tok_shift, l.less + moved});
@@ -122,7 +122,7 @@ void join_old(Script &s)
         i.first_node += node_shift;
         if (i.kind == ItemKind::STATEMENT)
             i.root += node_shift;
-        parse_add_item(s, i);
+        items_add(s, i);
         old.items.drop_before(k);
     }
     for (std::size_t n = static_cast<std::size_t>(node_from); n < old.nodes.size(); n++) {
@@ -150,12 +150,12 @@ void join_old(Script &s)
             continue;
         g.at = check_place(s, g.start, static_cast<int32_t>(f.at.quill_line + lines));
         g.end = check_place(s, g.stop, static_cast<int32_t>(f.end.quill_line + lines));
-        if (g.code == 1 && g.message != CHECK_NO_LAST_SEMICOLON) {
+        if (g.code == Code::SYNTAX && g.message != CHECK_NO_LAST_SEMICOLON) {
             // its hint reads the tokens and the text around it, which the edit may
             // change; it ends at the token where the parse stopped
             auto at = std::lower_bound(s.toks.begin(), s.toks.end(), g.stop,
                                        [](const Tok &t, uint64_t o) { return t.start < o; });
-            g.message = check_syntax_message(s, static_cast<int>(at - s.toks.begin()) - 1);
+            g.message = check_syntax_hint(s, static_cast<int>(at - s.toks.begin()) - 1).message;
         }
         s.findings.push_back(g);
     }
@@ -195,16 +195,6 @@ bool as_scanned(const std::string &t)
 
 }  // namespace
 
-bool reparse_meets(const Script &s, int tok)
-{
-    return meets_old(s, tok);
-}
-
-void reparse_forget(void)
-{
-    old = Old();
-}
-
 void check_reparse(Script &s, Script &was, uint64_t at, uint64_t removed, const std::string &added)
 {
     // only where the text as scanned is the text itself do offsets carry over
@@ -217,7 +207,7 @@ void check_reparse(Script &s, Script &was, uint64_t at, uint64_t removed, const 
     s.scanned = std::move(was.scanned);
     s.scanned.replace(at, removed, added);
     s.byte_order_mark = false;
-    parse_line_starts(s);
+    scan_lines(s);
     // an item ended by ';' or ':' before the edit: the parse starts afresh after it
     std::size_t r = std::upper_bound(was.items.begin(), was.items.end(), at,
                                      [&](uint64_t off, const Item &i) {
@@ -268,9 +258,9 @@ void check_reparse(Script &s, Script &was, uint64_t at, uint64_t removed, const 
         s.items.push_back(Item{ItemKind::EMPTY, held_item.first, first - 1, -1, node_from});
     s.findings.clear();
     for (const Finding &f : was.findings)   // the parse's own (syntax, bytes); the rest comes again
-        if (f.code < 10)
+        if (check_code(f.code).stage == Stage::PARSE)
             (f.start < from ? s.findings : old.findings).push_back(f);
-    int parsed = parse_from(s, from, from == 0 ? 0 : old.quill_line(s, first) - 1);
+    int parsed = parse_from(s, from, from == 0 ? 0 : old.quill_line(s, first) - 1, meets_old);
     if (parsed > 0)
         join_old(s);
     old = Old();

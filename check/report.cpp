@@ -1,12 +1,44 @@
 /*
- * report.cpp - findings in order, and the two ways they are written: one
- * line each as compilers write them, or a JSON array.
+ * report.cpp - findings: where a token stands (the text's line and column,
+ * and the line quill names), each finding made with its code's row of the
+ * table (codes.h), their order, and the two ways they are written: one line
+ * each as compilers write them, or a JSON array.
  */
 #include "check.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+
+/* ---- places ---- */
+
+int64_t check_line_shift(const std::vector<LineShift> &shifts, int tok)
+{
+    auto after = std::upper_bound(shifts.begin(), shifts.end(), tok,
+                                  [](int t, const LineShift &l) { return t < l.tok; });
+    return after == shifts.begin() ? 0 : (after - 1)->less;
+}
+
+int check_quill_line(const Script &s, int tok)
+{
+    uint64_t start = s.toks[static_cast<std::size_t>(tok)].start;
+    auto line = std::upper_bound(s.lines.begin(), s.lines.end(), start) - s.lines.begin();
+    return static_cast<int32_t>(static_cast<int64_t>(line) - check_line_shift(s.shifts, tok));
+}
+
+Place check_place(const Script &s, uint64_t offset, int quill_line)
+{
+    auto next = std::upper_bound(s.lines.begin(), s.lines.end(), offset);
+    int line = static_cast<int>(next - s.lines.begin());
+    int column = static_cast<int>(offset - s.lines[static_cast<std::size_t>(line - 1)]) + 1;
+    if (line == 1 && s.byte_order_mark)
+        column += 3;
+    return Place{line, column, quill_line};
+}
+
+/* ---- findings ---- */
 
 static const char *const SEVERITIES[] = {"error", "warning", "info", "style"};   // ORDER Severity
 
@@ -25,11 +57,45 @@ bool check_severity_parse(const char *name, Severity *out)
     return false;
 }
 
-std::string check_code_name(int code)
+static const CodeInfo CODES[] = {
+#define CHECK_CODE_ROW(name, number, severity, milder, stage, summary) \
+    {Code::name, Severity::severity, Severity::milder, Stage::stage, summary},
+    CHECK_CODES(CHECK_CODE_ROW)
+#undef CHECK_CODE_ROW
+};
+
+const CodeInfo &check_code(Code code)
+{
+    for (const CodeInfo &c : CODES)
+        if (c.code == code)
+            return c;
+    std::abort();   // every Code is a row of the table
+}
+
+std::string check_code_name(Code code)
 {
     char buf[16];
-    std::snprintf(buf, sizeof buf, "VT%03d", code);
+    std::snprintf(buf, sizeof buf, "VT%03d", static_cast<int>(code));
     return buf;
+}
+
+void check_report(Script &s, int first, int last, Code code, const std::string &message)
+{
+    check_report(s, first, last, code, check_code(code).severity, message);
+}
+
+void check_report(Script &s, int first, int last, Code code, Severity severity,
+                  const std::string &message)
+{
+    assert(severity == check_code(code).severity || severity == check_code(code).milder);
+    int n = static_cast<int>(s.toks.size());
+    first = std::clamp(first, 0, n - 1);
+    last = std::clamp(last, first, n - 1);
+    const Tok &a = s.toks[static_cast<std::size_t>(first)];
+    const Tok &b = s.toks[static_cast<std::size_t>(last)];
+    s.findings.push_back(Finding{check_place(s, a.start, check_quill_line(s, first)),
+                                 check_place(s, b.start + b.length, check_quill_line(s, last)),
+                                 a.start, b.start + b.length, severity, code, message});
 }
 
 void check_sort(std::vector<Finding> &findings)
@@ -90,15 +156,14 @@ static bool looks_binary(const Script &s, uint64_t first_nul)
 
 std::vector<Finding> check_shown(const Script &s)
 {
-    constexpr int NUL = 5;
     std::vector<Finding> shown;
     shown.reserve(s.findings.size());
     bool ended = false;
     for (const Finding &f : s.findings) {
-        if (f.code == NUL && ended)
+        if (f.code == Code::NUL && ended)
             continue;
         shown.push_back(f);
-        if (f.code != NUL)
+        if (f.code != Code::NUL)
             continue;
         ended = true;
         if (looks_binary(s, f.start)) {
@@ -144,24 +209,4 @@ std::string check_quote(const std::string &text)
         }
     }
     return out;
-}
-
-Flow check_analyse(Script &s)
-{
-    Flow flow = check_flow(s);
-    check_values(s, flow);
-    check_sort(s.findings);
-    return flow;
-}
-
-Flow check_script(Script &s)
-{
-    check_parse(s);
-    return check_analyse(s);
-}
-
-Flow check_script_edit(Script &s, Script &old, uint64_t at, uint64_t removed, const std::string &added)
-{
-    check_reparse(s, old, at, removed, added);
-    return check_analyse(s);
 }

@@ -1,8 +1,18 @@
 #!/usr/bin/env python3
-"""Calls run one way: driver, then core, then scanner (and outcall) below.
-Reads the object files of the interpreter's library with nm and fails on any
-circle of calls between files, and on any call from scanner/ into core/.
-Only functions count: bison's yylval and the shared state are data."""
+"""Calls run one way: in quill, driver, then core, then scanner (and outcall)
+below; in quill-check, main and the language server, then the analyses, then
+the parse, then scanner/ below. Reads the object files with nm and fails on
+any circle of calls between files, and on any call from scanner/ out into
+the layers above it. Only functions count: bison's yylval and the shared
+state are data.
+
+    calls.py PROGRAM: OBJ... [PROGRAM: OBJ...]
+    calls.py OBJ...
+
+Each program's objects are read on their own: the interpreter and the
+checker both define the grammar's helpers (eval_binary, yylex, ...), and a
+call goes to the file of its own program that defines it. A folder stands
+for every object under it; with no PROGRAM: all the objects are one."""
 import collections
 import glob
 import os
@@ -11,15 +21,17 @@ import sys
 
 
 def short(obj):
-    for d in OBJDIRS:
-        if obj.startswith(d):
-            return os.path.relpath(obj, d).replace('.cpp.o', '')
+    """quillcheck/check/lsp for .../CMakeFiles/quillcheck.dir/check/lsp.cpp.o"""
+    parts = obj.replace('.cpp.o', '').split(os.sep)
+    for i, p in enumerate(parts):
+        if p.endswith('.dir'):
+            return '/'.join([p[:-4]] + parts[i + 1:])
     return obj
 
 
-def layer(obj):
+def in_scanner(obj):
     # scanner/*.o and flex's scanner.cpp.o are the token stream's library
-    return 'scanner' if 'quillscan.dir' in obj else 'core'
+    return 'quillscan.dir' in obj
 
 
 def symbols(obj, which):
@@ -66,14 +78,21 @@ def circles(edges):
     return found
 
 
-# the object files of the build (a folder stands for every object under it)
-ARGS = sys.argv[1:]
-OBJDIRS = [os.path.dirname(os.path.commonpath([os.path.abspath(a) for a in ARGS]))]
+def programs(args):
+    """{name: [object files]} from the command line."""
+    named, name = collections.defaultdict(list), ''
+    for a in args:
+        if a.endswith(':'):
+            name = a[:-1]
+            named[name]
+            continue
+        named[name] += [a] if a.endswith('.o') else glob.glob(os.path.join(a, '**', '*.o'),
+                                                              recursive=True)
+    return {n: sorted(set(os.path.abspath(o) for o in objs)) for n, objs in named.items()}
 
 
-def main():
-    objs = sorted(os.path.abspath(o) for a in ARGS for o in (
-        [a] if a.endswith('.o') else glob.glob(os.path.join(a, '**', '*.o'), recursive=True)))
+def check(name, objs):
+    """The failures of one program's objects."""
     owner = {}
     for obj in objs:
         for sym in defined_functions(obj):
@@ -84,18 +103,27 @@ def main():
         for sym in symbols(obj, '-u'):
             if sym in owner and owner[sym] != obj:
                 edges[obj].add(owner[sym])
-    failed = 0
-    for group in circles(edges):
-        print('FAIL: these files call each other in a circle:', ', '.join(map(short, group)))
-        failed += 1
+    where = f'{name}: ' if name else ''
+    failures = [f'{where}these files call each other in a circle: {", ".join(map(short, g))}'
+                for g in circles(edges)]
     for obj in objs:
-        up = [short(d) for d in edges[obj] if layer(obj) == 'scanner' and layer(d) == 'core']
-        if up:
-            print(f'FAIL: {short(obj)} calls up into core: {", ".join(sorted(up))}')
-            failed += 1
-    checked = 2 if objs else 0
-    print(f'{checked - min(failed, checked)} passed, {failed} failed')
-    return 1 if failed or not objs else 0
+        out = sorted(short(d) for d in edges[obj] if in_scanner(obj) and not in_scanner(d))
+        if out:
+            failures.append(f'{where}{short(obj)} calls up out of scanner/: {", ".join(out)}')
+    return failures
+
+
+def main():
+    named = programs(sys.argv[1:])
+    passed = failed = 0
+    for name, objs in named.items():
+        failures = check(name, objs) if objs else [f'{name or "the program"}: no object files']
+        for f in failures:
+            print('FAIL:', f)
+        failed += len(failures)
+        passed += not failures
+    print(f'{passed} passed, {failed} failed')
+    return 1 if failed or not named else 0
 
 
 if __name__ == '__main__':
