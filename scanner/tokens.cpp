@@ -143,9 +143,10 @@ int32_t *tokens_item_word(uint32_t item)
 
 void tokens_forget(void)
 {
-    if (pos != count)
+    if (reading.pos != count)
         return;
-    count = pos = 0;
+    count = 0;
+    reading = TokenWalk{0, reading.line};   // the line goes on: only the stream is emptied
     texts_reset();
 }
 
