@@ -48,6 +48,8 @@ void diag_pool_over(const char *what)
 
 void diag_runtime(const char *what)
 {
+    if (run_hooks)
+        run_hooks->fault(what);
     diag_fatal(1, "\nline:%d %s\n", line_no, what);
 }
 

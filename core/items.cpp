@@ -15,6 +15,18 @@ bool items_fast = true;   // off: every token goes through the parser
 uint64_t items_parsed;    // items handed to the parser
 
 static bool item_start = true;   // the last token the parser got ended an item
+const RunHooks *run_hooks;        // a debugger's, or null
+
+// An item about to run, for the debugger: not one a search drops, and not
+// an empty statement, where nothing runs.
+static void hook_item(void)
+{
+    uint32_t pos;
+    int32_t line;
+    const Token *t = skip() ? nullptr : tokens_peek(&pos, &line);
+    if (t && t->kind != token_kind(NL))
+        run_hooks->item(pos, line);
+}
 
 // At an item start: let the label search and the recorded items run as far
 // as they apply; the parser takes over where they do not.
@@ -48,6 +60,8 @@ int yylex(void)
             run_fast();
         items_parsed++;
         output_check();
+        if (run_hooks)
+            hook_item();
     }
     int search = skip();
     for (;;) {
@@ -63,6 +77,8 @@ int yylex(void)
         }
         switch (kind) {
         case K_END:
+            if (search && run_hooks)
+                run_hooks->lost();
             return 0;
         case K_CHAR:
             if (search)

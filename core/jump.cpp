@@ -30,18 +30,29 @@ int32_t jump_set_count(int lab, int32_t count)
     return label[lab];
 }
 
+// A search started (a count of 0 or less starts none): the debugger's trail.
+static void hook_jump(int lab)
+{
+    if (run_hooks && label[lab] > 0)
+        run_hooks->jumped(lab);
+}
+
 int32_t jump_if(int32_t cond, int lab)
 {
-    if (cond)
+    if (cond) {
         label[lab] = 1;
+        hook_jump(lab);
+    }
     reduced(R_IF, lab, cond, lab);
     return cond;
 }
 
 int32_t jump_if_count(int32_t cond, int32_t count, int lab)
 {
-    if (cond)
+    if (cond) {
         jump_set_count(lab, count);
+        hook_jump(lab);
+    }
     reduced(R_IF_COUNT, lab, cond, count, lab);
     return cond;
 }
@@ -49,6 +60,7 @@ int32_t jump_if_count(int32_t cond, int32_t count, int lab)
 int32_t jump_below(int lab)
 {
     label[lab] = 1;
+    hook_jump(lab);
     reduced(R_BELOW, lab, lab);
     return lab;
 }
@@ -56,6 +68,7 @@ int32_t jump_below(int lab)
 int32_t jump_below_count(int32_t count, int lab)
 {
     int32_t r = jump_set_count(lab, count);
+    hook_jump(lab);
     reduced(R_BELOW_COUNT, lab, count, lab);
     return r;
 }
@@ -64,6 +77,7 @@ int32_t jump_above(int lab)
 {
     label[lab] = 1;
     top = 1;
+    hook_jump(lab);
     reduced(R_ABOVE, lab, lab);
     return lab;
 }
@@ -72,13 +86,17 @@ int32_t jump_above_count(int32_t count, int lab)
 {
     int32_t r = jump_set_count(lab, count);
     top = 1;
+    hook_jump(lab);
     reduced(R_ABOVE_COUNT, lab, count, lab);
     return r;
 }
 
 void jump_define(int lab)
 {
-    label[lab] = label[lab] > 0 ? static_cast<int8_t>(label[lab] - 1) : 0;
+    bool searched = label[lab] > 0;
+    label[lab] = searched ? static_cast<int8_t>(label[lab] - 1) : 0;
+    if (run_hooks && searched && !skip())
+        run_hooks->landed(tokens_pos() - 2, line_no);   // the ':' is read, the label before it
     reduced(R_DEFINE, lab, lab);
 }
 

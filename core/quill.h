@@ -17,6 +17,7 @@
 #include <cstdio>
 
 #include "actions.h"   // the grammar's calls, shared with quill-check
+#include "hooks.h"     // what a debugger is told
 #include "outcall.h"
 #include "rules.h"
 #include "tokens.h"    // the token stream below, and the generated token codes

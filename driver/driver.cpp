@@ -4,6 +4,8 @@
  */
 #include "quill.h"
 
+#include "agent.h"
+
 int driver_fold_status(int32_t value)
 {
     if (value >= 0 && value <= 255)
@@ -22,6 +24,7 @@ int driver_run(void)
     items_configure();
     output_fault = diag_output_failed;
     output_start();
+    agent_start();   // under quill-debug: told where to stop, and when to start
     // standard input is in text mode since start-up (streams_prepare)
     yyparse();
     output_flush();   // output that never arrived is a failure, not the script's status
