@@ -41,6 +41,8 @@ void diag_scan_failed(ScanFault fault, const char *flex_text)
 
 void diag_pool_over(const char *what)
 {
+    if (run_hooks)
+        run_hooks->report(RunReport::WRAP, what);
     output_flush();
     std::fprintf(stderr, "\nline:%d Pool over. (%s)\n", line_no, what);
     std::fflush(stderr);
@@ -49,12 +51,14 @@ void diag_pool_over(const char *what)
 void diag_runtime(const char *what)
 {
     if (run_hooks)
-        run_hooks->fault(what);
+        run_hooks->report(RunReport::FAULT, what);
     diag_fatal(1, "\nline:%d %s\n", line_no, what);
 }
 
 void diag_syntax(const char *msg)
 {
+    if (run_hooks)
+        run_hooks->report(RunReport::SYNTAX, msg);
     output_flush();
     std::fprintf(stderr, "\n#line:%d %s\n", line_no, msg);
     std::fflush(stderr);

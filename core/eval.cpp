@@ -107,6 +107,8 @@ int32_t eval_puts(int32_t value)
 
 int32_t eval_func(int32_t no)
 {
+    if (run_hooks)
+        run_hooks->service(no);
     output_call_begin(no);   // the library may print, read, start programs, pause
     int32_t r = set_ev(outcall(no, var));
     output_call_end();

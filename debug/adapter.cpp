@@ -4,6 +4,7 @@
  */
 #include "adapter.h"
 
+#include "expr.h"
 #include "host.h"
 #include "script.h"
 
@@ -23,14 +24,20 @@ struct Session {
     std::string program;               // as the frames name it
     bool launched = false, configured = false, agent_ready = false, started = false;
     bool stopped = false, exited = false, stop_on_entry = false;
-    bool stop_on_fault = true, stop_on_lost = true;
+    bool stop_on[4] = {true, true, false, false};   // fault, lost, syntax, wrap
     int trail = 20;
-    std::vector<int32_t> break_lines;  // quill's lines of the breakpoints
+    std::string breaks = "break";      // the breakpoints as the agent takes them
+    std::vector<std::string> logs;     // logpoint n's message is logs[n - 1]
+    std::string services = "services", watch = "watch 0";
     int stop_tok = -1;                 // where the run stands
+    json launch_args;
+    json restart_req;                  // a restart waiting for the old run's end
 } S;
 
 void respond(const json &req, bool success, json body = json::object(), const std::string &message = "")
 {
+    if (body.is_null())
+        body = json::object();
     json r = {{"type", "response"}, {"request_seq", req.value("seq", 0)}, {"success", success},
               {"command", req.value("command", "")}, {"body", std::move(body)}};
     if (!success)
@@ -65,12 +72,12 @@ long long number(const std::string &s)
 
 void tell_agent_config(void)
 {
-    host_tell("config " + std::to_string(S.trail) + " " + std::to_string(S.stop_on_fault) + " " +
-              std::to_string(S.stop_on_lost));
-    std::string b = "break";
-    for (int32_t l : S.break_lines)
-        b += " " + std::to_string(l);
-    host_tell(b);
+    host_tell("config " + std::to_string(S.trail) + " " + std::to_string(S.stop_on[0]) + " " +
+              std::to_string(S.stop_on[1]) + " " + std::to_string(S.stop_on[2]) + " " +
+              std::to_string(S.stop_on[3]));
+    host_tell(S.breaks);
+    host_tell(S.services);
+    host_tell(S.watch);
 }
 
 void start_if_ready(void)
@@ -81,23 +88,21 @@ void start_if_ready(void)
     }
 }
 
-void launch(const json &req)
+// Starts quill on the launch arguments; "" or why not.
+std::string start_run(const json &a)
 {
-    const json &a = req.value("arguments", json::object());
-    if (S.launched)
-        return respond(req, false, {}, "the script is already launched");
     Launch l;
     l.program = a.value("program", "");
     l.cwd = a.value("cwd", "");
     if (l.program.empty())
-        return respond(req, false, {}, "launch needs the script's path in \"program\"");
+        return "launch needs the script's path in \"program\"";
     if (l.program[0] != '/' && !l.cwd.empty())
         l.program = l.cwd + "/" + l.program;
     char full[PATH_MAX];
     S.program = realpath(l.program.c_str(), full) ? full : l.program;
     std::string why;
     if (!script_load(S.script, l.program, &why))
-        return respond(req, false, {}, why);
+        return why;
     l.input = a.value("stdin", "");
     if (!l.input.empty() && l.input[0] != '/' && !l.cwd.empty())
         l.input = l.cwd + "/" + l.input;
@@ -115,9 +120,61 @@ void launch(const json &req)
     if (a.contains("trail") && a["trail"].is_number_integer())
         S.trail = static_cast<int>(std::clamp<long long>(a["trail"].get<long long>(), 0, 100000));
     if (!host_start(l, &why))
-        return respond(req, false, {}, why);
+        return why;
     S.launched = true;
-    respond(req, true);
+    S.launch_args = a;
+    return "";
+}
+
+void launch(const json &req)
+{
+    if (S.launched)
+        return respond(req, false, {}, "the script is already launched");
+    std::string why = start_run(req.value("arguments", json::object()));
+    respond(req, why.empty(), {}, why);
+}
+
+// A breakpoint for the agent: HITOP HITN LOG condition [| value]...
+std::string break_spec(const json &b, std::vector<std::string> *logs, std::string *why)
+{
+    std::string condition, ops;
+    if (b.contains("condition") && b["condition"].is_string() && !b["condition"].get<std::string>().empty() &&
+        !expr_compile(b["condition"].get<std::string>(), &condition, why))
+        return *why = "condition: " + *why, "";
+    std::string hit_op = "-";
+    long long hit_n = 0;
+    std::string hit = b.value("hitCondition", "");
+    if (!hit.empty()) {
+        std::size_t digits = hit.find_first_of("0123456789");
+        std::string op = hit.substr(0, digits);
+        op.erase(std::remove(op.begin(), op.end(), ' '), op.end());
+        char *end = nullptr;
+        hit_n = digits == std::string::npos ? -1 : std::strtoll(hit.c_str() + digits, &end, 10);
+        hit_op = op.empty() ? ">=" : op;
+        if (hit_n < 0 || (end && *end) || (hit_op != ">=" && hit_op != ">" && hit_op != "==" && hit_op != "%"))
+            return *why = "hit count: a number, or >= > == % and a number", "";
+    }
+    int log = 0;
+    std::string values;
+    if (b.contains("logMessage") && b["logMessage"].is_string()) {
+        std::string message = b["logMessage"].get<std::string>(), shown;
+        for (std::size_t i = 0; i < message.size(); i++) {
+            std::size_t close;
+            if (message[i] == '{' && (close = message.find('}', i)) != std::string::npos) {
+                std::string value;
+                if (!expr_compile(message.substr(i + 1, close - i - 1), &value, why))
+                    return *why = "log message: " + *why, "";
+                values += " |" + value;
+                shown += '\x01';   // where a value goes
+                i = close;
+            } else {
+                shown += message[i];
+            }
+        }
+        logs->push_back(shown);
+        log = static_cast<int>(logs->size());
+    }
+    return hit_op + " " + std::to_string(hit_n) + " " + std::to_string(log) + condition + values;
 }
 
 void set_breakpoints(const json &req)
@@ -128,26 +185,33 @@ void set_breakpoints(const json &req)
     bool ours = S.launched && (path == S.program ||
                                (realpath(path.c_str(), full) && S.program == full));
     json out = json::array();
-    std::vector<int32_t> lines;
+    std::string breaks = "break";
+    std::vector<std::string> logs;
     int id = 0;
     for (const json &b : a.value("breakpoints", json::array())) {
         int line = b.value("line", 0);
         int tok = ours ? script_stop_from(S.script, line) : -1;
-        json r = {{"id", ++id}, {"verified", tok >= 0}};
-        if (tok >= 0) {
+        json r = {{"id", ++id}, {"verified", false}, {"line", line}};
+        std::string spec, why;
+        if (tok < 0)
+            why = ours ? "no statement runs on this line or after it" : "not the script being debugged";
+        else
+            spec = break_spec(b, &logs, &why);
+        if (why.empty()) {
+            r["verified"] = true;
             r["line"] = script_place(S.script, tok).line;
-            lines.push_back(check_quill_line(S.script.s, tok));
+            breaks += (breaks.size() > 5 ? " , " : " ") +
+                      std::to_string(check_quill_line(S.script.s, tok)) + " " + spec;
         } else {
-            r["line"] = line;
-            r["message"] = ours ? "no statement runs on this line or after it"
-                                : "not the script being debugged";
+            r["message"] = why;
         }
         out.push_back(std::move(r));
     }
     if (ours) {
-        S.break_lines = lines;
+        S.breaks = breaks;
+        S.logs = logs;
         if (S.agent_ready)
-            tell_agent_config();
+            host_tell(S.breaks);
     }
     respond(req, true, {{"breakpoints", out}});
 }
@@ -168,18 +232,34 @@ void on_stopped(const std::vector<std::string> &w)
     S.stop_tok = script_token(S.script, static_cast<uint32_t>(number(w[2])),
                               static_cast<int32_t>(number(w[3])));
     std::string reason = w[1];
-    json body = {{"threadId", THREAD}, {"allThreadsStopped", true}};
+    json body = {{"threadId", THREAD}, {"allThreadsStopped", true}, {"reason", reason}};
+    std::string detail = fault_text(w);
     if (reason == "lost") {
-        std::string lab(1, static_cast<char>('A' + number(w.size() > 4 ? w[4] : "0")));
+        std::string lab(1, static_cast<char>('A' + number(w.size() > 4 ? w[4] : "0") % 26));
         body["reason"] = "exception";
         body["description"] = "label " + lab + " not found";
-        body["text"] = "the search for " + lab + " ran to the end of the script: it ends here";
-    } else if (reason == "exception") {
+        body["text"] = "the search for " + lab + " ran to the end of the script: the run ends without a word";
+    } else if (reason == "fault" || reason == "syntax" || reason == "wrap") {
         body["reason"] = "exception";
-        body["description"] = "runtime error";
-        body["text"] = fault_text(w);
-    } else {
-        body["reason"] = reason;
+        body["description"] = reason == "fault" ? "runtime error" : reason == "syntax" ? "syntax error" : "pool over";
+        body["text"] = reason == "wrap" ? "Pool over. (" + detail + "): the pool starts again from its first byte"
+                                        : detail;
+    } else if (reason == "function") {
+        body["reason"] = "function breakpoint";
+        const Service *svc = check_service(static_cast<int>(number(detail)));
+        body["description"] = "func " + detail + (svc ? std::string(" (") + svc->name + ")" : "");
+    } else if (reason == "data") {
+        body["reason"] = "data breakpoint";
+        std::vector<std::string> d = words(detail);   // pos line (var old new)...
+        std::string text;
+        for (std::size_t i = 2; i + 2 < d.size(); i += 3)
+            text += (text.empty() ? "" : ", ") + d[i] + " changed from " + d[i + 1] + " to " + d[i + 2];
+        if (d.size() >= 2) {
+            int tok = script_token(S.script, static_cast<uint32_t>(number(d[0])), static_cast<int32_t>(number(d[1])));
+            text += " (line " + std::to_string(script_place(S.script, tok).line) + ")";
+        }
+        body["description"] = text;
+        body["text"] = text;
     }
     event("stopped", std::move(body));
 }
@@ -217,6 +297,20 @@ json variable(const std::string &name, const std::string &value, int ref = 0)
     return {{"name", name}, {"value", value}, {"variablesReference", ref}};
 }
 
+std::string unhex(const std::string &h)
+{
+    std::string bytes;
+    for (std::size_t i = 0; i + 1 < h.size(); i += 2)
+        bytes += static_cast<char>(std::stoi(h.substr(i, 2), nullptr, 16));
+    return bytes;
+}
+
+// A text as shown beside its address: quoted, what is not UTF-8 escaped.
+std::string quoted(const std::string &bytes, bool whole)
+{
+    return " \"" + check_quote(bytes) + (whole ? "\"" : "...\"");
+}
+
 // The text at address v, when v lies in the pool: "" otherwise.
 std::string text_at(long long v)
 {
@@ -226,15 +320,34 @@ std::string text_at(long long v)
     std::vector<std::string> w = words(reply);
     if (w.size() < 3)
         return "";
-    std::string bytes;
-    const std::string &h = w[2];
-    for (std::size_t i = 0; i + 1 < h.size(); i += 2) {
-        char c = static_cast<char>(std::stoi(h.substr(i, 2), nullptr, 16));
-        if (c == '\0')
-            return " \"" + check_quote(bytes) + "\"";
-        bytes += c;
-    }
-    return " \"" + check_quote(bytes) + "...\"";
+    std::string bytes = unhex(w[2]);
+    std::size_t nul = bytes.find('\0');
+    return quoted(bytes.substr(0, nul), nul != std::string::npos);
+}
+
+// A value the agent showed as NUMBER[:HEX[:]] (the text it addresses, cut short with a ':').
+std::string agent_value(const std::string &v)
+{
+    std::size_t colon = v.find(':');
+    if (colon == std::string::npos)
+        return v;
+    std::string h = v.substr(colon + 1);
+    bool cut = !h.empty() && h.back() == ':';
+    if (cut)
+        h.pop_back();
+    return v.substr(0, colon) + quoted(unhex(h), !cut);
+}
+
+void on_log(const std::vector<std::string> &w)
+{
+    std::size_t n = static_cast<std::size_t>(number(w.size() > 1 ? w[1] : "0"));
+    if (n == 0 || n > S.logs.size())
+        return;
+    std::string text;
+    std::size_t v = 2;
+    for (char c : S.logs[n - 1])
+        text += c != '\x01' ? std::string(1, c) : v < w.size() ? agent_value(w[v++]) : "?";
+    event("output", {{"category", "console"}, {"output", text + "\n"}});
 }
 
 void variables(const json &req)
@@ -246,13 +359,15 @@ void variables(const json &req)
     std::vector<std::string> w = words(reply);   // state ev size used first-var a..z A..Z
     if (w.size() < 5 + 26 + 26)
         return respond(req, false, {}, "quill's answer is cut short");
-    long long ev = number(w[1]), size = number(w[2]), used = number(w[3]);
+    long long ev = number(w[1]), size = number(w[2]), used = number(w[3]), pool_start = number(w[4]);
     json list = json::array();
     if (ref == VARIABLES) {
         for (int i = 0; i < 26; i++) {
             long long v = number(w[5 + static_cast<std::size_t>(i)]);
-            list.push_back(variable(std::string(1, static_cast<char>('a' + i)),
-                                    std::to_string(v) + text_at(v)));
+            json x = variable(std::string(1, static_cast<char>('a' + i)), std::to_string(v) + text_at(v));
+            if (v >= pool_start && v < pool_start + size)
+                x["memoryReference"] = std::to_string(v);
+            list.push_back(std::move(x));
         }
         list.push_back(variable("ev", std::to_string(ev)));
         int status = ev >= 0 && ev <= 255 ? static_cast<int>(ev)
@@ -275,6 +390,9 @@ void variables(const json &req)
             list.push_back(variable(std::string(1, static_cast<char>('A' + lab)), value));
         }
     } else if (ref == POOL) {
+        json start = variable("start", std::to_string(pool_start));
+        start["memoryReference"] = std::to_string(pool_start);
+        list.push_back(std::move(start));
         list.push_back(variable("size", std::to_string(size)));
         list.push_back(variable("used", std::to_string(used)));
     }
@@ -300,20 +418,203 @@ void resume(const json &req, const char *how)
 
 json capabilities(void)
 {
+    json filters = json::array();
+    const char *const names[][3] = {
+        {"fault", "Runtime errors", "before quill reports a runtime error and ends"},
+        {"lost", "Label not found", "at a jump whose search runs to the end of the script"},
+        {"syntax", "Syntax errors", "at the statement quill cannot read, before it says so"},
+        {"wrap", "Pool over", "when the pool is full and starts again from its first byte"}};
+    for (int i = 0; i < 4; i++)
+        filters.push_back({{"filter", names[i][0]}, {"label", names[i][1]}, {"description", names[i][2]},
+                           {"default", S.stop_on[i]}});
     return {{"supportsConfigurationDoneRequest", true},
             {"supportsTerminateRequest", true},
-            {"exceptionBreakpointFilters",
-             json::array({{{"filter", "fault"}, {"label", "Runtime errors"}, {"default", true},
-                           {"description", "before quill reports a runtime error and ends"}},
-                          {{"filter", "lost"}, {"label", "Label not found"}, {"default", true},
-                           {"description", "at a jump whose search runs to the end of the script"}}})}};
+            {"supportsRestartRequest", true},
+            {"supportsConditionalBreakpoints", true},
+            {"supportsHitConditionalBreakpoints", true},
+            {"supportsLogPoints", true},
+            {"supportsFunctionBreakpoints", true},
+            {"supportsDataBreakpoints", true},
+            {"supportsEvaluateForHovers", true},
+            {"supportsSetVariable", true},
+            {"supportsGotoTargetsRequest", true},
+            {"supportsReadMemoryRequest", true},
+            {"exceptionBreakpointFilters", filters}};
+}
+
+// "func 5", "5" or a service's name, as a function breakpoint names it.
+int service_named(std::string name)
+{
+    if (name.compare(0, 5, "func ") == 0)
+        name = name.substr(5);
+    char *end;
+    long n = std::strtol(name.c_str(), &end, 10);
+    if (!name.empty() && !*end)
+        return check_service(static_cast<int>(n)) ? static_cast<int>(n) : INT_MIN;
+    for (int i = 0; i < check_service_count; i++)
+        if (name == check_services[i].name)
+            return check_services[i].number;
+    return INT_MIN;
+}
+
+void set_function_breakpoints(const json &req)
+{
+    json out = json::array();
+    S.services = "services";
+    for (const json &b : req.value("arguments", json::object()).value("breakpoints", json::array())) {
+        int n = service_named(b.value("name", ""));
+        json r = {{"verified", n != INT_MIN}};
+        if (n == INT_MIN)
+            r["message"] = "no service of that number or name (func -2 to 18)";
+        else
+            S.services += " " + std::to_string(n);
+        out.push_back(std::move(r));
+    }
+    if (S.agent_ready)
+        host_tell(S.services);
+    respond(req, true, {{"breakpoints", out}});
+}
+
+void data_breakpoint_info(const json &req)
+{
+    const json &a = req.value("arguments", json::object());
+    std::string name = a.value("name", "");
+    bool variable = name.size() == 1 && name[0] >= 'a' && name[0] <= 'z' &&
+                    a.value("variablesReference", VARIABLES) == VARIABLES;
+    if (!variable)
+        return respond(req, true, {{"dataId", nullptr}, {"description", "only the variables a to z can be watched"}});
+    respond(req, true, {{"dataId", name}, {"description", "when the run changes " + name},
+                        {"accessTypes", json::array({"write"})}, {"canPersist", true}});
+}
+
+void set_data_breakpoints(const json &req)
+{
+    json out = json::array();
+    unsigned mask = 0;
+    for (const json &b : req.value("arguments", json::object()).value("breakpoints", json::array())) {
+        std::string id = b.value("dataId", "");
+        bool ok = id.size() == 1 && id[0] >= 'a' && id[0] <= 'z';
+        if (ok)
+            mask |= 1u << (id[0] - 'a');
+        out.push_back({{"verified", ok}});
+    }
+    S.watch = "watch " + std::to_string(mask);
+    if (S.agent_ready)
+        host_tell(S.watch);
+    respond(req, true, {{"breakpoints", out}});
+}
+
+void evaluate(const json &req)
+{
+    std::string text = req.value("arguments", json::object()).value("expression", ""), ops, why, reply;
+    if (!expr_compile(text, &ops, &why))
+        return respond(req, false, {}, why);
+    if (!S.stopped)
+        return respond(req, false, {}, "the script is running: pause it first");
+    if (!host_ask("eval" + ops, &reply))
+        return respond(req, false, {}, "quill does not answer");
+    std::vector<std::string> w = words(reply);
+    if (w.size() < 2 || w[0] != "value")
+        return respond(req, false, {}, reply.size() > 6 ? reply.substr(6) : "cannot be worked out");
+    json body = {{"result", agent_value(w[1])}, {"variablesReference", 0}};
+    if (w[1].find(':') != std::string::npos)
+        body["memoryReference"] = w[1].substr(0, w[1].find(':'));
+    respond(req, true, std::move(body));
+}
+
+void set_variable(const json &req)
+{
+    const json &a = req.value("arguments", json::object());
+    std::string name = a.value("name", ""), ops, why, reply;
+    if (a.value("variablesReference", 0) != VARIABLES || name.size() != 1 || name[0] < 'a' || name[0] > 'z')
+        return respond(req, false, {}, "only the variables a to z can be set");
+    if (!expr_compile(a.value("value", ""), &ops, &why))
+        return respond(req, false, {}, why);
+    if (!host_ask("eval" + ops, &reply) || reply.compare(0, 6, "value ") != 0)
+        return respond(req, false, {}, reply.size() > 6 ? reply.substr(6) : "cannot be worked out");
+    long long v = number(reply.substr(6));
+    host_ask("set " + std::to_string(name[0] - 'a') + " " + std::to_string(v), &reply);
+    respond(req, true, {{"value", std::to_string(v) + text_at(v)}});
+}
+
+void goto_targets(const json &req)
+{
+    const json &a = req.value("arguments", json::object());
+    int line = a.value("line", 0);
+    json targets = json::array();
+    for (int tok : S.script.stops) {
+        Place p = script_place(S.script, tok);
+        if (p.line == line)
+            targets.push_back({{"id", tok}, {"label", script_words(S.script, tok)}, {"line", p.line},
+                               {"column", p.column}});
+    }
+    respond(req, true, {{"targets", targets}});
+}
+
+void go_to(const json &req)
+{
+    int tok = req.value("arguments", json::object()).value("targetId", -1);
+    if (tok < 0 || static_cast<std::size_t>(tok) >= S.script.s.toks.size())
+        return respond(req, false, {}, "no such target");
+    int32_t line_before = tok ? check_quill_line(S.script.s, tok - 1) : 1;
+    std::string reply;
+    if (!host_ask("goto " + std::to_string(tok) + " " + std::to_string(line_before), &reply) || reply != "ok")
+        return respond(req, false, {}, reply.size() > 6 ? reply.substr(6) : "quill does not answer");
+    S.stopped = false;   // the stop at the target follows
+    respond(req, true);
+}
+
+std::string base64(const std::string &bytes)
+{
+    static const char table[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    for (std::size_t i = 0; i < bytes.size(); i += 3) {
+        uint32_t n = static_cast<unsigned char>(bytes[i]) << 16;
+        if (i + 1 < bytes.size())
+            n |= static_cast<unsigned char>(bytes[i + 1]) << 8;
+        if (i + 2 < bytes.size())
+            n |= static_cast<unsigned char>(bytes[i + 2]);
+        out += table[n >> 18 & 63];
+        out += table[n >> 12 & 63];
+        out += i + 1 < bytes.size() ? table[n >> 6 & 63] : '=';
+        out += i + 2 < bytes.size() ? table[n & 63] : '=';
+    }
+    return out;
+}
+
+void read_memory(const json &req)
+{
+    const json &a = req.value("arguments", json::object());
+    long long at = number(a.value("memoryReference", "0")) + a.value("offset", 0LL);
+    long long count = std::clamp(a.value("count", 0LL), 0LL, 1LL << 20);
+    std::string reply;
+    if (!host_ask("mem " + std::to_string(at) + " " + std::to_string(count), &reply))
+        return respond(req, false, {}, "quill does not answer");
+    std::vector<std::string> w = words(reply);
+    if (w.size() < 3)
+        return respond(req, true, {{"address", std::to_string(at)}, {"unreadableBytes", count}});
+    std::string bytes = unhex(w[2]);
+    respond(req, true, {{"address", w[1]}, {"data", base64(bytes)},
+                        {"unreadableBytes", count - static_cast<long long>(bytes.size())}});
+}
+
+void restart(const json &req)
+{
+    if (!host_running()) {
+        const json &a = req.value("arguments", json::object());
+        std::string why = start_run(a.contains("arguments") ? a["arguments"] : S.launch_args);
+        return respond(req, why.empty(), {}, why);
+    }
+    S.restart_req = req;   // answered once the old run has ended
+    host_end(true);
 }
 
 // One request; false once the session is over.
 bool request(const json &req)
 {
     std::string c = req.value("command", "");
-    bool stopped_only = c == "stackTrace" || c == "scopes" || c == "variables";
+    bool stopped_only = c == "stackTrace" || c == "scopes" || c == "variables" || c == "setVariable" ||
+                        c == "goto" || c == "readMemory";
     if (stopped_only && !S.stopped)
         return respond(req, false, {}, "the script is running"), true;
     if (c == "initialize") {
@@ -325,11 +626,18 @@ bool request(const json &req)
         set_breakpoints(req);
     } else if (c == "setExceptionBreakpoints") {
         std::vector<std::string> f = req.value("arguments", json::object()).value("filters", std::vector<std::string>{});
-        S.stop_on_fault = std::find(f.begin(), f.end(), "fault") != f.end();
-        S.stop_on_lost = std::find(f.begin(), f.end(), "lost") != f.end();
+        const char *const names[] = {"fault", "lost", "syntax", "wrap"};
+        for (int i = 0; i < 4; i++)
+            S.stop_on[i] = std::find(f.begin(), f.end(), names[i]) != f.end();
         if (S.agent_ready)
             tell_agent_config();
         respond(req, true);
+    } else if (c == "setFunctionBreakpoints") {
+        set_function_breakpoints(req);
+    } else if (c == "dataBreakpointInfo") {
+        data_breakpoint_info(req);
+    } else if (c == "setDataBreakpoints") {
+        set_data_breakpoints(req);
     } else if (c == "configurationDone") {
         S.configured = true;
         respond(req, true);
@@ -342,13 +650,27 @@ bool request(const json &req)
         scopes(req);
     } else if (c == "variables") {
         variables(req);
+    } else if (c == "evaluate") {
+        evaluate(req);
+    } else if (c == "setVariable") {
+        set_variable(req);
+    } else if (c == "gotoTargets") {
+        goto_targets(req);
+    } else if (c == "goto") {
+        go_to(req);
+    } else if (c == "readMemory") {
+        read_memory(req);
     } else if (c == "continue") {
         resume(req, "run");
-    } else if (c == "next" || c == "stepIn" || c == "stepOut") {
+    } else if (c == "next" || c == "stepIn") {
         resume(req, "step");
+    } else if (c == "stepOut") {
+        resume(req, "out");
     } else if (c == "pause") {
         host_tell("pause");
         respond(req, true);
+    } else if (c == "restart") {
+        restart(req);
     } else if (c == "terminate") {
         host_end(false);
         respond(req, true);
@@ -383,13 +705,25 @@ int adapter_run(void)
                 start_if_ready();
             } else if (!w.empty() && w[0] == "stopped") {
                 on_stopped(w);
+            } else if (!w.empty() && w[0] == "log") {
+                on_log(w);
             }
             break;
         }
         case HostEventKind::EXITED:
             S.stopped = false;
-            S.exited = true;
+            S.agent_ready = S.started = false;
             host_close();
+            if (!S.restart_req.is_null()) {   // the old run ended for the new one
+                json req = std::move(S.restart_req);
+                S.restart_req = nullptr;
+                const json &a = req.value("arguments", json::object());
+                S.launched = false;
+                std::string why = start_run(a.contains("arguments") ? a["arguments"] : S.launch_args);
+                respond(req, why.empty(), {}, why);
+                break;
+            }
+            S.exited = true;
             event("exited", {{"exitCode", e.status}});
             event("terminated");
             break;

@@ -3,6 +3,14 @@
  * debugger asks and answers its questions while stopped. A thread reads
  * the channel, so a pause or new breakpoints reach a running script; all
  * else waits for a stop, where the interpreter's state holds still.
+ *
+ * What quill-debug sends (one line each): run, step, out (to the next jump
+ * landing), pause, break (the breakpoints, below), watch MASK (variables
+ * whose changes stop the run), services LIST (func numbers to stop before),
+ * config TRAIL FAULT LOST SYNTAX WRAP, and while stopped: state, trail,
+ * mem ADDR N, set VAR VALUE, elem ADDR VALUE, eval OPS, goto POS LINE.
+ * What it answers: hello PID, stopped REASON POS LINE [DETAIL], log ID
+ * VALUES (a logpoint), and one line per question.
  */
 #include "agent.h"
 
@@ -33,20 +41,124 @@
 
 namespace {
 
+/* An expression as quill-debug compiled it from the checker's tree, in
+   postfix: numbers, variables, elements, operators. Nothing in it can
+   change the run. */
+enum class OpKind : uint8_t { NUMBER, VARIABLE, ELEMENT, BINARY, NEGATE, NOT };
+struct Op {
+    OpKind kind;
+    int32_t value;   // the number, the variable, the operator's token
+};
+using Ops = std::vector<Op>;
+
+// Reads ops up to a separator ("|" or ",", left in *sep) or the end.
+bool parse_ops(std::istream &in, Ops *ops, std::string *sep = nullptr)
+{
+    ops->clear();
+    if (sep)
+        sep->clear();
+    for (std::string w; in >> w;) {
+        if (w == "|" || w == ",") {
+            if (sep)
+                *sep = w;
+            break;
+        }
+        long long v = std::strtoll(w.c_str() + 1, nullptr, 10);
+        OpKind k;
+        switch (w[0]) {
+        case 'n': k = OpKind::NUMBER; break;
+        case 'v': k = OpKind::VARIABLE; break;
+        case 'e': k = OpKind::ELEMENT; break;
+        case 'b': k = OpKind::BINARY; break;
+        case '-': k = OpKind::NEGATE; break;
+        case '!': k = OpKind::NOT; break;
+        default: return false;
+        }
+        if ((k == OpKind::VARIABLE || k == OpKind::ELEMENT) && (v < 0 || v >= NVARS))
+            return false;
+        ops->push_back(Op{k, static_cast<int32_t>(v)});
+    }
+    return true;
+}
+
+bool in_pool(int64_t at, int64_t n)
+{
+    int64_t lo = static_cast<int64_t>(reinterpret_cast<uintptr_t>(pool));
+    return at >= lo && at + n <= lo + poolsize;
+}
+
+// Evaluates as quill would, but a fault is an answer, not the end of the run.
+bool evaluate(const Ops &ops, int32_t *out, std::string *why)
+{
+    std::vector<int32_t> stack;
+    for (const Op &op : ops) {
+        int32_t a = 0, b = 0;
+        if (op.kind == OpKind::ELEMENT || op.kind == OpKind::NEGATE || op.kind == OpKind::NOT ||
+            op.kind == OpKind::BINARY) {
+            if (stack.size() < (op.kind == OpKind::BINARY ? 2u : 1u))
+                return *why = "the expression is cut short", false;
+            b = stack.back();
+            stack.pop_back();
+            if (op.kind == OpKind::BINARY) {
+                a = stack.back();
+                stack.pop_back();
+            }
+        }
+        switch (op.kind) {
+        case OpKind::NUMBER: stack.push_back(op.value); break;
+        case OpKind::VARIABLE: stack.push_back(var[op.value]); break;
+        case OpKind::ELEMENT: {
+            int32_t at = pool_element(var[op.value], b);
+            if (!in_pool(static_cast<uint32_t>(at), 4))
+                return *why = "Bad address. (array)", false;
+            stack.push_back(pool_read(at));
+            break;
+        }
+        case OpKind::NEGATE: stack.push_back(static_cast<int32_t>(0u - static_cast<uint32_t>(b))); break;
+        case OpKind::NOT: stack.push_back(!b); break;
+        case OpKind::BINARY:
+            if ((op.value == OPDIV || op.value == OPMOD) && b == 0)
+                return *why = op.value == OPDIV ? "Divide by 0." : "Modulo by 0.", false;
+            stack.push_back(eval_compute(op.value, a, b));
+            break;
+        }
+    }
+    if (stack.size() != 1)
+        return *why = "not one value", false;
+    *out = stack.back();
+    return true;
+}
+
+// A line breakpoint: a condition, a hit count, a logpoint's expressions.
+struct Break {
+    Ops condition;
+    std::string hit_op;   // "" for none, else >=, >, ==, %
+    int64_t hit_n = 0, hits = 0;
+    int log = 0;          // a logpoint's number with quill-debug, 0 for a breakpoint
+    std::vector<Ops> values;
+};
+
 Channel chan;
 std::mutex lock;
 std::condition_variable wake;
-std::deque<std::string> requests;        // for the main thread, at a stop
-std::vector<int32_t> breaks_asked;       // the lines of the last "break", under lock
+std::deque<std::string> requests;      // for the main thread, at a stop
+std::string breaks_asked;              // the last break line, under lock
 std::atomic<bool> pause_asked, breaks_changed, gone;
 
-std::vector<uint8_t> breaks;             // by line: a breakpoint there
-bool stepping;                           // stop at the next stop point
+std::unordered_map<int32_t, Break> breaks;   // by line
+enum class Mode { RUN, STEP, OUT } mode;
 const char *step_reason = "step";
-bool stop_on_fault = true, stop_on_lost = true;
-int32_t last_line = -1;                  // of the stop point passed last
-uint32_t cur_pos;                        // the item running
-int32_t cur_line;
+bool stop_on[4] = {true, true, false, false};   // FAULT, SYNTAX, WRAP, then lost searches
+uint32_t watch_mask;
+int32_t seen[NVARS];                   // the watched variables at the last stop point
+std::vector<int32_t> services;         // func numbers to stop before
+int32_t last_line = -1;                // of the stop point passed last
+uint32_t cur_pos, prev_pos;            // the item running, and the one before
+int32_t cur_line, prev_line;
+bool at_item;                          // stopped where a goto may move the run
+bool goto_pending;                     // the stop point at goto_pos is the goto's own
+uint32_t goto_pos;
+int32_t goto_line;
 
 // The jump trail: the last jumps taken, and how often each jump was.
 struct Jump {
@@ -68,11 +180,8 @@ void reader(void)
             continue;
         }
         std::lock_guard<std::mutex> hold(lock);
-        if (line.compare(0, 6, "break ") == 0 || line == "break") {
-            std::istringstream in(line.substr(5));
-            breaks_asked.clear();
-            for (int32_t n; in >> n;)
-                breaks_asked.push_back(n);
+        if (line.compare(0, 5, "break") == 0) {
+            breaks_asked = line.substr(5);
             breaks_changed = true;
         } else {
             requests.push_back(line);
@@ -84,17 +193,38 @@ void reader(void)
     wake.notify_one();
 }
 
+// "LINE HITOP HITN LOG condition-ops [| value-ops]... , LINE ..." ("-" for no hit count).
 void adopt_breaks(void)
 {
-    std::lock_guard<std::mutex> hold(lock);
-    breaks.assign(breaks.size(), 0);
-    for (int32_t n : breaks_asked) {
-        if (n < 0 || n > (1 << 26))
-            continue;
-        if (static_cast<std::size_t>(n) >= breaks.size())
-            breaks.resize(static_cast<std::size_t>(n) + 1);
-        breaks[static_cast<std::size_t>(n)] = 1;
+    std::string text;
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        text = breaks_asked;
     }
+    std::unordered_map<int32_t, Break> next;
+    std::istringstream in(text);
+    for (;;) {
+        int32_t line;
+        Break b;
+        std::string sep;
+        if (!(in >> line >> b.hit_op >> b.hit_n >> b.log) || !parse_ops(in, &b.condition, &sep))
+            break;
+        if (b.hit_op == "-")
+            b.hit_op.clear();
+        auto old = breaks.find(line);
+        if (old != breaks.end())
+            b.hits = old->second.hits;   // a hit count goes on when other breakpoints change
+        while (sep == "|") {
+            Ops v;
+            if (!parse_ops(in, &v, &sep))
+                break;
+            b.values.push_back(std::move(v));
+        }
+        next[line] = std::move(b);
+        if (sep != ",")
+            break;
+    }
+    breaks = std::move(next);
 }
 
 std::string hex(const char *p, std::size_t n)
@@ -110,23 +240,36 @@ std::string hex(const char *p, std::size_t n)
     return s;
 }
 
-// Up to n bytes of the pool from address at (n at most 1 MiB): where they
-// start and the bytes, or an empty line when at lies outside it.
+// Up to n bytes of the pool from address at (at most 1 MiB): where they
+// start and the bytes; nothing when at lies outside it.
 std::string memory(int64_t at, int64_t n)
 {
     int64_t lo = static_cast<int64_t>(reinterpret_cast<uintptr_t>(pool));
-    int64_t hi = lo + poolsize;
-    if (at < lo || at >= hi || n <= 0)
+    if (!in_pool(at, 1) || n <= 0)
         return "mem";
-    n = std::min<int64_t>({n, hi - at, int64_t(1) << 20});
+    n = std::min<int64_t>({n, lo + poolsize - at, int64_t(1) << 20});
     return "mem " + std::to_string(at) + " " +
            hex(pool_address(static_cast<int32_t>(at)), static_cast<std::size_t>(n));
+}
+
+// A value as a logpoint shows it: the number, and a text it addresses.
+std::string shown(int32_t v)
+{
+    std::string s = std::to_string(v);
+    if (!in_pool(static_cast<uint32_t>(v), 1))
+        return s;
+    int64_t lo = static_cast<int64_t>(reinterpret_cast<uintptr_t>(pool));
+    const char *p = pool_address(v);
+    std::size_t room = static_cast<std::size_t>(std::min<int64_t>(64, lo + poolsize - static_cast<uint32_t>(v)));
+    const void *nul = std::memchr(p, '\0', room);
+    return s + ":" + hex(p, nul ? static_cast<std::size_t>(static_cast<const char *>(nul) - p) : room) +
+           (nul ? "" : ":");
 }
 
 std::string state(void)
 {
     std::string s = "state " + std::to_string(ev) + " " + std::to_string(poolsize) + " " +
-                    std::to_string(poolnum) + " " + std::to_string(pool_var_slot(0));
+                    std::to_string(poolnum) + " " + std::to_string(reinterpret_cast<uintptr_t>(pool));
     for (int i = 0; i < NVARS; i++)
         s += " " + std::to_string(var[i]);
     for (int i = 0; i < NLABELS; i++)
@@ -146,42 +289,96 @@ std::string trail_list(void)
     return s;
 }
 
+// The run goes on from the item at pos: no search pending, no above waiting.
+std::string move_to(int64_t pos, int64_t line)
+{
+    if (!at_item)
+        return "error the run can only be moved from a statement's start";
+    // a target ahead is scanned now: the script is a file, nobody waits to type it
+    if (pos < 0 || pos > UINT32_MAX || !tokens_scan_to(static_cast<uint32_t>(pos)))
+        return "error the script ends before that";
+    std::memset(label, 0, sizeof label);
+    top = 0;
+    tokens_seek(static_cast<uint32_t>(pos), static_cast<int32_t>(line));
+    goto_pending = true;
+    goto_pos = static_cast<uint32_t>(pos);
+    int32_t at_line = static_cast<int32_t>(line);
+    uint32_t at_pos;
+    tokens_peek(&at_pos, &at_line);
+    goto_line = at_line;
+    return "ok";
+}
+
 // What a request asks of a stopped run.
 std::string answer(const std::string &req)
 {
     std::istringstream in(req);
     std::string verb;
     in >> verb;
-    int64_t x = 0, y = 0;
-    in >> x >> y;
     if (verb == "state")
         return state();
     if (verb == "trail")
         return trail_list();
+    if (verb == "eval") {
+        Ops ops;
+        int32_t v;
+        std::string why;
+        if (!parse_ops(in, &ops))
+            return "error the expression cannot be read";
+        return evaluate(ops, &v, &why) ? "value " + shown(v) : "error " + why;
+    }
+    int64_t x = 0, y = 0;
+    in >> x >> y;
     if (verb == "mem")
         return memory(x, y);
     if (verb == "set" && x >= 0 && x < NVARS) {
         var[x] = static_cast<int32_t>(y);
+        seen[x] = var[x];   // not a change the run made
         return "ok";
     }
     if (verb == "elem") {
-        uint64_t lo = reinterpret_cast<uintptr_t>(pool);
-        if (x < 0 || static_cast<uint64_t>(x) < lo || static_cast<uint64_t>(x) + 4 > lo + uint64_t(poolsize))
-            return "error";
+        if (!in_pool(x, 4))
+            return "error Bad address. (array)";
         pool_write(static_cast<int32_t>(x), static_cast<int32_t>(y));
         return "ok";
     }
-    if (verb == "config") {   // config <trail length> <stop on faults> <stop on lost searches>
-        int64_t z = 1;
-        in >> z;
-        trail_max = static_cast<std::size_t>(std::clamp<int64_t>(x, 0, 100000));
-        trail.clear();
-        trail_next = 0;
-        stop_on_fault = y != 0;
-        stop_on_lost = z != 0;
-        return "ok";
-    }
+    if (verb == "goto")
+        return move_to(x, y);
     return "error";
+}
+
+// Settings that may come at any time before a resume.
+bool setting(const std::string &req)
+{
+    std::istringstream in(req);
+    std::string verb;
+    in >> verb;
+    if (verb == "config") {   // config TRAIL FAULT LOST SYNTAX WRAP
+        int64_t n = 20;
+        int f = 1, l = 1, s = 0, w = 0;
+        in >> n >> f >> l >> s >> w;
+        trail_max = static_cast<std::size_t>(std::clamp<int64_t>(n, 0, 100000));
+        if (trail.size() > trail_max) {
+            trail.clear();
+            trail_next = 0;
+        }
+        stop_on[0] = f;
+        stop_on[1] = s;
+        stop_on[2] = w;
+        stop_on[3] = l;
+    } else if (verb == "watch") {
+        int64_t m = 0;
+        in >> m;
+        watch_mask = static_cast<uint32_t>(m);
+        std::memcpy(seen, var, sizeof seen);
+    } else if (verb == "services") {
+        services.clear();
+        for (int64_t n; in >> n;)
+            services.push_back(static_cast<int32_t>(n));
+    } else {
+        return false;
+    }
+    return true;
 }
 
 // Answers requests until one resumes the run.
@@ -192,60 +389,128 @@ void serve(void)
         {
             std::unique_lock<std::mutex> hold(lock);
             wake.wait(hold, [] { return !requests.empty() || gone; });
-            if (requests.empty())
+            if (requests.empty()) {
+                mode = Mode::RUN;
                 return;   // gone
+            }
             req = std::move(requests.front());
             requests.pop_front();
         }
-        if (req == "run") {
-            stepping = false;
+        if (req == "run" || req == "step" || req == "out") {
+            mode = req == "run" ? Mode::RUN : req == "step" ? Mode::STEP : Mode::OUT;
             return;
         }
-        if (req == "step") {
-            stepping = true;
-            return;
+        if (setting(req))
+            continue;
+        std::string reply = answer(req);
+        if (req.compare(0, 5, "goto ") == 0 && reply == "ok") {   // the client awaits a stop there
+            channel_write(chan, reply);
+            reply = "stopped goto " + std::to_string(goto_pos) + " " + std::to_string(goto_line);
+            last_line = -1;
         }
-        if (!channel_write(chan, answer(req)))
+        if (!channel_write(chan, reply))
             return;
     }
 }
 
-void stop(const char *reason, uint32_t pos, int32_t line, const std::string &detail = "")
+void stop(const char *reason, uint32_t pos, int32_t line, const std::string &detail = "",
+          bool item = false)
 {
-    stepping = false;
+    mode = Mode::RUN;
     step_reason = "step";
+    at_item = item;
     output_flush();   // what the script printed shows before the stop
     std::fflush(stderr);
     if (channel_write(chan, std::string("stopped ") + reason + " " + std::to_string(pos) + " " +
                                 std::to_string(line) + (detail.empty() ? "" : " " + detail)))
         serve();
+    at_item = false;
+}
+
+// A line breakpoint reached: whether it stops (a logpoint never does).
+bool break_hit(Break &b)
+{
+    if (!b.condition.empty()) {
+        int32_t v;
+        std::string why;
+        if (evaluate(b.condition, &v, &why) && !v)
+            return false;   // a condition that cannot be worked out stops, to be seen
+    }
+    b.hits++;
+    if (b.hit_op == ">=" && b.hits < b.hit_n)
+        return false;
+    if (b.hit_op == ">" && b.hits <= b.hit_n)
+        return false;
+    if (b.hit_op == "==" && b.hits != b.hit_n)
+        return false;
+    if (b.hit_op == "%" && (b.hit_n <= 0 || b.hits % b.hit_n != 0))
+        return false;
+    if (b.log) {
+        std::string line = "log " + std::to_string(b.log);
+        for (const Ops &ops : b.values) {
+            int32_t v;
+            std::string why;
+            line += evaluate(ops, &v, &why) ? " " + shown(v) : " ?";
+        }
+        output_flush();   // the log line among what the script printed, in order
+        std::fflush(stderr);
+        channel_write(chan, line);
+        return false;
+    }
+    return true;
+}
+
+std::string changed(void)
+{
+    std::string what;
+    for (int i = 0; i < NVARS; i++) {
+        if (!(watch_mask >> i & 1) || var[i] == seen[i])
+            continue;
+        what += (what.empty() ? "" : " ") + std::string(1, static_cast<char>('a' + i)) + " " +
+                std::to_string(seen[i]) + " " + std::to_string(var[i]);
+        seen[i] = var[i];
+    }
+    return what;
 }
 
 void stop_point(uint32_t pos, int32_t line, bool landing)
 {
     if (gone.load(std::memory_order_relaxed))
         return;
+    if (goto_pending && pos == goto_pos) {
+        goto_pending = false;   // reported already
+        last_line = line;
+        return;
+    }
+    goto_pending = false;
     if (breaks_changed.load(std::memory_order_relaxed)) {
         breaks_changed = false;
         adopt_breaks();
     }
     const char *reason = nullptr;
+    std::string detail;
     if (pause_asked.load(std::memory_order_relaxed)) {
         pause_asked = false;
         reason = "pause";
-    } else if (stepping) {
+    } else if (mode == Mode::STEP || (mode == Mode::OUT && landing)) {
         reason = step_reason;
-    } else if (line >= 0 && static_cast<std::size_t>(line) < breaks.size() &&
-               breaks[static_cast<std::size_t>(line)] && (line != last_line || landing)) {
-        reason = "breakpoint";
+    } else if (watch_mask && !(detail = changed()).empty()) {
+        reason = "data";
+        detail = std::to_string(prev_pos) + " " + std::to_string(prev_line) + " " + detail;
+    } else if (line != last_line || landing) {
+        auto b = breaks.find(line);
+        if (b != breaks.end() && break_hit(b->second))
+            reason = "breakpoint";
     }
     last_line = line;
     if (reason)
-        stop(reason, pos, line);
+        stop(reason, pos, line, detail, true);
 }
 
 void on_item(uint32_t pos, int32_t line)
 {
+    prev_pos = cur_pos;
+    prev_line = cur_line;
     cur_pos = pos;
     cur_line = line;
     stop_point(pos, line, false);
@@ -253,6 +518,8 @@ void on_item(uint32_t pos, int32_t line)
 
 void on_landed(uint32_t pos, int32_t line)
 {
+    prev_pos = cur_pos;
+    prev_line = cur_line;
     cur_pos = pos;
     cur_line = line;
     stop_point(pos, line, true);
@@ -272,22 +539,30 @@ void on_jumped(int lab)
     }
 }
 
-void on_fault(const char *what)
+void on_report(RunReport kind, const char *what)
 {
-    if (stop_on_fault && !gone)
-        stop("exception", cur_pos, cur_line, what);
+    static const char *const reasons[] = {"fault", "syntax", "wrap"};
+    int k = static_cast<int>(kind);
+    if (stop_on[k] && !gone)
+        stop(reasons[k], cur_pos, cur_line, what);
 }
 
 // The input ended with a search pending: stop at the jump that started it.
 void on_lost(void)
 {
-    if (!stop_on_lost || gone || trail.empty())
+    if (!stop_on[3] || gone || trail.empty())
         return;
     const Jump &j = trail[(trail_next + trail.size() - 1) % trail.size()];
     stop("lost", j.pos, j.line, std::to_string(j.lab));
 }
 
-const RunHooks hooks = {on_item, on_landed, on_jumped, on_fault, on_lost};
+void on_service(int32_t number)
+{
+    if (!gone && std::find(services.begin(), services.end(), number) != services.end())
+        stop("function", cur_pos, cur_line, std::to_string(number));
+}
+
+const RunHooks hooks = {on_item, on_landed, on_jumped, on_report, on_lost, on_service};
 
 }  // namespace
 
@@ -311,6 +586,6 @@ void agent_start(void)
     std::thread(reader).detach();
     if (channel_write(chan, "hello " + std::to_string(agent_pid())))
         serve();
-    if (stepping)
+    if (mode == Mode::STEP)
         step_reason = "entry";
 }

@@ -326,6 +326,7 @@ void host_send(json message)
 
 HostEvent host_next(void)
 {
+    take_agent_lines();   // lines that came with an answer
     while (pending.empty())
         poll_once(-1);
     HostEvent e = std::move(pending.front());

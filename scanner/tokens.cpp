@@ -153,6 +153,13 @@ uint32_t tokens_scanned(void)
     return count;
 }
 
+bool tokens_scan_to(uint32_t pos)
+{
+    while (count <= pos && !ended)
+        scan_more();
+    return pos < count;
+}
+
 // A ';' or ':' carries no value of its own: its word is the next item's.
 int32_t *tokens_item_word(uint32_t item)
 {
