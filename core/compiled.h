@@ -100,6 +100,7 @@
       "jump rule (if @, below @, above @) with count R[b] known only now; an if only when R[a] is not 0") \
     X(JCOUNT_E,  "a b lab rule rec", SILENT, "the same, ev = R[b]: the jump is the statement") \
     X(NOTHING,   "",         SILENT,  "items with nothing to do") \
+    X(CHECK,     "k",        SILENT,  "a debugger's look at the item starting at token k (only under one)") \
     X(EXIT,      "rec",      SILENT,  "leave record rec by its end: the way on is found once") \
     X(JEXIT,     "rec",      SILENT, \
       "leave record rec by its jump (its last op's): the search is carried out once")

@@ -6,14 +6,16 @@
 #ifndef HOOKS_H
 #define HOOKS_H
 
+#include <atomic>
 #include <cstdint>
 
 enum class RunReport { FAULT, SYNTAX, WRAP };   // runtime error, syntax error, pool over
 
 struct RunHooks {
     // An item about to run (not an empty statement): its first token's
-    // stream position and line.
-    void (*item)(uint32_t pos, int32_t line);
+    // stream position and line. True when the debugger moved the read
+    // position (a goto): the run goes on from there.
+    bool (*item)(uint32_t pos, int32_t line);
     // A search ended at the definition of lab (the label token at pos).
     void (*landed)(uint32_t pos, int32_t line);
     void (*jumped)(int lab);          // a jump taken: a search for lab starts
@@ -22,5 +24,23 @@ struct RunHooks {
     void (*service)(int32_t number);  // a library call about to be made
 };
 extern const RunHooks *run_hooks;   // items.cpp
+
+/* Which item starts the debugger wants to see, asked by recorded items at
+   each start (a check, not a call): all of them while every is set (a step,
+   a pause, new breakpoints, watched variables), else those on the lines
+   flagged. The debugger's thread may set every; the lines are the run's,
+   and record_watch_lines (quill.h) copies them into the records made. */
+struct RunWatch {
+    std::atomic<bool> every;
+    const uint8_t *lines;   // by line_no
+    uint32_t nlines;
+    uint32_t pos;           // the item running: its first token, kept at each start
+    int32_t line;
+};
+extern RunWatch run_watch;   // items.cpp
+inline bool run_watch_line(int32_t line)
+{
+    return static_cast<uint32_t>(line) < run_watch.nlines && run_watch.lines[line];
+}
 
 #endif

@@ -16,16 +16,21 @@ uint64_t items_parsed;    // items handed to the parser
 
 static bool item_start = true;   // the last token the parser got ended an item
 const RunHooks *run_hooks;        // a debugger's, or null
+RunWatch run_watch;
 
 // An item about to run, for the debugger: not one a search drops, and not
-// an empty statement, where nothing runs.
-static void hook_item(void)
+// an empty statement, where nothing runs. True when the debugger moved the
+// read position (a goto).
+static bool hook_item(void)
 {
     uint32_t pos;
     int32_t line;
     const Token *t = skip() ? nullptr : tokens_peek(&pos, &line);
-    if (t && t->kind != token_kind(NL))
-        run_hooks->item(pos, line);
+    if (!t || t->kind == token_kind(NL))
+        return false;
+    run_watch.pos = pos;
+    run_watch.line = line;
+    return run_hooks->item(pos, line);
 }
 
 // At an item start: let the label search and the recorded items run as far
@@ -42,7 +47,7 @@ static void run_fast(void)
         if (!state)
             return;
         if (*state >= ITEM_FIRST_RECORD) {
-            replay_run(*state - ITEM_FIRST_RECORD);
+            replay_run(*state - ITEM_FIRST_RECORD);   // its CHECK shows a debugger its start
             continue;
         }
         if (*state == ITEM_SEEN && record_begin())

@@ -95,8 +95,11 @@ void jump_define(int lab)
 {
     bool searched = label[lab] > 0;
     label[lab] = searched ? static_cast<int8_t>(label[lab] - 1) : 0;
-    if (run_hooks && searched && !skip())
-        run_hooks->landed(tokens_pos() - 2, line_no);   // the ':' is read, the label before it
+    if (run_hooks && searched && !skip()) {
+        run_watch.pos = tokens_pos() - 2;   // the ':' is read, the label before it
+        run_watch.line = line_no;
+        run_hooks->landed(run_watch.pos, line_no);
+    }
     reduced(R_DEFINE, lab, lab);
 }
 
@@ -176,7 +179,8 @@ struct Unscanned {
 } unscanned;
 
 // The n-th definition of lab from the read position, if the items up to it
-// are whole and scanned: the read position and line_no after its ':'.
+// are whole and scanned: the read position and line_no after its ':' (under
+// a debugger, before its label: the definition runs, a stop of its own).
 bool find_landing(int lab, uint32_t *at, int32_t *at_line)
 {
     int n = label[lab] > 0 ? label[lab] : 1;   // a negative count ends at the next one
@@ -185,7 +189,8 @@ bool find_landing(int lab, uint32_t *at, int32_t *at_line)
         return false;
     TokenWalk w{pos, static_cast<uint32_t>(line_no)};
     int after_label = -1;                      // the label just read, if the item began so
-    while (const Token *t = tokens_walk(w)) {
+    uint32_t before_pos = w.pos, before_line = w.line, item_pos = 0, item_line = 0;
+    for (const Token *t; (t = tokens_walk(w)); before_pos = w.pos, before_line = w.line) {
         switch (t->kind) {
         case K_END:
             return false;
@@ -193,6 +198,8 @@ bool find_landing(int lab, uint32_t *at, int32_t *at_line)
             if (after_label >= 0)
                 return false;   // a label after a label: broken
             after_label = t->value;
+            item_pos = before_pos;
+            item_line = before_line;
             break;
         case token_kind(NL):
             after_label = -1;
@@ -201,8 +208,8 @@ bool find_landing(int lab, uint32_t *at, int32_t *at_line)
             if (after_label < 0)
                 return false;   // a ':' without its label: broken
             if (after_label == lab && --n == 0) {
-                *at = w.pos;
-                *at_line = static_cast<int32_t>(w.line);
+                *at = run_hooks ? item_pos : w.pos;
+                *at_line = static_cast<int32_t>(run_hooks ? item_line : w.line);
                 return true;
             }
             after_label = -1;

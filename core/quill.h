@@ -150,6 +150,7 @@ extern bool record_list;             // QUILL_LIST: each record's ops on stderr 
 bool record_begin(void);
 void record_note(Rule rule, int32_t imm);   // one reduction of it
 void record_reset(void);                    // forget every record
+void record_watch_lines(void);              // the debugger's lines (hooks.h) changed
 
 /* ---- core/replay.cpp ---- */
 // Replays a record and the recorded items after it, as far as they go.

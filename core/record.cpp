@@ -31,6 +31,8 @@ std::vector<Op> ops;
 uint32_t item_pos;         // where the item being recorded starts
 uint32_t jump_label_pos;   // the label token of its jump
 int jumps;
+Op check_op;               // under a debugger, the item's first op: its look at the start
+bool check_wanted;         // not for an empty statement, where nothing runs
 
 /* What may be recorded. The parser's run of an item is replayed only where
    its reductions cannot depend on values, and values change the parse only
@@ -84,8 +86,9 @@ bool affordable(std::size_t n)
 // memory refuses it.
 int32_t add_record(std::vector<Op> &code, uint32_t end, int32_t end_line)
 {
-    if (code.empty())
-        code.push_back(Op{.code = NOTHING, .line = end_line, .next = 1});
+    if (code.empty()) {   // a debugger's CHECK alone is the item's op
+        code.push_back(check_wanted ? check_op : Op{.code = NOTHING, .line = end_line, .next = 1});
+    }
     uint32_t base = compiled_code.size, n = static_cast<uint32_t>(code.size());
     uint32_t rec = compiled_records.size;
     Op last = code.back();
@@ -125,6 +128,8 @@ int32_t compile(void)
     }
     if (!compile_statement(steps, steps.size() - 1, &ops))
         return -1;
+    if (check_wanted)
+        ops.insert(ops.begin(), check_op);
     // each op leads to the next; the last to the EXIT, a jump to the JEXIT
     uint32_t n = static_cast<uint32_t>(ops.size());
     for (uint32_t i = 0; i < n; i++) {
@@ -140,7 +145,8 @@ int32_t compile(void)
 
 /* The run of items with nothing to do (';', "X;", "X:") that starts at the
    read position, as far as it is scanned: where it ends, or false if the
-   item there is another. No search is pending, so "X:" changes nothing. */
+   item there is another. No search is pending, so "X:" changes nothing.
+   Under a debugger the run is one item: each label is a stop of its own. */
 bool nothing_to_do(uint32_t *end, int32_t *end_line)
 {
     TokenWalk w{tokens_pos(), static_cast<uint32_t>(line_no)};
@@ -153,11 +159,26 @@ bool nothing_to_do(uint32_t *end, int32_t *end_line)
             found = true;
             *end = w.pos;
             *end_line = static_cast<int32_t>(w.line);
+            if (run_hooks)
+                return true;
         } else {
             return found;
         }
     }
     return found;
+}
+
+// Under a debugger, the CHECK that leads the item's record: where its first
+// token is, unless it is an empty statement.
+void prepare_check(void)
+{
+    uint32_t pos;
+    int32_t line;
+    const Token *t = run_hooks ? tokens_peek(&pos, &line) : nullptr;
+    check_wanted = t && t->kind != token_kind(NL);
+    if (check_wanted)
+        check_op = Op{.code = CHECK, .d = run_watch_line(line), .k = static_cast<int32_t>(pos),
+                      .line = line, .next = 1};
 }
 
 }  // namespace
@@ -167,6 +188,7 @@ bool record_begin(void)
     uint32_t end;
     int32_t end_line;
     int32_t *state = tokens_item_word(tokens_pos());
+    prepare_check();
     if (nothing_to_do(&end, &end_line)) {
         ops.clear();
         int32_t rec = add_record(ops, end, end_line);
@@ -200,6 +222,16 @@ void record_note(Rule rule, int32_t imm)
         int32_t rec = recordable() ? compile() : -1;
         if (int32_t *state = tokens_item_word(item_pos))
             *state = rec >= 0 ? ITEM_FIRST_RECORD + rec : ITEM_EXCLUDED;
+    }
+}
+
+// Each CHECK's d: whether its line has a breakpoint, as the replay asks.
+void record_watch_lines(void)
+{
+    for (uint32_t i = 0; i < compiled_code.size; i++) {
+        Op &op = compiled_code.data[i];
+        if (op.code == CHECK)
+            op.d = run_watch_line(op.line);
     }
 }
 

@@ -106,7 +106,7 @@ uint32_t jump_record(uint32_t rec)
 uint32_t thread(uint32_t way)
 {
     static int depth;   // carrying out a jump threads on from where it lands
-    if (depth > 4)
+    if (depth > 4 || run_hooks)   // a debugger sees every item, the jumps too
         return way;     // jumps that lead to each other run as ops instead
     depth++;
     for (int hops = 0; hops < 16; hops++) {   // a loop of jumps alone stops somewhere
@@ -127,6 +127,41 @@ uint32_t thread(uint32_t way)
     return way;
 }
 
+/* Under a debugger a jump is never linked: each time it passes its JEXIT,
+   which tells the debugger (the trail) and goes where the search landed the
+   first time (kept in the JEXIT's own next, d marking it known). A search
+   under a debugger lands on the label's definition, a stop of its own. */
+uint32_t debug_jump(Op *exit)
+{
+    if (exit->d) {
+        run_hooks->jumped(exit->lab);
+        return exit->next;
+    }
+    const Record &r = compiled_records.data[exit->out.rec];
+    const Op *jump = op_at(r.link);
+    if (jump->code != ABOVE && jump->code != BELOW && !compiled_is_branch(jump->code))
+        return jump_record(exit->out.rec);
+    run_hooks->jumped(jump->lab);
+    Op *j = op_at(r.link);
+    uint32_t kept_next = j->next, kept_alt = j->out.alt;
+    uint32_t way = jump_record(exit->out.rec);
+    j->next = kept_next;   // the jump keeps leading here
+    j->out.alt = kept_alt;
+    if (way != NO_WAY) {
+        exit->next = way;
+        exit->lab = j->lab;
+        exit->d = 1;
+    }
+    return way;
+}
+
+// An item start in a chain, seen by a debugger that wants it: true when
+// it moved the run (a goto), which then goes on from the read position.
+bool debug_check(const Op *op)
+{
+    return run_hooks->item(static_cast<uint32_t>(op->k), op->line);
+}
+
 // A jump whose count is known only now: carried out each time, never linked.
 uint32_t counted_jump(const Op *op, int32_t cond, int32_t count)
 {
@@ -137,6 +172,8 @@ uint32_t counted_jump(const Op *op, int32_t cond, int32_t count)
         top = 1;
     else if (!label[op->lab])
         return op->next;   // a count of 0: no search
+    if (run_hooks && label[op->lab] > 0)
+        run_hooks->jumped(op->lab);
     return search(compiled_records.data[op->out.rec], op->lab);
 }
 
@@ -290,7 +327,13 @@ void replay_run(int32_t first)
     CASE(JCOUNT_E) ev = R[op->b]; GO(counted_jump(op, R[op->a], R[op->b]));
     CASE(NOTHING) NEXT;
     CASE(EXIT) GO(exit_record(op->out.rec));
-    CASE(JEXIT) GO(jump_record(op->out.rec));
+    CASE(JEXIT) GO(run_hooks ? debug_jump(const_cast<Op *>(op)) : jump_record(op->out.rec));
+    CASE(CHECK)
+        run_watch.pos = static_cast<uint32_t>(op->k);
+        run_watch.line = op->line;
+        if ((op->d || run_watch.every.load(std::memory_order_relaxed)) && debug_check(op))
+            return;   // moved: the read position is the debugger's
+        NEXT;
 #if !defined(__GNUC__)
         }
 #endif

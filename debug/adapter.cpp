@@ -135,7 +135,7 @@ void launch(const json &req)
 }
 
 // A breakpoint for the agent: HITOP HITN LOG condition [| value]...
-std::string break_spec(const json &b, std::vector<std::string> *logs, std::string *why)
+std::string break_spec(const json &b, int tok, std::vector<std::string> *logs, std::string *why)
 {
     std::string condition, ops;
     if (b.contains("condition") && b["condition"].is_string() && !b["condition"].get<std::string>().empty() &&
@@ -174,7 +174,20 @@ std::string break_spec(const json &b, std::vector<std::string> *logs, std::strin
         logs->push_back(shown);
         log = static_cast<int>(logs->size());
     }
-    return hit_op + " " + std::to_string(hit_n) + " " + std::to_string(log) + condition + values;
+    // where it stops: the line's first item, and a label later on it when a jump lands there
+    std::string at;
+    int line = script_place(S.script, tok).line;
+    for (int t : S.script.stops) {
+        if (t < tok || script_place(S.script, t).line != line)
+            continue;
+        bool label = S.script.s.toks[static_cast<std::size_t>(t)].code == LABEL &&
+                     static_cast<std::size_t>(t) + 1 < S.script.s.toks.size() &&
+                     S.script.s.toks[static_cast<std::size_t>(t) + 1].code == COL;
+        if (t == tok || label)
+            at += " " + std::to_string(script_stream_pos(S.script, t)) + ":" +
+                  std::to_string(check_quill_line(S.script.s, t)) + (t == tok ? ":f" : ":l");
+    }
+    return hit_op + " " + std::to_string(hit_n) + " " + std::to_string(log) + at + condition + values;
 }
 
 void set_breakpoints(const json &req)
@@ -196,12 +209,11 @@ void set_breakpoints(const json &req)
         if (tok < 0)
             why = ours ? "no statement runs on this line or after it" : "not the script being debugged";
         else
-            spec = break_spec(b, &logs, &why);
+            spec = break_spec(b, tok, &logs, &why);
         if (why.empty()) {
             r["verified"] = true;
             r["line"] = script_place(S.script, tok).line;
-            breaks += (breaks.size() > 5 ? " , " : " ") +
-                      std::to_string(check_quill_line(S.script.s, tok)) + " " + spec;
+            breaks += (breaks.size() > 5 ? " , " : " ") + spec;
         } else {
             r["message"] = why;
         }
@@ -229,8 +241,7 @@ void on_stopped(const std::vector<std::string> &w)
     if (w.size() < 4)
         return;
     S.stopped = true;
-    S.stop_tok = script_token(S.script, static_cast<uint32_t>(number(w[2])),
-                              static_cast<int32_t>(number(w[3])));
+    S.stop_tok = script_token(S.script, static_cast<uint32_t>(number(w[2])));
     std::string reason = w[1];
     json body = {{"threadId", THREAD}, {"allThreadsStopped", true}, {"reason", reason}};
     std::string detail = fault_text(w);
@@ -255,7 +266,7 @@ void on_stopped(const std::vector<std::string> &w)
         for (std::size_t i = 2; i + 2 < d.size(); i += 3)
             text += (text.empty() ? "" : ", ") + d[i] + " changed from " + d[i + 1] + " to " + d[i + 2];
         if (d.size() >= 2) {
-            int tok = script_token(S.script, static_cast<uint32_t>(number(d[0])), static_cast<int32_t>(number(d[1])));
+            int tok = script_token(S.script, static_cast<uint32_t>(number(d[0])));
             text += " (line " + std::to_string(script_place(S.script, tok).line) + ")";
         }
         body["description"] = text;
@@ -279,8 +290,7 @@ void stack_trace(const json &req)
     if (host_ask("trail", &reply)) {
         std::vector<std::string> w = words(reply);
         for (std::size_t i = 1; i + 3 < w.size(); i += 4) {
-            int tok = script_token(S.script, static_cast<uint32_t>(number(w[i])),
-                                   static_cast<int32_t>(number(w[i + 1])));
+            int tok = script_token(S.script, static_cast<uint32_t>(number(w[i])));
             frames.push_back(frame(static_cast<int>(frames.size()), tok, " (pass " + w[i + 3] + ")"));
         }
     }
@@ -558,7 +568,8 @@ void go_to(const json &req)
         return respond(req, false, {}, "no such target");
     int32_t line_before = tok ? check_quill_line(S.script.s, tok - 1) : 1;
     std::string reply;
-    if (!host_ask("goto " + std::to_string(tok) + " " + std::to_string(line_before), &reply) || reply != "ok")
+    if (!host_ask("goto " + std::to_string(script_stream_pos(S.script, tok)) + " " +
+                      std::to_string(line_before), &reply) || reply != "ok")
         return respond(req, false, {}, reply.size() > 6 ? reply.substr(6) : "quill does not answer");
     S.stopped = false;   // the stop at the target follows
     respond(req, true);

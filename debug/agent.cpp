@@ -130,12 +130,19 @@ bool evaluate(const Ops &ops, int32_t *out, std::string *why)
 }
 
 // A line breakpoint: a condition, a hit count, a logpoint's expressions.
+// It stops at the first item of its line, and at a label later on the line
+// when a jump lands there.
 struct Break {
     Ops condition;
     std::string hit_op;   // "" for none, else >=, >, ==, %
     int64_t hit_n = 0, hits = 0;
     int log = 0;          // a logpoint's number with quill-debug, 0 for a breakpoint
     std::vector<Ops> values;
+    int32_t line = 0;
+};
+struct BreakAt {
+    std::size_t index;    // in breaks
+    bool landing_only;    // a label after the line's first item
 };
 
 Channel chan;
@@ -145,17 +152,20 @@ std::deque<std::string> requests;      // for the main thread, at a stop
 std::string breaks_asked;              // the last break line, under lock
 std::atomic<bool> pause_asked, breaks_changed, gone;
 
-std::unordered_map<int32_t, Break> breaks;   // by line
+std::vector<Break> breaks;
+std::unordered_map<uint32_t, BreakAt> break_at;   // by the item's first token
+std::vector<uint8_t> break_lines;                 // run_watch's lines
 enum class Mode { RUN, STEP, OUT } mode;
 const char *step_reason = "step";
 bool stop_on[4] = {true, true, false, false};   // FAULT, SYNTAX, WRAP, then lost searches
 uint32_t watch_mask;
 int32_t seen[NVARS];                   // the watched variables at the last stop point
 std::vector<int32_t> services;         // func numbers to stop before
-int32_t last_line = -1;                // of the stop point passed last
-uint32_t cur_pos, prev_pos;            // the item running, and the one before
-int32_t cur_line, prev_line;
+uint32_t prev_pos;                     // the item before the one running (run_watch's)
+int32_t prev_line;
 bool at_item;                          // stopped where a goto may move the run
+bool moved;                            // a goto moved the run while it was stopped
+bool jumped_since;                     // a jump since the last stop point: it lands there
 bool goto_pending;                     // the stop point at goto_pos is the goto's own
 uint32_t goto_pos;
 int32_t goto_line;
@@ -167,9 +177,9 @@ struct Jump {
     int lab;
     uint32_t pass;
 };
-std::vector<Jump> trail;
-std::size_t trail_next, trail_max = 20;
-std::unordered_map<uint32_t, uint32_t> passes;
+std::vector<Jump> trail = std::vector<Jump>(20);   // a ring of trail_max
+std::size_t trail_next, trail_count, trail_max = 20;
+std::vector<uint32_t> passes;   // by the jump's item
 
 void reader(void)
 {
@@ -177,54 +187,88 @@ void reader(void)
     while (channel_read_line(chan, &line)) {
         if (line == "pause") {
             pause_asked = true;
+            run_watch.every = true;
             continue;
         }
         std::lock_guard<std::mutex> hold(lock);
         if (line.compare(0, 5, "break") == 0) {
             breaks_asked = line.substr(5);
             breaks_changed = true;
+            run_watch.every = true;   // the next item start takes them
         } else {
             requests.push_back(line);
         }
         wake.notify_one();
     }
     gone = true;   // the debugger went away: the run goes on unwatched
+    run_watch.every = true;
     std::lock_guard<std::mutex> hold(lock);
     wake.notify_one();
 }
 
-// "LINE HITOP HITN LOG condition-ops [| value-ops]... , LINE ..." ("-" for no hit count).
+// Whether the run must look at every item start (else only at those on
+// the lines of breakpoints).
+void watch_all(void)
+{
+    run_watch.every = mode != Mode::RUN || watch_mask || pause_asked || breaks_changed || gone ||
+                      goto_pending;
+}
+
+// "HITOP HITN LOG POS:LINE:KIND... condition-ops [| value-ops]... , ..."
+// (HITOP "-" for none; KIND f for a line's first item, l for a later label).
 void adopt_breaks(void)
 {
     std::string text;
     {
         std::lock_guard<std::mutex> hold(lock);
         text = breaks_asked;
+        breaks_changed = false;
     }
-    std::unordered_map<int32_t, Break> next;
+    std::vector<Break> next;
+    std::unordered_map<uint32_t, BreakAt> at;
+    std::vector<uint8_t> lines;
     std::istringstream in(text);
-    for (;;) {
-        int32_t line;
+    for (std::string sep = ","; sep == ",";) {
         Break b;
-        std::string sep;
-        if (!(in >> line >> b.hit_op >> b.hit_n >> b.log) || !parse_ops(in, &b.condition, &sep))
+        if (!(in >> b.hit_op >> b.hit_n >> b.log))
             break;
         if (b.hit_op == "-")
             b.hit_op.clear();
-        auto old = breaks.find(line);
-        if (old != breaks.end())
-            b.hits = old->second.hits;   // a hit count goes on when other breakpoints change
+        for (std::string w; in >> w;) {
+            unsigned long long pos;
+            long line;
+            char kind;
+            if (std::sscanf(w.c_str(), "%llu:%ld:%c", &pos, &line, &kind) != 3) {
+                in.seekg(-static_cast<std::streamoff>(w.size()), std::ios::cur);
+                break;
+            }
+            if (line < 0 || line > (1 << 26) || pos > UINT32_MAX)
+                continue;
+            at[static_cast<uint32_t>(pos)] = BreakAt{next.size(), kind == 'l'};
+            if (static_cast<std::size_t>(line) >= lines.size())
+                lines.resize(static_cast<std::size_t>(line) + 1);
+            lines[static_cast<std::size_t>(line)] = 1;
+            b.line = static_cast<int32_t>(line);
+        }
+        if (!parse_ops(in, &b.condition, &sep))
+            break;
         while (sep == "|") {
             Ops v;
             if (!parse_ops(in, &v, &sep))
                 break;
             b.values.push_back(std::move(v));
         }
-        next[line] = std::move(b);
-        if (sep != ",")
-            break;
+        for (const Break &old : breaks)   // a hit count goes on when other breakpoints change
+            if (old.line == b.line && old.hit_op == b.hit_op && old.hit_n == b.hit_n)
+                b.hits = old.hits;
+        next.push_back(std::move(b));
     }
     breaks = std::move(next);
+    break_at = std::move(at);
+    break_lines = std::move(lines);
+    run_watch.lines = break_lines.data();
+    run_watch.nlines = static_cast<uint32_t>(break_lines.size());
+    record_watch_lines();
 }
 
 std::string hex(const char *p, std::size_t n)
@@ -280,9 +324,8 @@ std::string state(void)
 std::string trail_list(void)
 {
     std::string s = "trail";
-    std::size_t n = trail.size();
-    for (std::size_t k = 1; k <= n; k++) {   // newest first
-        const Jump &j = trail[(trail_next + n - k) % n];
+    for (std::size_t k = 1; k <= trail_count; k++) {   // newest first
+        const Jump &j = trail[(trail_next + trail_max - k) % trail_max];
         s += " " + std::to_string(j.pos) + " " + std::to_string(j.line) + " " +
              std::to_string(j.lab) + " " + std::to_string(j.pass);
     }
@@ -301,6 +344,7 @@ std::string move_to(int64_t pos, int64_t line)
     top = 0;
     tokens_seek(static_cast<uint32_t>(pos), static_cast<int32_t>(line));
     goto_pending = true;
+    moved = true;
     goto_pos = static_cast<uint32_t>(pos);
     int32_t at_line = static_cast<int32_t>(line);
     uint32_t at_pos;
@@ -357,10 +401,11 @@ bool setting(const std::string &req)
         int64_t n = 20;
         int f = 1, l = 1, s = 0, w = 0;
         in >> n >> f >> l >> s >> w;
-        trail_max = static_cast<std::size_t>(std::clamp<int64_t>(n, 0, 100000));
-        if (trail.size() > trail_max) {
-            trail.clear();
-            trail_next = 0;
+        std::size_t want = static_cast<std::size_t>(std::clamp<int64_t>(n, 0, 100000));
+        if (want != trail_max) {   // set before the run starts: nothing to keep
+            trail_max = want;
+            trail.assign(want, Jump{});
+            trail_next = trail_count = 0;
         }
         stop_on[0] = f;
         stop_on[1] = s;
@@ -371,6 +416,7 @@ bool setting(const std::string &req)
         in >> m;
         watch_mask = static_cast<uint32_t>(m);
         std::memcpy(seen, var, sizeof seen);
+        watch_all();
     } else if (verb == "services") {
         services.clear();
         for (int64_t n; in >> n;)
@@ -406,7 +452,6 @@ void serve(void)
         if (req.compare(0, 5, "goto ") == 0 && reply == "ok") {   // the client awaits a stop there
             channel_write(chan, reply);
             reply = "stopped goto " + std::to_string(goto_pos) + " " + std::to_string(goto_line);
-            last_line = -1;
         }
         if (!channel_write(chan, reply))
             return;
@@ -425,6 +470,7 @@ void stop(const char *reason, uint32_t pos, int32_t line, const std::string &det
                                 std::to_string(line) + (detail.empty() ? "" : " " + detail)))
         serve();
     at_item = false;
+    watch_all();
 }
 
 // A line breakpoint reached: whether it stops (a logpoint never does).
@@ -473,20 +519,24 @@ std::string changed(void)
     return what;
 }
 
-void stop_point(uint32_t pos, int32_t line, bool landing)
+// An item start the run showed us; true if a goto moved the run.
+bool stop_point(uint32_t pos, int32_t line, bool landing)
 {
-    if (gone.load(std::memory_order_relaxed))
-        return;
+    if (gone.load(std::memory_order_relaxed)) {
+        run_watch.every = false;
+        run_watch.nlines = 0;   // unwatched from now on
+        return false;
+    }
+    landing = landing || jumped_since;
+    jumped_since = false;
+    moved = false;
     if (goto_pending && pos == goto_pos) {
         goto_pending = false;   // reported already
-        last_line = line;
-        return;
+        return false;
     }
     goto_pending = false;
-    if (breaks_changed.load(std::memory_order_relaxed)) {
-        breaks_changed = false;
+    if (breaks_changed.load(std::memory_order_relaxed))
         adopt_breaks();
-    }
     const char *reason = nullptr;
     std::string detail;
     if (pause_asked.load(std::memory_order_relaxed)) {
@@ -497,46 +547,45 @@ void stop_point(uint32_t pos, int32_t line, bool landing)
     } else if (watch_mask && !(detail = changed()).empty()) {
         reason = "data";
         detail = std::to_string(prev_pos) + " " + std::to_string(prev_line) + " " + detail;
-    } else if (line != last_line || landing) {
-        auto b = breaks.find(line);
-        if (b != breaks.end() && break_hit(b->second))
+    } else {
+        auto b = break_at.find(pos);
+        if (b != break_at.end() && (landing || !b->second.landing_only) &&
+            break_hit(breaks[b->second.index]))
             reason = "breakpoint";
     }
-    last_line = line;
     if (reason)
         stop(reason, pos, line, detail, true);
+    watch_all();
+    return moved;
 }
 
-void on_item(uint32_t pos, int32_t line)
+bool on_item(uint32_t pos, int32_t line)
 {
-    prev_pos = cur_pos;
-    prev_line = cur_line;
-    cur_pos = pos;
-    cur_line = line;
-    stop_point(pos, line, false);
+    bool moved_now = stop_point(pos, line, false);
+    prev_pos = pos;   // while variables are watched every item comes here
+    prev_line = line;
+    return moved_now;
 }
 
 void on_landed(uint32_t pos, int32_t line)
 {
-    prev_pos = cur_pos;
-    prev_line = cur_line;
-    cur_pos = pos;
-    cur_line = line;
     stop_point(pos, line, true);
+    prev_pos = pos;
+    prev_line = line;
 }
 
 void on_jumped(int lab)
 {
+    jumped_since = true;
     if (trail_max == 0)
         return;
-    Jump j{cur_pos, cur_line, lab, ++passes[cur_pos]};
-    if (trail.size() < trail_max) {
-        trail.push_back(j);
-        trail_next = trail.size() % trail_max;
-    } else {
-        trail[trail_next] = j;
-        trail_next = (trail_next + 1) % trail_max;
-    }
+    if (run_watch.pos >= passes.size())
+        passes.resize(std::size_t(run_watch.pos) + 1);
+    trail[trail_next] = Jump{run_watch.pos, run_watch.line, lab, ++passes[run_watch.pos]};
+    if (++trail_next == trail_max)   // a loop passes here each time: no division
+        trail_next = 0;
+    if (trail_count < trail_max)
+        trail_count++;
 }
 
 void on_report(RunReport kind, const char *what)
@@ -544,22 +593,22 @@ void on_report(RunReport kind, const char *what)
     static const char *const reasons[] = {"fault", "syntax", "wrap"};
     int k = static_cast<int>(kind);
     if (stop_on[k] && !gone)
-        stop(reasons[k], cur_pos, cur_line, what);
+        stop(reasons[k], run_watch.pos, run_watch.line, what);
 }
 
 // The input ended with a search pending: stop at the jump that started it.
 void on_lost(void)
 {
-    if (!stop_on[3] || gone || trail.empty())
+    if (!stop_on[3] || gone || trail_count == 0)
         return;
-    const Jump &j = trail[(trail_next + trail.size() - 1) % trail.size()];
+    const Jump &j = trail[(trail_next + trail_max - 1) % trail_max];
     stop("lost", j.pos, j.line, std::to_string(j.lab));
 }
 
 void on_service(int32_t number)
 {
     if (!gone && std::find(services.begin(), services.end(), number) != services.end())
-        stop("function", cur_pos, cur_line, std::to_string(number));
+        stop("function", run_watch.pos, run_watch.line, std::to_string(number));
 }
 
 const RunHooks hooks = {on_item, on_landed, on_jumped, on_report, on_lost, on_service};
@@ -581,11 +630,13 @@ void agent_start(void)
         std::fprintf(stderr, "quill: cannot reach the debugger at %s\n", where.c_str());
         std::exit(1);
     }
-    items_fast = false;   // every item passes the parser, where the hooks are
-    run_hooks = &hooks;
+    run_hooks = &hooks;   // the fast paths stay on: they report each item start too
     std::thread(reader).detach();
     if (channel_write(chan, "hello " + std::to_string(agent_pid())))
         serve();
     if (mode == Mode::STEP)
         step_reason = "entry";
+    if (breaks_changed)
+        adopt_breaks();
+    watch_all();
 }

@@ -22,9 +22,15 @@ bool script_load(DebugScript &d, const std::string &path, std::string *why)
     }
     check_parse(d.s);
     d.stops.clear();
+    d.markers.clear();
     bool start = true;
+    int32_t line = 1;
     for (std::size_t i = 0; i < d.s.toks.size(); i++) {
         int code = d.s.toks[i].code;
+        int32_t here = check_quill_line(d.s, static_cast<int>(i));
+        if (static_cast<uint32_t>(here - line) >= 0xffff)
+            d.markers.push_back(static_cast<int>(i));
+        line = here;
         if (start && code != NL && code != 0)
             d.stops.push_back(static_cast<int>(i));
         start = code == NL || code == COL;
@@ -32,13 +38,18 @@ bool script_load(DebugScript &d, const std::string &path, std::string *why)
     return true;
 }
 
-int script_token(const DebugScript &d, uint32_t pos, int32_t quill_line)
+uint32_t script_stream_pos(const DebugScript &d, int tok)
+{
+    auto before = std::upper_bound(d.markers.begin(), d.markers.end(), tok);
+    return static_cast<uint32_t>(tok) + static_cast<uint32_t>(before - d.markers.begin());
+}
+
+int script_token(const DebugScript &d, uint32_t pos)
 {
     int n = static_cast<int>(d.s.toks.size());
     int tok = static_cast<int>(std::min<uint32_t>(pos, static_cast<uint32_t>(n ? n - 1 : 0)));
-    for (int t = tok; t >= 0 && t > tok - 64; t--)   // a marker is rare: never many
-        if (check_quill_line(d.s, t) == quill_line)
-            return t;
+    while (tok > 0 && script_stream_pos(d, tok) > pos)   // markers are rare
+        tok--;
     return tok;
 }
 

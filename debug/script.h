@@ -15,14 +15,16 @@
 
 struct DebugScript {
     Script s;
-    std::vector<int> stops;   // first token of each stop point, in order
+    std::vector<int> stops;     // first token of each stop point, in order
+    std::vector<int> markers;   // tokens quill's stream puts a marker of 65535 lines or more before
 };
 
 // Reads and parses the file; false with *why when it cannot be read.
 bool script_load(DebugScript &d, const std::string &path, std::string *why);
-// The token quill names by stream position pos and its line (quill's stream
-// also holds a marker for each run of 65535 line feeds, the checker's not).
-int script_token(const DebugScript &d, uint32_t pos, int32_t quill_line);
+// The token quill names by stream position pos, and the other way (quill's
+// stream also holds a marker before a gap of 65535 lines or more).
+int script_token(const DebugScript &d, uint32_t pos);
+uint32_t script_stream_pos(const DebugScript &d, int tok);
 Place script_place(const DebugScript &d, int tok);
 // The first stop point on line or after it: its token, or -1.
 int script_stop_from(const DebugScript &d, int line);
