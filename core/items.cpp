@@ -18,19 +18,14 @@ static bool item_start = true;   // the last token the parser got ended an item
 const RunHooks *run_hooks;        // a debugger's, or null
 RunWatch run_watch;
 
-// An item about to run, for the debugger: not one a search drops, and not
-// an empty statement, where nothing runs. True when the debugger moved the
-// read position (a goto).
-static bool hook_item(void)
+// The first token of an item about to run is read (not of an empty
+// statement, where nothing runs): the debugger sees the start. True when
+// it moved the read position (a goto).
+[[gnu::noinline]] static bool hook_item(void)
 {
-    uint32_t pos;
-    int32_t line;
-    const Token *t = skip() ? nullptr : tokens_peek(&pos, &line);
-    if (!t || t->kind == token_kind(NL))
-        return false;
-    run_watch.pos = pos;
-    run_watch.line = line;
-    return run_hooks->item(pos, line);
+    run_watch.pos = tokens_pos() - 1;
+    run_watch.line = line_no;
+    return run_hooks->item(run_watch.pos, line_no);
 }
 
 // At an item start: let the label search and the recorded items run as far
@@ -65,15 +60,19 @@ int yylex(void)
             run_fast();
         items_parsed++;
         output_check();
-        if (run_hooks)
-            hook_item();
     }
     int search = skip();
+    bool hook = item_start && run_hooks && !search;   // a debugger sees the item's first token
     for (;;) {
         const Token *t = tokens_next();
         if (!t)
             return 0;
         uint8_t kind = t->kind;
+        if (hook && kind != token_kind(NL) && kind != K_END) {
+            hook = false;
+            if (hook_item())
+                continue;   // the run goes on where the debugger put it
+        }
         if (static_cast<uint8_t>(kind - K_PLAIN) <= K_PLAIN_LAST - K_PLAIN) {
             if (search)
                 continue;

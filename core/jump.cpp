@@ -30,18 +30,28 @@ int32_t jump_set_count(int lab, int32_t count)
     return label[lab];
 }
 
-// A search started (a count of 0 or less starts none): the debugger's trail.
-static void hook_jump(int lab)
+// A search started (a count of 0 or less starts none): the debugger's
+// trail. Out of line: the jump helpers stay small enough to inline.
+[[gnu::noinline]] static void hook_jump(int lab)
 {
-    if (run_hooks && label[lab] > 0)
+    if (label[lab] > 0)
         run_hooks->jumped(lab);
+}
+
+// A search the parser carried ends at this definition: the debugger's stop.
+[[gnu::noinline]] static void hook_landed(void)
+{
+    run_watch.pos = tokens_pos() - 2;   // the ':' is read, the label before it
+    run_watch.line = line_no;
+    run_hooks->landed(run_watch.pos, line_no);
 }
 
 int32_t jump_if(int32_t cond, int lab)
 {
     if (cond) {
         label[lab] = 1;
-        hook_jump(lab);
+        if (run_hooks)
+            hook_jump(lab);
     }
     reduced(R_IF, lab, cond, lab);
     return cond;
@@ -51,7 +61,8 @@ int32_t jump_if_count(int32_t cond, int32_t count, int lab)
 {
     if (cond) {
         jump_set_count(lab, count);
-        hook_jump(lab);
+        if (run_hooks)
+            hook_jump(lab);
     }
     reduced(R_IF_COUNT, lab, cond, count, lab);
     return cond;
@@ -60,7 +71,8 @@ int32_t jump_if_count(int32_t cond, int32_t count, int lab)
 int32_t jump_below(int lab)
 {
     label[lab] = 1;
-    hook_jump(lab);
+    if (run_hooks)
+        hook_jump(lab);
     reduced(R_BELOW, lab, lab);
     return lab;
 }
@@ -68,7 +80,8 @@ int32_t jump_below(int lab)
 int32_t jump_below_count(int32_t count, int lab)
 {
     int32_t r = jump_set_count(lab, count);
-    hook_jump(lab);
+    if (run_hooks)
+        hook_jump(lab);
     reduced(R_BELOW_COUNT, lab, count, lab);
     return r;
 }
@@ -77,7 +90,8 @@ int32_t jump_above(int lab)
 {
     label[lab] = 1;
     top = 1;
-    hook_jump(lab);
+    if (run_hooks)
+        hook_jump(lab);
     reduced(R_ABOVE, lab, lab);
     return lab;
 }
@@ -86,7 +100,8 @@ int32_t jump_above_count(int32_t count, int lab)
 {
     int32_t r = jump_set_count(lab, count);
     top = 1;
-    hook_jump(lab);
+    if (run_hooks)
+        hook_jump(lab);
     reduced(R_ABOVE_COUNT, lab, count, lab);
     return r;
 }
@@ -95,11 +110,8 @@ void jump_define(int lab)
 {
     bool searched = label[lab] > 0;
     label[lab] = searched ? static_cast<int8_t>(label[lab] - 1) : 0;
-    if (run_hooks && searched && !skip()) {
-        run_watch.pos = tokens_pos() - 2;   // the ':' is read, the label before it
-        run_watch.line = line_no;
-        run_hooks->landed(run_watch.pos, line_no);
-    }
+    if (run_hooks && searched && !skip())
+        hook_landed();
     reduced(R_DEFINE, lab, lab);
 }
 
@@ -189,8 +201,8 @@ bool find_landing(int lab, uint32_t *at, int32_t *at_line)
         return false;
     TokenWalk w{pos, static_cast<uint32_t>(line_no)};
     int after_label = -1;                      // the label just read, if the item began so
-    uint32_t before_pos = w.pos, before_line = w.line, item_pos = 0, item_line = 0;
-    for (const Token *t; (t = tokens_walk(w)); before_pos = w.pos, before_line = w.line) {
+    uint32_t item_pos = 0, item_line = 0;
+    while (const Token *t = tokens_walk(w)) {
         switch (t->kind) {
         case K_END:
             return false;
@@ -198,8 +210,8 @@ bool find_landing(int lab, uint32_t *at, int32_t *at_line)
             if (after_label >= 0)
                 return false;   // a label after a label: broken
             after_label = t->value;
-            item_pos = before_pos;
-            item_line = before_line;
+            item_pos = w.pos - 1;           // where a debugger's landing reads it again
+            item_line = w.line - t->lines;
             break;
         case token_kind(NL):
             after_label = -1;

@@ -164,7 +164,7 @@ inline const char *trace_text(const char *text) { return text ? text : "(null)";
 
 // Every rule helper ends here: the trace line, and the reduction for the
 // recorder (imm: the token value the rule read, where the rule has one).
-template <typename... Values> inline void reduced(Rule rule, int32_t imm, Values... values)
+template <typename... Values> [[gnu::always_inline]] inline void reduced(Rule rule, int32_t imm, Values... values)
 {
     if (quilldebug)
         trace_rule(rule, values...);

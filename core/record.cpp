@@ -172,12 +172,12 @@ bool nothing_to_do(uint32_t *end, int32_t *end_line)
 // token is, unless it is an empty statement.
 void prepare_check(void)
 {
-    uint32_t pos;
-    int32_t line;
-    const Token *t = run_hooks ? tokens_peek(&pos, &line) : nullptr;
+    TokenWalk w{tokens_pos(), static_cast<uint32_t>(line_no)};
+    const Token *t = run_hooks ? tokens_walk(w) : nullptr;   // scanned: the item is known
     check_wanted = t && t->kind != token_kind(NL);
+    int32_t line = static_cast<int32_t>(w.line);
     if (check_wanted)
-        check_op = Op{.code = CHECK, .d = run_watch_line(line), .k = static_cast<int32_t>(pos),
+        check_op = Op{.code = CHECK, .d = run_watch_line(line), .k = static_cast<int32_t>(w.pos - 1),
                       .line = line, .next = 1};
 }
 

@@ -30,6 +30,7 @@ struct Session {
     std::vector<std::string> logs;     // logpoint n's message is logs[n - 1]
     std::string services = "services", watch = "watch 0";
     int stop_tok = -1;                 // where the run stands
+    bool pause_pending = false;
     json launch_args;
     json restart_req;                  // a restart waiting for the old run's end
 } S;
@@ -678,7 +679,10 @@ bool request(const json &req)
     } else if (c == "stepOut") {
         resume(req, "out");
     } else if (c == "pause") {
-        host_tell("pause");
+        if (S.agent_ready)
+            host_tell("pause");
+        else
+            S.pause_pending = true;   // told as soon as quill is there
         respond(req, true);
     } else if (c == "restart") {
         restart(req);
@@ -713,6 +717,9 @@ int adapter_run(void)
             if (!w.empty() && w[0] == "hello") {
                 S.agent_ready = true;
                 tell_agent_config();
+                if (S.pause_pending)
+                    host_tell("pause");
+                S.pause_pending = false;
                 start_if_ready();
             } else if (!w.empty() && w[0] == "stopped") {
                 on_stopped(w);

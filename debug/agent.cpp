@@ -23,9 +23,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <deque>
 #include <mutex>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <unordered_map>
@@ -41,6 +39,45 @@
 
 namespace {
 
+/* The words of a request, read in place: the agent leaves the C++ streams
+   out of quill (their locales would be most of its size and start-up). */
+struct Words {
+    const char *p;
+    explicit Words(const std::string &s) : p(s.c_str()) {}
+    // The next word, or false at the end.
+    bool next(std::string *w)
+    {
+        while (*p == ' ')
+            p++;
+        if (!*p)
+            return false;
+        const char *start = p;
+        while (*p && *p != ' ')
+            p++;
+        w->assign(start, static_cast<std::size_t>(p - start));
+        return true;
+    }
+    bool number(int64_t *v)
+    {
+        std::string w;
+        if (!next(&w))
+            return false;
+        char *end;
+        long long n = std::strtoll(w.c_str(), &end, 10);
+        if (*end)
+            return false;
+        *v = n;
+        return true;
+    }
+    char peek(void) const   // the next word's first character, nothing read
+    {
+        const char *q = p;
+        while (*q == ' ')
+            q++;
+        return *q;
+    }
+};
+
 /* An expression as quill-debug compiled it from the checker's tree, in
    postfix: numbers, variables, elements, operators. Nothing in it can
    change the run. */
@@ -52,12 +89,12 @@ struct Op {
 using Ops = std::vector<Op>;
 
 // Reads ops up to a separator ("|" or ",", left in *sep) or the end.
-bool parse_ops(std::istream &in, Ops *ops, std::string *sep = nullptr)
+bool parse_ops(Words &in, Ops *ops, std::string *sep = nullptr)
 {
     ops->clear();
     if (sep)
         sep->clear();
-    for (std::string w; in >> w;) {
+    for (std::string w; in.next(&w);) {
         if (w == "|" || w == ",") {
             if (sep)
                 *sep = w;
@@ -148,7 +185,7 @@ struct BreakAt {
 Channel chan;
 std::mutex lock;
 std::condition_variable wake;
-std::deque<std::string> requests;      // for the main thread, at a stop
+std::vector<std::string> requests;     // for the main thread, at a stop (a few at most)
 std::string breaks_asked;              // the last break line, under lock
 std::atomic<bool> pause_asked, breaks_changed, gone;
 
@@ -177,7 +214,7 @@ struct Jump {
     int lab;
     uint32_t pass;
 };
-std::vector<Jump> trail = std::vector<Jump>(20);   // a ring of trail_max
+std::vector<Jump> trail;   // a ring of trail_max, made when the agent starts
 std::size_t trail_next, trail_count, trail_max = 20;
 std::vector<uint32_t> passes;   // by the jump's item
 
@@ -227,21 +264,22 @@ void adopt_breaks(void)
     std::vector<Break> next;
     std::unordered_map<uint32_t, BreakAt> at;
     std::vector<uint8_t> lines;
-    std::istringstream in(text);
+    Words in(text);
     for (std::string sep = ","; sep == ",";) {
         Break b;
-        if (!(in >> b.hit_op >> b.hit_n >> b.log))
+        int64_t log = 0;
+        if (!in.next(&b.hit_op) || !in.number(&b.hit_n) || !in.number(&log))
             break;
+        b.log = static_cast<int>(log);
         if (b.hit_op == "-")
             b.hit_op.clear();
-        for (std::string w; in >> w;) {
+        // the places: words that start with a digit, where the ops start with a letter or sign
+        for (std::string w; in.peek() >= '0' && in.peek() <= '9' && in.next(&w);) {
             unsigned long long pos;
             long line;
             char kind;
-            if (std::sscanf(w.c_str(), "%llu:%ld:%c", &pos, &line, &kind) != 3) {
-                in.seekg(-static_cast<std::streamoff>(w.size()), std::ios::cur);
+            if (std::sscanf(w.c_str(), "%llu:%ld:%c", &pos, &line, &kind) != 3)
                 break;
-            }
             if (line < 0 || line > (1 << 26) || pos > UINT32_MAX)
                 continue;
             at[static_cast<uint32_t>(pos)] = BreakAt{next.size(), kind == 'l'};
@@ -346,19 +384,18 @@ std::string move_to(int64_t pos, int64_t line)
     goto_pending = true;
     moved = true;
     goto_pos = static_cast<uint32_t>(pos);
-    int32_t at_line = static_cast<int32_t>(line);
-    uint32_t at_pos;
-    tokens_peek(&at_pos, &at_line);
-    goto_line = at_line;
+    TokenWalk w{static_cast<uint32_t>(pos), static_cast<uint32_t>(line)};
+    tokens_walk(w);   // scanned above
+    goto_line = static_cast<int32_t>(w.line);
     return "ok";
 }
 
 // What a request asks of a stopped run.
 std::string answer(const std::string &req)
 {
-    std::istringstream in(req);
+    Words in(req);
     std::string verb;
-    in >> verb;
+    in.next(&verb);
     if (verb == "state")
         return state();
     if (verb == "trail")
@@ -372,7 +409,8 @@ std::string answer(const std::string &req)
         return evaluate(ops, &v, &why) ? "value " + shown(v) : "error " + why;
     }
     int64_t x = 0, y = 0;
-    in >> x >> y;
+    in.number(&x);
+    in.number(&y);
     if (verb == "mem")
         return memory(x, y);
     if (verb == "set" && x >= 0 && x < NVARS) {
@@ -394,13 +432,16 @@ std::string answer(const std::string &req)
 // Settings that may come at any time before a resume.
 bool setting(const std::string &req)
 {
-    std::istringstream in(req);
+    Words in(req);
     std::string verb;
-    in >> verb;
+    in.next(&verb);
     if (verb == "config") {   // config TRAIL FAULT LOST SYNTAX WRAP
-        int64_t n = 20;
-        int f = 1, l = 1, s = 0, w = 0;
-        in >> n >> f >> l >> s >> w;
+        int64_t n = 20, f = 1, l = 1, s = 0, w = 0;
+        in.number(&n);
+        in.number(&f);
+        in.number(&l);
+        in.number(&s);
+        in.number(&w);
         std::size_t want = static_cast<std::size_t>(std::clamp<int64_t>(n, 0, 100000));
         if (want != trail_max) {   // set before the run starts: nothing to keep
             trail_max = want;
@@ -413,13 +454,13 @@ bool setting(const std::string &req)
         stop_on[3] = l;
     } else if (verb == "watch") {
         int64_t m = 0;
-        in >> m;
+        in.number(&m);
         watch_mask = static_cast<uint32_t>(m);
         std::memcpy(seen, var, sizeof seen);
         watch_all();
     } else if (verb == "services") {
         services.clear();
-        for (int64_t n; in >> n;)
+        for (int64_t n; in.number(&n);)
             services.push_back(static_cast<int32_t>(n));
     } else {
         return false;
@@ -440,7 +481,7 @@ void serve(void)
                 return;   // gone
             }
             req = std::move(requests.front());
-            requests.pop_front();
+            requests.erase(requests.begin());
         }
         if (req == "run" || req == "step" || req == "out") {
             mode = req == "run" ? Mode::RUN : req == "step" ? Mode::STEP : Mode::OUT;
@@ -631,6 +672,7 @@ void agent_start(void)
         std::exit(1);
     }
     run_hooks = &hooks;   // the fast paths stay on: they report each item start too
+    trail.assign(trail_max, Jump{});
     std::thread(reader).detach();
     if (channel_write(chan, "hello " + std::to_string(agent_pid())))
         serve();

@@ -68,40 +68,19 @@ void scan_more(void)
         ended = true;
 }
 
-// The token at the read position scanned (its first read scans it now):
-// false once the end of input has been read.
-bool next_scanned(void)
-{
-    if (reading.pos < count)
-        return true;
-    if (ended)
-        return false;
-    scan_more();   // K_LINES never comes last: a token follows it
-    return true;
-}
-
 }  // namespace
 
 const Token *tokens_next(void)
 {
-    if (!next_scanned())
-        return nullptr;
+    if (reading.pos == count) {   // the first read of a token: scan it now
+        if (ended)
+            return nullptr;
+        scan_more();              // K_LINES never comes last: a token follows it
+    }
     reading.line = static_cast<uint32_t>(line_no);   // a replay sets it for its reports
     const Token *t = tokens_walk(reading);
     line_no = static_cast<int32_t>(reading.line);
     return t;
-}
-
-const Token *tokens_peek(uint32_t *pos, int32_t *line)
-{
-    if (!next_scanned())
-        return nullptr;
-    TokenWalk w = reading;
-    w.line = static_cast<uint32_t>(line_no);
-    const Token *t = tokens_walk(w);
-    *pos = w.pos - 1;
-    *line = static_cast<int32_t>(w.line);
-    return t && t->kind != K_END ? t : nullptr;
 }
 
 uint32_t tokens_pos(void)
@@ -153,10 +132,10 @@ uint32_t tokens_scanned(void)
     return count;
 }
 
+// Through tokens_next, called where the compiler cannot see it: the scanner
+// keeps one caller, inline in the read path, which no look-ahead may slow.
 bool tokens_scan_to(uint32_t pos)
 {
-    while (count <= pos && !ended)
-        scan_more();
     return pos < count;
 }
 

@@ -40,9 +40,6 @@ extern int32_t line_no;   // the line of the token read last: line feeds before 
 // once the end of input has been read.
 const Token *tokens_next(void);
 uint32_t tokens_pos(void);
-// The next token without reading it (scanned now if need be): its position
-// and line_no once it is read; null at the end of input.
-const Token *tokens_peek(uint32_t *pos, int32_t *line);
 void tokens_seek(uint32_t pos, int32_t line);   // line: line_no there
 void tokens_rewind(void);                        // the first token, line 1
 int32_t tokens_last_value(void);                 // of the token read last
