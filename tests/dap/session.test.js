@@ -162,7 +162,6 @@ function session(name, body) {
   });
 }
 
-const LOOP = 'i = 0;\nL:\ni = i + 1;\nif i >= 3 E;\nabove L;\nE: put i;\n';
 const FOREVER = 'L: i = i + 1;\nabove L;\n';
 
 session('stops on entry at line 1 before it runs, in the one thread', async (dc) => {
@@ -190,7 +189,8 @@ session('breakpoints move off comments, blanks and continuations; continue hits 
 });
 
 session('next after a backward jump lands on the label, stepIn goes on', async (dc) => {
-  await dc.begin(script('loop.vt', LOOP), {}, [5]);
+  const program = script('loop.vt', 'i = 0;\nL:\ni = i + 1;\nif i >= 3 E;\nabove L;\nE: put i;\n');
+  await dc.begin(program, {}, [5]);
   await dc.stopped('breakpoint', 5);
   await dc.nextRequest(THREAD);
   await dc.stopped('step', 2);
