@@ -1,6 +1,6 @@
 #!/bin/sh
-# Installs what is missing (Debian), builds quill, its library and quill-check,
-# and runs a sample.
+# Installs what is missing (Debian, and the debugger test's client from npm), builds
+# quill, its library and quill-check, and runs a sample.
 set -eu
 cd "$(dirname "$0")"
 
@@ -9,6 +9,9 @@ for pkg in cmake g++ make flex bison nlohmann-json3-dev libgtest-dev python3 dpk
            groff-base man-db xvfb xclip xsel vim neovim nano tmux libonig5; do
     dpkg -s "$pkg" >/dev/null 2>&1 || need="$need $pkg"
 done
+# node and npm run the debugger's session test: any already on the PATH will do
+command -v node >/dev/null 2>&1 || need="$need nodejs"
+command -v npm >/dev/null 2>&1 || need="$need npm"
 # Emacs and its language client for the editor tests: what they recommend
 # (a mail system, a database library) is no use to them
 lean=""
@@ -22,6 +25,13 @@ if [ -n "$need$lean" ]; then
     [ -z "$need" ] || DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq $need
     [ -z "$lean" ] ||
         DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends $lean
+fi
+
+# the debugger's session test client, as the lockfile pins it; npm copies the lockfile
+# into node_modules once an install completes, so one cut short is done again
+installed=tests/dap/node_modules/.package-lock.json
+if [ ! -f "$installed" ] || [ tests/dap/package-lock.json -nt "$installed" ]; then
+    npm ci --prefix tests/dap --no-audit --no-fund --loglevel=error >/dev/null
 fi
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo

@@ -1,0 +1,270 @@
+'use strict';
+// quill-debug's DAP session, driven by the client VS Code tests its own adapters with.
+// Run by ctest with QUILL_DEBUG and QUILL (the golden interpreter) set.
+const { test, after } = require('node:test');
+const assert = require('node:assert/strict');
+const cp = require('node:child_process');
+const fs = require('node:fs');
+const os = require('node:os');
+const path = require('node:path');
+
+let DebugClient;
+try {
+  ({ DebugClient } = require('@vscode/debugadapter-testsupport'));
+} catch (e) {
+  throw new Error(`${path.join(__dirname, 'node_modules')} is missing or incomplete: ` +
+                  `run build.sh (it runs npm ci --prefix tests/dap)\n${e.message}`);
+}
+const { QUILL_DEBUG, QUILL } = process.env;
+if (!QUILL_DEBUG || !QUILL) throw new Error('set QUILL_DEBUG and QUILL to the built programs');
+
+const DEADLINE = 30000;   // per wait: CI machines are busy
+const THREAD = { threadId: 1 };
+const dir = fs.realpathSync(fs.mkdtempSync(path.join(os.tmpdir(), 'quill-dap-')));
+after(() => fs.rmSync(dir, { recursive: true, force: true }));
+
+function script(name, text) {
+  const file = path.join(dir, name);
+  fs.writeFileSync(file, text);
+  return file;
+}
+
+function within(promise, what, deadline = Date.now() + DEADLINE) {
+  let timer;
+  const late = new Promise((_, reject) => {
+    timer = setTimeout(() => reject(new Error(`no ${what} within ${DEADLINE / 1000} s`)),
+                       deadline - Date.now());
+  });
+  return Promise.race([promise, late]).finally(() => clearTimeout(timer));
+}
+
+// DebugClient starts a runtime with the adapter as its argument; quill-debug is started
+// bare. Every event is kept, so none is lost between a response and the wait after it,
+// and an adapter that ends or stays silent fails what waits on it instead of hanging.
+class Session extends DebugClient {
+  constructor() {
+    super(QUILL_DEBUG, '', 'vantor');
+    this.events = [];
+    this.taken = {};   // per event type: how far next() has read
+    this.stderr = '';
+    this.wake = () => {};
+  }
+
+  start() {
+    return new Promise((resolve, reject) => {
+      const child = cp.spawn(QUILL_DEBUG, [], { stdio: 'pipe' });
+      this.child = child;
+      child.on('error', (e) => reject(new Error(`cannot start ${QUILL_DEBUG}: ${e.message}`)));
+      child.on('spawn', resolve);
+      child.stdin.on('error', () => {});   // a write after its end: 'close' tells
+      child.stderr.on('data', (d) => { this.stderr += d; });
+      // 'close', not 'exit': every message it sent has been read by then
+      this.closed = new Promise((done) => {
+        child.on('close', (code, signal) => done({ code, signal }));
+      });
+      this.gone = this.closed.then(({ code, signal }) => {
+        throw new Error(`quill-debug ended (${signal || code})\n${this.stderr}`);
+      });
+      this.gone.catch(() => {});
+      this.connect(child.stdout, child.stdin);
+    });
+  }
+
+  send(command, args) {
+    return within(Promise.race([super.send(command, args), this.gone]), `answer to ${command}`);
+  }
+
+  emit(name, message) {
+    if (message && message.type === 'event') {
+      this.events.push(message);
+      this.wake();
+    }
+    return super.emit(name, message);
+  }
+
+  // the next event of this type not yet taken; none comes after 'terminated'
+  async next(type) {
+    const deadline = Date.now() + DEADLINE;
+    for (;;) {
+      const from = this.taken[type] || 0;
+      const i = this.events.findIndex((e, k) => k >= from && e.event === type);
+      if (i >= 0) {
+        this.taken[type] = i + 1;
+        return this.events[i];
+      }
+      if (this.events.some((e) => e.event === 'terminated')) {
+        throw new Error(`no '${type}' event before the session ended: ${this.story()}`);
+      }
+      const arrival = new Promise((resolve) => { this.wake = resolve; });
+      await within(Promise.race([arrival, this.gone]), `'${type}' event`, deadline)
+        .catch((e) => { throw new Error(`${e.message}: ${this.story()}`); });
+    }
+  }
+
+  story() {
+    return `${this.events.map((e) => e.event).join(' ')}\n${this.text('stderr')}${this.stderr}`;
+  }
+
+  // initialize, launch, breakpoints, configurationDone, in the order VS Code sends them;
+  // the launch response may wait for configurationDone
+  async begin(program, args = {}, lines = []) {
+    const caps = (await this.initializeRequest()).body || {};
+    const launched = this.launchRequest({ program, cwd: dir, ...args });
+    launched.catch(() => {});
+    await this.next('initialized');
+    const source = { path: program };
+    const breakpoints = lines.map((line) => ({ line }));
+    const set = lines.length ? await this.setBreakpointsRequest({ source, breakpoints }) : null;
+    await this.configurationDoneRequest();
+    await launched;
+    return { caps, breakpoints: set && set.body.breakpoints };
+  }
+
+  async stopped(reason, line) {
+    const { body } = await this.next('stopped');
+    assert.deepEqual([body.reason, body.threadId, body.allThreadsStopped], [reason, 1, true]);
+    const frames = (await this.stackTraceRequest(THREAD)).body.stackFrames;
+    if (line !== undefined) assert.equal(frames[0].line, line, `${reason} stop's line`);
+    return frames;
+  }
+
+  async ended() {
+    const exited = await this.next('exited');
+    await this.next('terminated');
+    return exited.body.exitCode;
+  }
+
+  text(category) {
+    return this.events.filter((e) => e.event === 'output' && e.body.category === category)
+      .map((e) => e.body.output).join('');
+  }
+
+  // disconnect ends the script and the adapter, which leaves cleanly
+  async close(failed) {
+    this.disconnectRequest({ terminateDebuggee: true }).catch(() => {});
+    let end = await within(this.closed, 'end').catch(() => null);
+    if (!end) {
+      this.child.kill('SIGKILL');
+      end = `still running ${DEADLINE / 1000} s after disconnect`;
+    }
+    const clean = { code: 0, signal: null };
+    if (!failed) assert.deepEqual(end, clean, `how quill-debug ended\n${this.stderr}`);
+  }
+}
+
+function session(name, body) {
+  test(name, { timeout: 6 * DEADLINE }, async () => {
+    const dc = new Session();
+    await dc.start();
+    let failed = true;
+    try {
+      await body(dc);
+      failed = false;
+    } finally {
+      await dc.close(failed);
+    }
+  });
+}
+
+const FOREVER = 'L: i = i + 1;\nabove L;\n';
+
+session('stops on entry at line 1 before it runs, in the one thread', async (dc) => {
+  const program = script('entry.vt', 'put 1;\nput 2;\n');
+  const { caps } = await dc.begin(program, { stopOnEntry: true });
+  assert.equal(caps.supportsConfigurationDoneRequest, true);
+  const frames = await dc.stopped('entry', 1);
+  assert.equal(frames[0].source.path, program);
+  assert.deepEqual((await dc.threadsRequest()).body.threads, [{ id: 1, name: 'script' }]);
+  assert.equal(dc.text('stdout'), '');
+  await dc.continueRequest(THREAD);
+  await dc.ended();
+  assert.equal(dc.text('stdout'), '12');
+});
+
+session('breakpoints move off comments, blanks and continuations; continue hits them',
+        async (dc) => {
+  const program = script('moves.vt',
+    'i = 0;\n# count up\n\ni = i + 1;\na = i +\n    2;\n\nput a;\n');
+  const { breakpoints } = await dc.begin(program, {}, [2, 3, 6, 20]);
+  assert.deepEqual(breakpoints.map((b) => b.verified && b.line), [4, 4, 8, false]);
+  await dc.stopped('breakpoint', 4);
+  await dc.continueRequest(THREAD);
+  await dc.stopped('breakpoint', 8);
+});
+
+session('next after a backward jump lands on the label, stepIn goes on', async (dc) => {
+  const program = script('loop.vt', 'i = 0;\nL:\ni = i + 1;\nif i >= 3 E;\nabove L;\nE: put i;\n');
+  await dc.begin(program, {}, [5]);
+  await dc.stopped('breakpoint', 5);
+  await dc.nextRequest(THREAD);
+  await dc.stopped('step', 2);
+  await dc.stepInRequest(THREAD);
+  await dc.stopped('step', 3);
+});
+
+session('the stack shows the jump trail below the current statement, newest first',
+        async (dc) => {
+  const program = script('trail.vt',
+    'i = 0;\nL: i = i + 1;\nif i < 3 A;\nbelow B;\nA: above L;\nB: put i;\n');
+  await dc.begin(program, {}, [6]);
+  const frames = await dc.stopped('breakpoint', 6);
+  assert.deepEqual(frames.slice(1).map((f) => [f.name, f.line]), [
+    ['below B (pass 1)', 4], ['above L (pass 2)', 5], ['if i < 3 A (pass 2)', 3],
+    ['above L (pass 1)', 5], ['if i < 3 A (pass 1)', 3]]);
+});
+
+session('variables show a to z first, numbers and texts with their pool address', async (dc) => {
+  const head = 'n = 5;\ns = "hello";\n';
+  const address = cp.spawnSync(QUILL, ['-f', script('address.vt', `${head}put s;\n`)],
+                               { encoding: 'utf8' }).stdout;
+  await dc.begin(script('vars.vt', `${head}z = 0;\n`), {}, [3]);
+  const frames = await dc.stopped('breakpoint', 3);
+  const scopes = (await dc.scopesRequest({ frameId: frames[0].id })).body.scopes;
+  assert.equal(scopes[0].name, 'Variables');
+  const vars = (await dc.variablesRequest({ variablesReference: scopes[0].variablesReference }))
+    .body.variables;
+  assert.equal(vars.slice(0, 26).map((v) => v.name).join(''), 'abcdefghijklmnopqrstuvwxyz');
+  const value = Object.fromEntries(vars.map((v) => [v.name, v.value]));
+  assert.deepEqual([value.n, value.s], ['5', `${address} "hello"`]);
+});
+
+session('output comes as quill writes it, then exited with its status, then terminated',
+        async (dc) => {
+  const program = script('out.vt', 'puts "one\n";\ne = "GREETING"; puts func 3;\n' +
+    'a = "abcdefghijkl";\nb = "mnopqrstuvwx";\nput 7;\nx = 300;\n');
+  const env = { GREETING: 'hi' };
+  const golden = cp.spawnSync(QUILL, ['-s', '16', '-f', program],
+                              { encoding: 'utf8', env: { ...process.env, ...env } });
+  assert.equal(golden.stdout, 'one\nhi7', `quill itself\n${golden.stderr}`);
+  await dc.begin(program, { env, poolSize: 16 });
+  assert.equal(await dc.ended(), golden.status);
+  assert.deepEqual([dc.text('stdout'), dc.text('stderr')], [golden.stdout, golden.stderr]);
+  const order = dc.events.map((e) => e.event);
+  const [output, exited] = [order.lastIndexOf('output'), order.indexOf('exited')];
+  assert.ok(output < exited && exited < order.indexOf('terminated'), order.join(' '));
+});
+
+const SUM = 's = 0;\nL: a = func 1; if !a E;\n   s = s + func 9; above L;\nE: put s;\n';
+for (const [input, sum] of [['1\n0\n41\n', '42'], [null, '0']]) {
+  session(`standard input ${input ? 'from the stdin file' : 'is empty without one'}`,
+          async (dc) => {
+    const stdin = input === null ? {} : { stdin: script('input.txt', input) };
+    await dc.begin(script('sum.vt', SUM), stdin);
+    await dc.ended();
+    assert.equal(dc.text('stdout'), sum);
+  });
+}
+
+session('pause stops an endless loop', async (dc) => {
+  await dc.begin(script('forever.vt', FOREVER));
+  await dc.pauseRequest(THREAD);
+  const frames = await dc.stopped('pause');
+  assert.ok([1, 2].includes(frames[0].line), `paused at line ${frames[0].line}`);
+});
+
+session('terminate ends a running script', async (dc) => {
+  const { caps } = await dc.begin(script('forever.vt', FOREVER));
+  assert.equal(caps.supportsTerminateRequest, true);
+  await dc.terminateRequest();
+  await dc.ended();
+});
