@@ -36,6 +36,9 @@ struct RunWatch {
     uint32_t nlines;
     uint32_t pos;           // the item running: its first token, kept at each start
     int32_t line;
+    // The debugger moves the run ahead of what is scanned: each token the
+    // parser's reader scans goes to the debugger, none to the parser.
+    bool forward;
 };
 extern RunWatch run_watch;   // items.cpp
 inline bool run_watch_line(int32_t line)

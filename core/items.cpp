@@ -68,10 +68,12 @@ int yylex(void)
         if (!t)
             return 0;
         uint8_t kind = t->kind;
-        if (hook && kind != token_kind(NL) && kind != K_END) {
-            hook = false;
-            if (hook_item())
-                continue;   // the run goes on where the debugger put it
+        if (hook && kind != K_END && (kind != token_kind(NL) || run_watch.forward)) {
+            hook = run_watch.forward;
+            if (hook_item()) {
+                hook = true;   // the first token where the debugger put the run
+                continue;
+            }
         }
         if (static_cast<uint8_t>(kind - K_PLAIN) <= K_PLAIN_LAST - K_PLAIN) {
             if (search)

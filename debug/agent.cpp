@@ -204,8 +204,9 @@ bool at_item;                          // stopped where a goto may move the run
 bool moved;                            // a goto moved the run while it was stopped
 bool jumped_since;                     // a jump since the last stop point: it lands there
 bool goto_pending;                     // the stop point at goto_pos is the goto's own
+bool goto_told = true;                 // its stop was reported (else it is, there)
 uint32_t goto_pos;
-int32_t goto_line;
+int32_t goto_line, goto_line_before;
 
 // The jump trail: the last jumps taken, and how often each jump was.
 struct Jump {
@@ -248,7 +249,7 @@ void reader(void)
 void watch_all(void)
 {
     run_watch.every = mode != Mode::RUN || watch_mask || pause_asked || breaks_changed || gone ||
-                      goto_pending;
+                      goto_pending || run_watch.forward;
 }
 
 // "HITOP HITN LOG POS:LINE:KIND... condition-ops [| value-ops]... , ..."
@@ -375,17 +376,24 @@ std::string move_to(int64_t pos, int64_t line)
 {
     if (!at_item)
         return "error the run can only be moved from a statement's start";
-    // a target ahead is scanned now: the script is a file, nobody waits to type it
-    if (pos < 0 || pos > UINT32_MAX || !tokens_scan_to(static_cast<uint32_t>(pos)))
-        return "error the script ends before that";
+    if (pos < 0 || pos > UINT32_MAX)
+        return "error no such place";
     std::memset(label, 0, sizeof label);
     top = 0;
-    tokens_seek(static_cast<uint32_t>(pos), static_cast<int32_t>(line));
-    goto_pending = true;
     moved = true;
+    goto_pending = true;
     goto_pos = static_cast<uint32_t>(pos);
-    TokenWalk w{static_cast<uint32_t>(pos), static_cast<uint32_t>(line)};
-    tokens_walk(w);   // scanned above
+    goto_line_before = static_cast<int32_t>(line);
+    if (goto_pos >= tokens_scanned()) {
+        // ahead of the scan: the run's reader scans on to it (the script is a
+        // file, nobody waits to type it), and the stop is told from there
+        run_watch.forward = true;
+        tokens_seek(tokens_scanned(), line_no);
+        return "ahead";
+    }
+    tokens_seek(goto_pos, goto_line_before);
+    TokenWalk w{goto_pos, static_cast<uint32_t>(line)};
+    tokens_walk(w);
     goto_line = static_cast<int32_t>(w.line);
     return "ok";
 }
@@ -490,6 +498,10 @@ void serve(void)
         if (setting(req))
             continue;
         std::string reply = answer(req);
+        if (reply == "ahead") {   // the run scans on to the goto's place first
+            channel_write(chan, "ok");
+            return;
+        }
         if (req.compare(0, 5, "goto ") == 0 && reply == "ok") {   // the client awaits a stop there
             channel_write(chan, reply);
             reply = "stopped goto " + std::to_string(goto_pos) + " " + std::to_string(goto_line);
@@ -568,12 +580,27 @@ bool stop_point(uint32_t pos, int32_t line, bool landing)
         run_watch.nlines = 0;   // unwatched from now on
         return false;
     }
+    if (run_watch.forward) {   // scanning on to a goto's place: nothing runs
+        if (tokens_scanned() <= goto_pos) {
+            tokens_seek(tokens_scanned(), line_no);
+            return true;
+        }
+        run_watch.forward = false;
+        tokens_seek(goto_pos, goto_line_before);
+        goto_told = false;
+        return true;
+    }
     landing = landing || jumped_since;
     jumped_since = false;
     moved = false;
     if (goto_pending && pos == goto_pos) {
-        goto_pending = false;   // reported already
-        return false;
+        goto_pending = false;
+        if (goto_told)
+            return false;   // reported already
+        goto_told = true;
+        stop("goto", pos, line, "", true);
+        watch_all();
+        return moved;
     }
     goto_pending = false;
     if (breaks_changed.load(std::memory_order_relaxed))

@@ -132,13 +132,6 @@ uint32_t tokens_scanned(void)
     return count;
 }
 
-// Through tokens_next, called where the compiler cannot see it: the scanner
-// keeps one caller, inline in the read path, which no look-ahead may slow.
-bool tokens_scan_to(uint32_t pos)
-{
-    return pos < count;
-}
-
 // A ';' or ':' carries no value of its own: its word is the next item's.
 int32_t *tokens_item_word(uint32_t item)
 {

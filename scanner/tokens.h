@@ -47,8 +47,6 @@ int32_t tokens_last_value(void);                 // of the token read last
 // Tokens scanned so far, for readers that look ahead without scanning:
 // from pos < tokens_scanned(), the *n tokens that lie side by side.
 uint32_t tokens_scanned(void);
-// Scans on until the token at pos is in the stream: false if input ends first.
-bool tokens_scan_to(uint32_t pos);
 const Token *tokens_span(uint32_t pos, uint32_t *n);
 
 /* A walk along the tokens from a position, with line_no as reading them

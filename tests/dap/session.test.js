@@ -268,3 +268,133 @@ session('terminate ends a running script', async (dc) => {
   await dc.terminateRequest();
   await dc.ended();
 });
+
+// A loop that runs as recorded statements from its third pass: breakpoints and hooks must
+// see it as the parser does.
+const COUNT = 'i = 0;\nL: i = i + 1;\nx = i * 2;\nif i >= 6 E;\nabove L;\nE: put x;\n';
+
+session('a condition, a hit count and a logpoint stop and log on the right passes',
+        async (dc) => {
+  const program = script('count.vt', COUNT);
+  await dc.begin(program);
+  await dc.setBreakpointsRequest({ source: { path: program }, breakpoints: [
+    { line: 3, condition: 'i % 2 == 0' }, { line: 4, hitCondition: '5' },
+    { line: 5, logMessage: 'i is {i}, twice {x}' }] });
+  const value = async (e) => (await dc.evaluateRequest({ expression: e, context: 'watch' }))
+    .body.result;
+  await dc.stopped('breakpoint', 3);
+  assert.equal(await value('i'), '2');
+  await dc.continueRequest(THREAD);
+  await dc.stopped('breakpoint', 3);
+  assert.equal(await value('i * 100 + x'), '406');   // x is still the last pass's
+  await dc.continueRequest(THREAD);
+  await dc.stopped('breakpoint', 4);   // its fifth hit
+  assert.equal(await value('i'), '5');
+  await dc.setBreakpointsRequest({ source: { path: program }, breakpoints: [] });
+  await dc.continueRequest(THREAD);
+  await dc.ended();
+  // the logpoint went with the others at the fifth pass, before its line
+  assert.equal(dc.text('console'), [1, 2, 3, 4].map((i) => `i is ${i}, twice ${2 * i}\n`)
+    .join(''));
+  assert.equal(dc.text('stdout'), '12');
+});
+
+session('evaluate refuses what changes the run; setVariable changes it', async (dc) => {
+  await dc.begin(script('set.vt', COUNT), {}, [4]);
+  await dc.stopped('breakpoint', 4);
+  for (const e of ['i = 5', 'func 9', '"a"', 'new 2', 'put i']) {
+    await assert.rejects(dc.evaluateRequest({ expression: e, context: 'hover' }),
+                         /change the run/, e);
+  }
+  const set = await dc.setVariableRequest({ variablesReference: 1, name: 'i', value: '9 - 4' });
+  assert.equal(set.body.value, '5');
+  await dc.setBreakpointsRequest({ source: { path: script('set.vt', COUNT) }, breakpoints: [] });
+  await dc.continueRequest(THREAD);
+  await dc.ended();
+  assert.equal(dc.text('stdout'), '12');   // the loop went on from 5, not 1
+});
+
+session('runtime errors and searches that find no label stop before the end', async (dc) => {
+  const program = script('faults.vt', 'i = 2;\nif i > 1 Q;\nput 1;\n');
+  await dc.begin(program);
+  const stop = (await dc.next('stopped')).body;
+  assert.deepEqual([stop.reason, stop.description], ['exception', 'label Q not found']);
+  assert.equal((await dc.stackTraceRequest(THREAD)).body.stackFrames[0].line, 2);
+  await dc.continueRequest(THREAD);
+  await dc.ended();
+
+  const divide = script('divide.vt', 'a = 4;\nb = a - 4;\nput a / b;\n');
+  const golden = cp.spawnSync(QUILL, ['-f', divide], { encoding: 'utf8' });
+  const again = new Session();
+  await again.start();
+  try {
+    await again.begin(divide);
+    const fault = (await again.next('stopped')).body;
+    assert.equal(fault.reason, 'exception');
+    assert.match(golden.stderr, new RegExp(fault.text.replace(/[.()]/g, '\\$&')));
+    assert.equal(again.text('stderr'), '');   // stopped before the message
+    await again.continueRequest(THREAD);
+    assert.equal(await again.ended(), golden.status);
+    assert.equal(again.text('stderr'), golden.stderr);
+  } finally {
+    await again.close(false);
+  }
+});
+
+session('function and data breakpoints', async (dc) => {
+  const program = script('svc.vt', 'a = "41";\nn = func 9;\nm = n + 1;\nput m;\n');
+  await dc.begin(program);
+  const fn = await dc.setFunctionBreakpointsRequest({ breakpoints: [{ name: 'text to number' }] });
+  assert.equal(fn.body.breakpoints[0].verified, true);
+  const info = await dc.dataBreakpointInfoRequest({ variablesReference: 1, name: 'm' });
+  await dc.setDataBreakpointsRequest({ breakpoints: [{ dataId: info.body.dataId }] });
+  const svc = (await dc.next('stopped')).body;
+  assert.equal(svc.reason, 'function breakpoint');
+  await dc.continueRequest(THREAD);
+  const data = (await dc.next('stopped')).body;
+  assert.deepEqual([data.reason, data.description], ['data breakpoint',
+                                                     'm changed from 0 to 42 (line 3)']);
+  await dc.continueRequest(THREAD);
+  await dc.ended();
+});
+
+session('goto moves the run ahead and back; stepOut runs to the next landing', async (dc) => {
+  const program = script('goto.vt', 'put 1;\nput 2;\nput 3;\nL: put 4;\nif 0 L;\n');
+  await dc.begin(program, { stopOnEntry: true });
+  await dc.stopped('entry', 1);
+  const go = async (line) => {
+    const target = (await dc.gotoTargetsRequest({ source: { path: program }, line }))
+      .body.targets[0];
+    await dc.gotoRequest({ threadId: 1, targetId: target.id });
+    await dc.stopped('goto', line);
+  };
+  await go(3);   // not read yet
+  await dc.nextRequest(THREAD);
+  await dc.stopped('step', 4);
+  await go(2);
+  await dc.continueRequest(THREAD);
+  await dc.ended();
+  assert.equal(dc.text('stdout'), '3234');
+
+  const out = script('out2.vt', 'i = 0;\nL: i = i + 1;\nif i < 3 L2;\nL2: if i < 3 M;\nM: put i;\n');
+  const again = new Session();
+  await again.start();
+  try {
+    await again.begin(out, { stopOnEntry: true });
+    await again.stopped('entry', 1);
+    await again.stepOutRequest(THREAD);
+    await again.stopped('step', 4);   // the first jump taken lands on L2
+  } finally {
+    await again.close(false);
+  }
+});
+
+session('a long loop runs with its fast paths and prints what quill prints', async (dc) => {
+  const program = script('long.vt',
+    'i = 0;\nL: i = i + 1;\nif i % 997 == 0 P;\nbelow Q;\nP: put i; puts " ";\nQ: if i < 20000 R;\n' +
+    'below Z;\nR: above L;\nnever = 0;\nZ: put 0 - 1;\n');
+  const golden = cp.spawnSync(QUILL, ['-f', program], { encoding: 'utf8' });
+  await dc.begin(program, {}, [9]);   // a breakpoint the run never reaches
+  assert.equal(await dc.ended(), golden.status);
+  assert.deepEqual([dc.text('stdout'), dc.text('stderr')], [golden.stdout, golden.stderr]);
+});
