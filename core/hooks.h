@@ -7,6 +7,7 @@
 #define HOOKS_H
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 
 enum class RunReport { FAULT, SYNTAX, WRAP };   // runtime error, syntax error, pool over
@@ -22,6 +23,7 @@ struct RunHooks {
     void (*report)(RunReport kind, const char *what);   // before the message
     void (*lost)(void);               // the input ended with a search pending
     void (*service)(int32_t number);  // a library call about to be made
+    void (*pool)(char *at, std::size_t n);   // pool bytes about to be written
 };
 extern const RunHooks *run_hooks;   // items.cpp
 

@@ -104,6 +104,8 @@ void pool_write(int32_t addr, int32_t value)
     uint32_t a = static_cast<uint32_t>(addr);
     uint32_t first = static_cast<uint32_t>(pool_var_slot(0));
     char *slot = a - first < 4 * NVARS ? reinterpret_cast<char *>(var) + (a - first) : pool_address(addr);
+    if (run_hooks)
+        run_hooks->pool(slot, 4);   // a debugger's history (a variable's too: it ignores those)
     std::memcpy(slot, &value, 4);   // elements may be unaligned
 }
 
@@ -118,6 +120,8 @@ extern "C" int assign_str(intptr_t str)
         poolnum = 0;
     }
     char *dst = pool + poolnum;
+    if (run_hooks)
+        run_hooks->pool(dst, len);
     std::memmove(dst, src, len);
     poolnum += static_cast<int32_t>(len);
     return addr32(dst);
@@ -133,6 +137,8 @@ extern "C" int assign_array(void *ptr, int size)
         poolnum = 0;
     }
     char *dst = pool + poolnum;
+    if (run_hooks)
+        run_hooks->pool(dst, static_cast<std::size_t>(bytes));
     if (ptr)
         std::memcpy(dst, ptr, static_cast<std::size_t>(bytes));
     else

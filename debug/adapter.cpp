@@ -8,6 +8,8 @@
 #include "host.h"
 #include "script.h"
 
+#include <sys/stat.h>
+
 #include <climits>
 #include <cstdlib>
 #include <sstream>
@@ -26,6 +28,7 @@ struct Session {
     bool stopped = false, exited = false, stop_on_entry = false;
     bool stop_on[4] = {true, true, false, false};   // fault, lost, syntax, wrap
     int trail = 20;
+    long long history = 64;            // MB of history for stepping back
     std::string breaks = "break";      // the breakpoints as the agent takes them
     std::vector<std::string> logs;     // logpoint n's message is logs[n - 1]
     std::string services = "services", watch = "watch 0";
@@ -33,6 +36,7 @@ struct Session {
     bool pause_pending = false;
     json launch_args;
     json restart_req;                  // a restart waiting for the old run's end
+    json exception;                    // what the stop at an exception was
 } S;
 
 void respond(const json &req, bool success, json body = json::object(), const std::string &message = "")
@@ -75,7 +79,7 @@ void tell_agent_config(void)
 {
     host_tell("config " + std::to_string(S.trail) + " " + std::to_string(S.stop_on[0]) + " " +
               std::to_string(S.stop_on[1]) + " " + std::to_string(S.stop_on[2]) + " " +
-              std::to_string(S.stop_on[3]));
+              std::to_string(S.stop_on[3]) + " " + std::to_string(S.history << 20));
     host_tell(S.breaks);
     host_tell(S.services);
     host_tell(S.watch);
@@ -97,6 +101,13 @@ std::string start_run(const json &a)
     l.cwd = a.value("cwd", "");
     if (l.program.empty())
         return "launch needs the script's path in \"program\"";
+    std::string console = a.value("console", "internalConsole");
+    if (console != "internalConsole")
+        return "console \"" + console + "\" is not there yet: quill-debug shows the script's "
+               "output in the debug console (\"internalConsole\")";
+    struct stat st;
+    if (!l.cwd.empty() && (stat(l.cwd.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)))
+        return "cwd: no directory " + l.cwd;
     if (l.program[0] != '/' && !l.cwd.empty())
         l.program = l.cwd + "/" + l.program;
     char full[PATH_MAX];
@@ -118,6 +129,8 @@ std::string start_run(const json &a)
         l.options.push_back(std::to_string(a["poolSize"].get<long long>()));
     }
     S.stop_on_entry = a.value("stopOnEntry", false);
+    if (a.contains("history") && a["history"].is_number_integer())
+        S.history = std::clamp<long long>(a["history"].get<long long>(), 0, 1 << 20);
     if (a.contains("trail") && a["trail"].is_number_integer())
         S.trail = static_cast<int>(std::clamp<long long>(a["trail"].get<long long>(), 0, 100000));
     if (!host_start(l, &why))
@@ -241,6 +254,7 @@ void on_stopped(const std::vector<std::string> &w)
 {
     if (w.size() < 4)
         return;
+    S.exception = json();
     S.stopped = true;
     S.stop_tok = script_token(S.script, static_cast<uint32_t>(number(w[2])));
     std::string reason = w[1];
@@ -273,6 +287,10 @@ void on_stopped(const std::vector<std::string> &w)
         body["description"] = text;
         body["text"] = text;
     }
+    if (body["reason"] == "exception")
+        S.exception = {{"exceptionId", w[1]}, {"description", body.value("text", "")},
+                       {"breakMode", "always"},
+                       {"details", {{"message", body.value("description", "")}}}};
     event("stopped", std::move(body));
 }
 
@@ -450,6 +468,8 @@ json capabilities(void)
             {"supportsSetVariable", true},
             {"supportsGotoTargetsRequest", true},
             {"supportsReadMemoryRequest", true},
+            {"supportsStepBack", true},
+            {"supportsExceptionInfoRequest", true},
             {"exceptionBreakpointFilters", filters}};
 }
 
@@ -610,6 +630,19 @@ void read_memory(const json &req)
                         {"unreadableBytes", count - static_cast<long long>(bytes.size())}});
 }
 
+void step_back(const json &req, const char *how)
+{
+    if (!S.stopped)
+        return respond(req, false, {}, "the script is running");
+    std::string reply;
+    if (!host_ask(how, &reply))
+        return respond(req, false, {}, "quill does not answer");
+    if (reply != "ok")
+        return respond(req, false, {}, reply.size() > 6 ? reply.substr(6) : reply);
+    S.stopped = false;   // the stop where it went follows
+    respond(req, true);
+}
+
 void restart(const json &req)
 {
     if (!host_running()) {
@@ -631,9 +664,10 @@ bool request(const json &req)
         return respond(req, false, {}, "the script is running"), true;
     if (c == "initialize") {
         respond(req, true, capabilities());
-        event("initialized");
     } else if (c == "launch") {
         launch(req);
+        if (S.launched)
+            event("initialized");   // breakpoints now have a script to be checked against
     } else if (c == "setBreakpoints") {
         set_breakpoints(req);
     } else if (c == "setExceptionBreakpoints") {
@@ -654,6 +688,11 @@ bool request(const json &req)
         S.configured = true;
         respond(req, true);
         start_if_ready();
+    } else if (c == "exceptionInfo") {
+        if (S.exception.is_null())
+            respond(req, false, {}, "the run did not stop at an exception");
+        else
+            respond(req, true, S.exception);
     } else if (c == "threads") {
         respond(req, true, {{"threads", json::array({{{"id", THREAD}, {"name", "script"}}})}});
     } else if (c == "stackTrace") {
@@ -678,6 +717,8 @@ bool request(const json &req)
         resume(req, "step");
     } else if (c == "stepOut") {
         resume(req, "out");
+    } else if (c == "stepBack" || c == "reverseContinue") {
+        step_back(req, c == "stepBack" ? "back" : "rback");
     } else if (c == "pause") {
         if (S.agent_ready)
             host_tell("pause");

@@ -15,6 +15,7 @@
 #include "agent.h"
 
 #include "channel.h"
+#include "history.h"
 #include "quill.h"
 
 #include <algorithm>
@@ -205,6 +206,11 @@ bool moved;                            // a goto moved the run while it was stop
 bool jumped_since;                     // a jump since the last stop point: it lands there
 bool goto_pending;                     // the stop point at goto_pos is the goto's own
 bool goto_told = true;                 // its stop was reported (else it is, there)
+uint32_t stop_pos;                     // where the run stopped (the present)
+int32_t stop_line;
+uint32_t past_pos;                     // where a step back put it
+int32_t past_line;
+bool diverged;                         // the past was changed: the run goes on from past_pos
 uint32_t goto_pos;
 int32_t goto_line, goto_line_before;
 
@@ -249,7 +255,7 @@ void reader(void)
 void watch_all(void)
 {
     run_watch.every = mode != Mode::RUN || watch_mask || pause_asked || breaks_changed || gone ||
-                      goto_pending || run_watch.forward;
+                      goto_pending || run_watch.forward || history_on();
 }
 
 // "HITOP HITN LOG POS:LINE:KIND... condition-ops [| value-ops]... , ..."
@@ -443,13 +449,16 @@ bool setting(const std::string &req)
     Words in(req);
     std::string verb;
     in.next(&verb);
-    if (verb == "config") {   // config TRAIL FAULT LOST SYNTAX WRAP
-        int64_t n = 20, f = 1, l = 1, s = 0, w = 0;
+    if (verb == "config") {   // config TRAIL FAULT LOST SYNTAX WRAP HISTORY (bytes)
+        int64_t n = 20, f = 1, l = 1, s = 0, w = 0, h = 0;
         in.number(&n);
         in.number(&f);
         in.number(&l);
         in.number(&s);
         in.number(&w);
+        in.number(&h);
+        history_start(static_cast<std::size_t>(std::clamp<int64_t>(h, 0, int64_t(1) << 40)));
+        watch_all();
         std::size_t want = static_cast<std::size_t>(std::clamp<int64_t>(n, 0, 100000));
         if (want != trail_max) {   // set before the run starts: nothing to keep
             trail_max = want;
@@ -476,6 +485,86 @@ bool setting(const std::string &req)
     return true;
 }
 
+void told_stop(const char *reason, uint32_t pos, int32_t line)
+{
+    channel_write(chan, std::string("stopped ") + reason + " " + std::to_string(pos) + " " +
+                            std::to_string(line));
+}
+
+// stepBack and reverseContinue: back one item, or back to the last one with
+// a breakpoint; the run's state is then what it was at that item's start.
+void go_back(bool to_breakpoint)
+{
+    if (breaks_changed)
+        adopt_breaks();
+    uint32_t pos;
+    int32_t line;
+    const char *why = nullptr;
+    if (!history_back(&pos, &line, &why)) {
+        channel_write(chan, std::string("error ") + why);
+        return;
+    }
+    channel_write(chan, "ok");
+    const char *reason = "step";
+    while (to_breakpoint) {
+        auto b = break_at.find(pos);
+        if (b != break_at.end() && !b->second.landing_only) {
+            reason = "breakpoint";
+            break;
+        }
+        uint32_t p;
+        int32_t l;
+        if (!history_back(&p, &l, &why))
+            break;   // the oldest kept
+        pos = p;
+        line = l;
+    }
+    past_pos = pos;
+    past_line = line;
+    told_stop(reason, pos, line);
+}
+
+// step, next, continue while in the past: forward through the history, its
+// services not called again, its output not printed again. True when it
+// stopped there again or at the present; false when a continue reached
+// the present, where the run goes on.
+bool go_forward(bool to_breakpoint)
+{
+    if (breaks_changed)
+        adopt_breaks();
+    uint32_t pos;
+    int32_t line;
+    for (;;) {
+        if (!history_forward(&pos, &line)) {   // the present
+            history_item(stop_pos, stop_line);
+            if (to_breakpoint)
+                return false;
+            told_stop("step", stop_pos, stop_line);
+            return true;
+        }
+        past_pos = pos;
+        past_line = line;
+        auto b = break_at.find(pos);
+        if (!to_breakpoint || (b != break_at.end() && !b->second.landing_only)) {
+            told_stop(to_breakpoint ? "breakpoint" : "step", pos, line);
+            return true;
+        }
+    }
+}
+
+// The run goes on from the item a step back showed, whose past was changed.
+void resume_in_past(void)
+{
+    diverged = false;
+    uint32_t n;
+    const Token *t = past_pos < tokens_scanned() ? tokens_span(past_pos, &n) : nullptr;
+    tokens_seek(past_pos, past_line - (t ? t->lines : 0));   // the counters are the history's
+    moved = true;
+    goto_pending = true;
+    goto_told = true;   // the stop there was told already
+    goto_pos = past_pos;
+}
+
 // Answers requests until one resumes the run.
 void serve(void)
 {
@@ -491,13 +580,35 @@ void serve(void)
             req = std::move(requests.front());
             requests.erase(requests.begin());
         }
+        if (req == "back" || req == "rback") {
+            go_back(req == "rback");
+            continue;
+        }
+        if ((req == "run" || req == "step" || req == "out") && history_in_past()) {
+            if (go_forward(req == "run"))
+                continue;   // stopped in the past again, or at the present
+        }
         if (req == "run" || req == "step" || req == "out") {
             mode = req == "run" ? Mode::RUN : req == "step" ? Mode::STEP : Mode::OUT;
+            if (diverged)
+                resume_in_past();
             return;
         }
         if (setting(req))
             continue;
+        if (history_in_past() && (req.compare(0, 4, "set ") == 0 || req.compare(0, 5, "elem ") == 0 ||
+                                  req.compare(0, 5, "goto ") == 0)) {
+            if (!at_item) {
+                channel_write(chan, "error the run stopped inside a statement: its past can be "
+                                    "looked at, not changed");
+                continue;
+            }
+            history_forget_future();   // the past, changed, is where the run goes on
+            diverged = true;
+        }
         std::string reply = answer(req);
+        if (req.compare(0, 5, "goto ") == 0 && reply.compare(0, 5, "error"))
+            diverged = false;   // the goto moved the run itself
         if (reply == "ahead") {   // the run scans on to the goto's place first
             channel_write(chan, "ok");
             return;
@@ -517,6 +628,8 @@ void stop(const char *reason, uint32_t pos, int32_t line, const std::string &det
     mode = Mode::RUN;
     step_reason = "step";
     at_item = item;
+    stop_pos = pos;
+    stop_line = line;
     output_flush();   // what the script printed shows before the stop
     std::fflush(stderr);
     if (channel_write(chan, std::string("stopped ") + reason + " " + std::to_string(pos) + " " +
@@ -629,6 +742,8 @@ bool stop_point(uint32_t pos, int32_t line, bool landing)
 
 bool on_item(uint32_t pos, int32_t line)
 {
+    if (history_on() && !run_watch.forward)
+        history_item(pos, line);
     bool moved_now = stop_point(pos, line, false);
     prev_pos = pos;   // while variables are watched every item comes here
     prev_line = line;
@@ -637,6 +752,8 @@ bool on_item(uint32_t pos, int32_t line)
 
 void on_landed(uint32_t pos, int32_t line)
 {
+    if (history_on())
+        history_item(pos, line);
     stop_point(pos, line, true);
     prev_pos = pos;
     prev_line = line;
@@ -679,7 +796,12 @@ void on_service(int32_t number)
         stop("function", run_watch.pos, run_watch.line, std::to_string(number));
 }
 
-const RunHooks hooks = {on_item, on_landed, on_jumped, on_report, on_lost, on_service};
+void on_pool(char *at, std::size_t n)
+{
+    history_pool(at, n);
+}
+
+const RunHooks hooks = {on_item, on_landed, on_jumped, on_report, on_lost, on_service, on_pool};
 
 }  // namespace
 

@@ -14,6 +14,14 @@
 #define QUILL_VERSION "0"
 #endif
 
+constexpr int EXIT_USAGE = 64;   // as quill-check's
+
+static int usage_error(const std::string &what)
+{
+    std::fprintf(stderr, "quill-debug: %s\nTry 'quill-debug --help'.\n", what.c_str());
+    return EXIT_USAGE;
+}
+
 static int usage(FILE *to, int status)
 {
     std::fprintf(to,
@@ -23,7 +31,7 @@ static int usage(FILE *to, int status)
                  "the first connection to 127.0.0.1:N (0: any free port, named on\n"
                  "standard error). See quill-debug(1).\n"
                  "  --port N     listen on 127.0.0.1:N\n"
-                 "  --version    quill-debug's version\n"
+                 "  -V, --version  quill-debug's version\n"
                  "  -h, --help   this text\n");
     return status;
 }
@@ -32,19 +40,21 @@ int main(int argc, char **argv)
 {
     int port = -1;
     for (int i = 1; i < argc; i++) {
-        if (std::strcmp(argv[i], "--port") == 0 && i + 1 < argc) {
+        if (std::strcmp(argv[i], "--port") == 0) {
+            if (i + 1 >= argc)
+                return usage_error("--port takes a port number");
             char *end;
             long p = std::strtol(argv[++i], &end, 10);
-            if (*end || p < 0 || p > 65535)
-                return usage(stderr, 2);
+            if (*end || !*argv[i] || p < 0 || p > 65535)
+                return usage_error(std::string("--port takes a port number, not ") + argv[i]);
             port = static_cast<int>(p);
-        } else if (std::strcmp(argv[i], "--version") == 0) {
+        } else if (std::strcmp(argv[i], "--version") == 0 || std::strcmp(argv[i], "-V") == 0) {
             std::printf("quill-debug %s\n", QUILL_VERSION);
             return 0;
         } else if (std::strcmp(argv[i], "-h") == 0 || std::strcmp(argv[i], "--help") == 0) {
             return usage(stdout, 0);
         } else {
-            return usage(stderr, 2);
+            return usage_error(std::string("unknown option ") + argv[i]);
         }
     }
     std::string why;

@@ -107,7 +107,7 @@ class Session extends DebugClient {
 
   // initialize, launch, breakpoints, configurationDone, in the order VS Code sends them;
   // the launch response may wait for configurationDone
-  async begin(program, args = {}, lines = []) {
+  async begin(program, args = {}, lines = [], configure = async () => {}) {
     const caps = (await this.initializeRequest()).body || {};
     const launched = this.launchRequest({ program, cwd: dir, ...args });
     launched.catch(() => {});
@@ -115,6 +115,7 @@ class Session extends DebugClient {
     const source = { path: program };
     const breakpoints = lines.map((line) => ({ line }));
     const set = lines.length ? await this.setBreakpointsRequest({ source, breakpoints }) : null;
+    await configure();   // more breakpoints, before the script starts
     await this.configurationDoneRequest();
     await launched;
     return { caps, breakpoints: set && set.body.breakpoints };
@@ -276,10 +277,9 @@ const COUNT = 'i = 0;\nL: i = i + 1;\nx = i * 2;\nif i >= 6 E;\nabove L;\nE: put
 session('a condition, a hit count and a logpoint stop and log on the right passes',
         async (dc) => {
   const program = script('count.vt', COUNT);
-  await dc.begin(program);
-  await dc.setBreakpointsRequest({ source: { path: program }, breakpoints: [
-    { line: 3, condition: 'i % 2 == 0' }, { line: 4, hitCondition: '5' },
-    { line: 5, logMessage: 'i is {i}, twice {x}' }] });
+  await dc.begin(program, {}, [], () => dc.setBreakpointsRequest({ source: { path: program },
+    breakpoints: [{ line: 3, condition: 'i % 2 == 0' }, { line: 4, hitCondition: '5' },
+                  { line: 5, logMessage: 'i is {i}, twice {x}' }] }));
   const value = async (e) => (await dc.evaluateRequest({ expression: e, context: 'watch' }))
     .body.result;
   await dc.stopped('breakpoint', 3);
@@ -343,11 +343,12 @@ session('runtime errors and searches that find no label stop before the end', as
 
 session('function and data breakpoints', async (dc) => {
   const program = script('svc.vt', 'a = "41";\nn = func 9;\nm = n + 1;\nput m;\n');
-  await dc.begin(program);
-  const fn = await dc.setFunctionBreakpointsRequest({ breakpoints: [{ name: 'text to number' }] });
-  assert.equal(fn.body.breakpoints[0].verified, true);
-  const info = await dc.dataBreakpointInfoRequest({ variablesReference: 1, name: 'm' });
-  await dc.setDataBreakpointsRequest({ breakpoints: [{ dataId: info.body.dataId }] });
+  await dc.begin(program, {}, [], async () => {
+    const fn = await dc.setFunctionBreakpointsRequest({ breakpoints: [{ name: 'text to number' }] });
+    assert.equal(fn.body.breakpoints[0].verified, true);
+    const info = await dc.dataBreakpointInfoRequest({ variablesReference: 1, name: 'm' });
+    await dc.setDataBreakpointsRequest({ breakpoints: [{ dataId: info.body.dataId }] });
+  });
   const svc = (await dc.next('stopped')).body;
   assert.equal(svc.reason, 'function breakpoint');
   await dc.continueRequest(THREAD);
@@ -397,4 +398,31 @@ session('a long loop runs with its fast paths and prints what quill prints', asy
   await dc.begin(program, {}, [9]);   // a breakpoint the run never reaches
   assert.equal(await dc.ended(), golden.status);
   assert.deepEqual([dc.text('stdout'), dc.text('stderr')], [golden.stdout, golden.stderr]);
+});
+
+session('step back to see how an error came about; forward again prints nothing twice',
+        async (dc) => {
+  const program = script('back.vt', 'i = 0;\nL: i = i + 1;\nput i;\nx = i * 10;\nif i < 4 K;\n' +
+    'below E;\nK: above L;\nE: k = 10 / (i - 4);\n');
+  await dc.begin(program);
+  assert.equal((await dc.next('stopped')).body.reason, 'exception');
+  const value = async (e) => (await dc.evaluateRequest({ expression: e, context: 'watch' }))
+    .body.result;
+  const line = async () => (await dc.stackTraceRequest(THREAD)).body.stackFrames[0].line;
+  for (const [at, x] of [[8, '40'], [6, '40'], [5, '40'], [4, '30']]) {
+    await dc.stepBackRequest(THREAD);
+    await dc.stopped('step', at);
+    assert.equal(await value('x'), x, `x back at line ${at}`);
+  }
+  await dc.setBreakpointsRequest({ source: { path: program }, breakpoints: [{ line: 3 }] });
+  for (const i of ['4', '3']) {   // this pass's line 3, then the pass before's
+    await dc.reverseContinueRequest(THREAD);
+    await dc.stopped('breakpoint', 3);
+    assert.equal(await value('i'), i);
+  }
+  await dc.setBreakpointsRequest({ source: { path: program }, breakpoints: [] });
+  await dc.continueRequest(THREAD);      // through the history, then on to the error
+  assert.equal(await dc.ended(), 1);
+  assert.equal(dc.text('stdout'), '1234');
+  assert.equal(dc.text('stderr'), '\nline:8 Division by zero.\n');
 });
