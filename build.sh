@@ -9,10 +9,10 @@ for pkg in cmake g++ make flex bison nlohmann-json3-dev libgtest-dev python3 dpk
            groff-base man-db xvfb xclip xsel vim neovim nano tmux libonig5; do
     dpkg -s "$pkg" >/dev/null 2>&1 || need="$need $pkg"
 done
-# Emacs and its language client for the editor tests: what they recommend
-# (a mail system, a database library) is no use to them
+# Emacs, its language client and its debugger client for the editor tests: what
+# they recommend (a mail system, a database library) is no use to them
 lean=""
-for pkg in emacs-nox elpa-eglot; do
+for pkg in emacs-nox elpa-eglot elpa-dap-mode; do
     dpkg -s "$pkg" >/dev/null 2>&1 || lean="$lean $pkg"
 done
 if [ -n "$need$lean" ]; then
