@@ -39,9 +39,12 @@ check "installed quill-debug runs the script in the installed quill" '"output":"
     "$(unset LD_LIBRARY_PATH; debug_run "$prefix/bin/quill-debug" "$work/answer.vt")"
 
 # only C crosses between quill and its library: neither exports a C++ symbol,
-# and the library only its C interface
+# and the library only its C interface (with a shared C++ runtime, as the
+# sanitizers have it, quill holds copies of the runtime's vtables, which are
+# the runtime's symbols, not ours)
 bin="$prefix/bin/quill" lib="$prefix/$libdir/liboutcall.so.1"
-check "no C++ symbol exported" 0 "$( (nm -D --defined-only "$bin" "$lib") | grep -c ' _Z')"
+check "no C++ symbol exported" 0 \
+    "$( (nm -D --defined-only "$bin" "$lib") | grep ' _Z' | grep -vc '@GLIBCXX_')"
 check "the library exports its C interface only" "outcall outcall_quiet set_func " \
     "$(nm -D --defined-only "$lib" | awk '{print $3}' | sort | tr '\n' ' ')"
 # each carries its own C++ runtime: the loader relocating a shared one was
