@@ -147,6 +147,8 @@ def setups(text):
     attributes = set(debugger['configurationAttributes']['launch']['properties'])
     check('vscode: the launch attributes are quill-debug(1)\'s, and console',
           sorted(attributes), sorted(documented | {'console'}))
+    check('README: the launch attributes of its table are quill-debug(1)\'s',
+          sorted(re.findall(r'^\| `(\w+)` \|', text, re.M)), sorted(documented))
     check('vscode: the language as the TextMate manifest has it, and the debugger',
           (manifest['languages'], manifest['grammars'], debugger['type'], debugger['languages']),
           (textmate['languages'], textmate['grammars'], 'vantor', ['vantor']))
