@@ -12,10 +12,10 @@ done
 # node and npm run the debugger's session test: any already on the PATH will do
 command -v node >/dev/null 2>&1 || need="$need nodejs"
 command -v npm >/dev/null 2>&1 || need="$need npm"
-# Emacs and its language client for the editor tests: what they recommend
-# (a mail system, a database library) is no use to them
+# Emacs, its language client and its debugger client for the editor tests: what
+# they recommend (a mail system, a database library) is no use to them
 lean=""
-for pkg in emacs-nox elpa-eglot; do
+for pkg in emacs-nox elpa-eglot elpa-dap-mode; do
     dpkg -s "$pkg" >/dev/null 2>&1 || lean="$lean $pkg"
 done
 if [ -n "$need$lean" ]; then

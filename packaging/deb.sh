@@ -21,12 +21,13 @@ for f in "$root"/usr/lib/*/quill/liboutcall.so.* "$root"/usr/lib/quill/liboutcal
         strip --remove-section=.comment --remove-section=.note --strip-unneeded "$f"
 done
 strip --remove-section=.comment --remove-section=.note "$root/usr/bin/quill" \
-    "$root/usr/bin/quill-check"
+    "$root/usr/bin/quill-check" "$root/usr/bin/quill-debug"
 
 version=$(sed -n '1s/^quill (\([^)]*\)).*/\1/p' "$here/changelog")
 arch=$(dpkg --print-architecture)
 printf 'Source: quill\n\nPackage: quill\nArchitecture: any\n' > "$work/debian/control"
-depends=$(cd "$work" && dpkg-shlibdeps -O debian/quill/usr/bin/quill debian/quill/usr/bin/quill-check |
+depends=$(cd "$work" && dpkg-shlibdeps -O debian/quill/usr/bin/quill debian/quill/usr/bin/quill-check \
+                          debian/quill/usr/bin/quill-debug |
           sed -n 's/^shlibs:Depends=//p')
 size=$(du -sk --exclude=DEBIAN "$root" | cut -f1)
 {

@@ -27,6 +27,12 @@ check "man finds the manual page" /usr/share/man/man1/quill.1.gz "$(man -w quill
 out=$(echo 'below E;' | quill-check - >/dev/null; echo $?)
 check "installed quill-check finds a jump to nowhere" 2 "$out"
 check "man finds quill-check's page" /usr/share/man/man1/quill-check.1.gz "$(man -w quill-check)"
+check "installed quill-debug answers" "quill-debug $(dpkg-query -W -f '${Version}' quill | cut -d- -f1)" \
+    "$(quill-debug --version)"
+echo 'put 6 * 7;' > "$work/answer.vt"
+check "installed quill-debug runs the script in the installed quill" '"output":"42" "exitCode":42 ' \
+    "$(debug_run quill-debug "$work/answer.vt")"
+check "man finds quill-debug's page" /usr/share/man/man1/quill-debug.1.gz "$(man -w quill-debug)"
 out=$(cd "$work" && /usr/share/doc/quill/examples/hello.vt | head -1)
 check "an installed example runs through its #! line" "Hello from quill!" "$out"
 

@@ -3,12 +3,14 @@
 filetype detection and compiler file, the TextMate grammar under Oniguruma
 (the regex engine such grammars are written for), the nano syntax file in a
 terminal, the bash completion, and the README's setups for Vim, Neovim and
-Emacs, taken out of README.md and run as written.
+Emacs (eglot, and dap-mode with quill-debug), taken out of README.md and run as
+written.
 
 Usage: editors.py vim|textmate|nano|completion SOURCE_ROOT
        editors.py readme SOURCE_ROOT QUILL_CHECK
 """
 import ctypes
+import glob
 import json
 import os
 import re
@@ -213,10 +215,59 @@ def readme_emacs(tmp):
               ['vantor-mode', f'4 quill-check [VT010]: {VT010}'])
 
 
+# Each stop's top frame, going on after each, then what the script printed.
+DAP_PROBE = '''
+(find-file "loop.vt")
+(goto-char (point-min))
+(forward-line 4)
+(dap-breakpoint-add)
+(defvar probe-session nil)
+(defvar probe-stops nil)
+(add-hook 'dap-stopped-hook (lambda (s) (setq probe-session s)))
+(defun probe-wait (done)
+  (let ((deadline (+ (float-time) 30)))
+    (while (and (not (funcall done)) (< (float-time) deadline))
+      (accept-process-output nil 0.1))))
+(dap-debug (cdr (assoc "Vantor: this script" dap-debug-template-configurations)))
+(dotimes (_ 5)
+  (probe-wait (lambda () (or probe-session (and (dap--cur-session)
+                                                 (not (dap--session-running (dap--cur-session)))))))
+  (when probe-session
+    (probe-wait (lambda () (dap--debug-session-active-frame probe-session)))
+    (let ((frame (dap--debug-session-active-frame probe-session)) (s probe-session))
+      (push (format "%s %s" (gethash "name" frame) (gethash "line" frame)) probe-stops)
+      (setq probe-session nil)
+      (dap-continue s (dap--debug-session-thread-id s)))))
+(probe-wait (lambda () (not (dap--session-running (dap--cur-session)))))
+(with-temp-file "result"
+  (insert (mapconcat #'identity (reverse probe-stops) "\\n") "\\n"
+          (with-current-buffer (dap--debug-session-output-buffer (dap--cur-session))
+            (buffer-string))))
+(kill-emacs 0)
+'''
+
+
+def readme_dap_mode(tmp):
+    """The dap-mode lines with Debian's dap-mode: two stops at a breakpoint, one at the
+    jump whose label is never found, and the script's output."""
+    if not glob.glob('/usr/share/emacs/site-lisp/elpa/dap-mode-*'):
+        return skip('dap-mode', 'elpa-dap-mode not installed')
+    with open(os.path.join(tmp, 'init.el'), 'w') as f:
+        f.write(readme_block('**Emacs** with dap-mode', 'elisp'))
+    with open(os.path.join(tmp, 'probe.el'), 'w') as f:
+        f.write(DAP_PROBE)
+    # the packages activated before init.el, as an interactive start does
+    got = editor_run(tmp, ['emacs', '--batch', '--eval', '(package-activate-all)', '-l', 'init.el',
+                           '-l', 'probe.el'])
+    if got is not None:
+        check('README, Emacs: dap-mode stops at the breakpoint and the lost label, shows output',
+              got, ['above L 5', 'above L 5', 'if i == 3 O 4', '012'])
+
+
 def readme():
     bindir = os.path.dirname(os.path.abspath(sys.argv[3]))
     os.environ['PATH'] = bindir + os.pathsep + os.environ.get('PATH', '')
-    for run in (readme_vim, readme_neovim, readme_emacs):
+    for run in (readme_vim, readme_neovim, readme_emacs, readme_dap_mode):
         with tempfile.TemporaryDirectory() as tmp:
             run(tmp)
 

@@ -1,0 +1,178 @@
+#!/usr/bin/env python3
+"""The README's debugging section against quill-debug: its walk through a
+loop that ends too early is run as a session and must show what the text
+says, and the editor setups' JSON (and the VS Code extension's manifest)
+must parse and name only launch attributes that quill-debug(1) lists and
+exception filters that quill-debug offers.
+
+Usage: debug_docs.py SOURCE_ROOT QUILL_DEBUG   (quill and quill-check beside it)
+"""
+import json
+import os
+import re
+import select
+import subprocess
+import sys
+import tempfile
+
+ROOT = os.path.abspath(sys.argv[1])
+ADAPTER = os.path.abspath(sys.argv[2])
+BIN = os.path.dirname(ADAPTER)
+results = []
+
+
+def check(title, got, want):
+    results.append(got == want)
+    if got != want:
+        print(f'FAIL {title}\n  expected {want!r}\n  got      {got!r}')
+
+
+class Session:
+    """quill-debug on a pipe: requests in, responses and events out."""
+
+    def __init__(self):
+        self.p = subprocess.Popen([ADAPTER], stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+        self.seq, self.buf, self.events = 0, b'', []
+
+    def read(self):
+        while True:
+            head = self.buf.find(b'\r\n\r\n')
+            if head >= 0:
+                n = int(re.search(rb'Content-Length: *(\d+)', self.buf[:head]).group(1))
+                if len(self.buf) >= head + 4 + n:
+                    m = json.loads(self.buf[head + 4:head + 4 + n])
+                    self.buf = self.buf[head + 4 + n:]
+                    return m
+            if not select.select([self.p.stdout], [], [], 30)[0]:
+                raise TimeoutError('quill-debug said nothing for 30 s')
+            data = os.read(self.p.stdout.fileno(), 65536)
+            if not data:
+                raise EOFError('quill-debug ended')
+            self.buf += data
+
+    def ask(self, command, **arguments):
+        self.seq += 1
+        body = json.dumps({'seq': self.seq, 'type': 'request', 'command': command,
+                           'arguments': arguments}).encode()
+        self.p.stdin.write(b'Content-Length: %d\r\n\r\n' % len(body) + body)
+        self.p.stdin.flush()
+        while True:
+            m = self.read()
+            if m['type'] == 'response' and m['request_seq'] == self.seq:
+                return m
+            self.events.append(m)
+
+    def wait(self, event):
+        while not any(e['event'] == event for e in self.events):
+            self.events.append(self.read())
+        return next(e for e in self.events if e['event'] == event)
+
+    def close(self):
+        self.ask('disconnect')
+        self.p.stdin.close()
+        self.p.wait(30)
+
+
+def readme():
+    with open(os.path.join(ROOT, 'README.md')) as f:
+        text = f.read()
+    return text[text.index('## Debugging: quill-debug'):text.index('## Editors and the shell')]
+
+
+def block(text, after, lang=''):
+    """The first ```lang block after the text after."""
+    m = re.compile(r'^( *)```' + lang + r'\n(.*?)^\1```', re.M | re.S).search(
+        text, text.index(after))
+    return re.sub(r'^' + m.group(1), '', m.group(2), flags=re.M)
+
+
+def walkthrough(text):
+    part = text[text.index('### A loop that ends too early'):]
+    script = block(part, '### A loop')
+    stack = [re.split(r'\s{2,}', line) for line in block(part, 'call stack reads', 'text').splitlines()]
+    shown = dict(line.split(' = ') for line in block(part, 'Variables say', 'text').splitlines())
+    watch, total = re.search(r'a watch on `([^`]+)` shows (\d+)', part).groups()
+    line, fixed = re.search(r'line (\d+) becomes `([^`]+)`', part).groups()
+    first, last = (re.search(r'It prints (\d+)', part).group(1),
+                   re.search(r'the script prints (\d+)', part).group(1))
+    with tempfile.TemporaryDirectory() as tmp:
+        path = os.path.join(tmp, 'sum.vt')
+        with open(path, 'w') as f:
+            f.write(script)
+        checked = subprocess.run([os.path.join(BIN, 'quill-check'), path], capture_output=True)
+        check('walk-through: quill-check finds nothing', checked.returncode, 0)
+
+        s = Session()
+        s.ask('initialize', adapterID='vantor')
+        s.ask('launch', program=path)
+        last_line = len(script.splitlines())
+        check('walk-through: the breakpoint on the last line, ' + str(last_line),
+              s.ask('setBreakpoints', source={'path': path},
+                    breakpoints=[{'line': last_line}])['body']['breakpoints'][0]['line'],
+              last_line)
+        s.ask('configurationDone')
+        s.wait('stopped')
+        frames = s.ask('stackTrace', threadId=1)['body']['stackFrames']
+        check('walk-through: the call stack', [[f['name'], f'{f["source"]["name"]} {f["line"]}']
+                                                for f in frames[:len(stack)]], stack)
+        values = {v['name']: v['value'] for v in
+                  s.ask('variables', variablesReference=1)['body']['variables']}
+        check('walk-through: the variables', {k: values.get(k) for k in shown}, shown)
+        check('walk-through: the watch', s.ask('evaluate', expression=watch,
+                                               context='watch')['body']['result'], total)
+        s.ask('continue', threadId=1)
+        s.wait('terminated')
+        check('walk-through: what it prints under the debugger',
+              ''.join(e['body']['output'] for e in s.events if e['event'] == 'output'), first + '\n')
+        s.close()
+
+        lines = script.splitlines(keepends=True)
+        lines[int(line) - 1] = re.match(r'\s*', lines[int(line) - 1]).group() + fixed + '\n'
+        with open(path, 'w') as f:
+            f.write(''.join(lines))
+        out = subprocess.run([os.path.join(BIN, 'quill'), '-f', path], capture_output=True)
+        check('walk-through: what the mended script prints', out.stdout.decode(), last + '\n')
+
+
+def setups(text):
+    with open(os.path.join(ROOT, 'docs', 'quill-debug.1')) as f:
+        page = f.read()
+    listed = page[page.index('.SH LAUNCH ARGUMENTS'):page.index('.SH STOPPING')]
+    documented = set(re.findall(r'^\.BR (\w+) "', listed, re.M))
+    with open(os.path.join(ROOT, 'editors', 'vscode', 'package.json')) as f:
+        manifest = json.load(f)['contributes']
+    with open(os.path.join(ROOT, 'editors', 'textmate', 'package.json')) as f:
+        textmate = json.load(f)['contributes']
+    debugger = manifest['debuggers'][0]
+    attributes = set(debugger['configurationAttributes']['launch']['properties'])
+    check('vscode: the launch attributes are quill-debug(1)\'s, and console',
+          sorted(attributes), sorted(documented | {'console'}))
+    check('README: the launch attributes of its table are quill-debug(1)\'s',
+          sorted(re.findall(r'^\| `(\w+)` \|', text, re.M)), sorted(documented))
+    check('vscode: the language as the TextMate manifest has it, and the debugger',
+          (manifest['languages'], manifest['grammars'], debugger['type'], debugger['languages']),
+          (textmate['languages'], textmate['grammars'], 'vantor', ['vantor']))
+
+    s = Session()
+    filters = {f['filter'] for f in
+               s.ask('initialize', adapterID='vantor')['body']['exceptionBreakpointFilters']}
+    s.close()
+    known = attributes | {'type', 'request', 'name'}
+    launch = json.loads(block(text, '`.vscode/launch.json`', 'json'))
+    for c in launch['configurations']:
+        check('README, launch.json: known attributes', sorted(set(c) - known), [])
+    spector = json.loads(block(text, 'Vim** with vimspector', 'json'))
+    for name, c in spector['configurations'].items():
+        adapter = spector['adapters'][c['adapter']]
+        check(f'README, .vimspector.json, {name}: the adapter, attributes and filters',
+              (adapter['command'], adapter['name'], sorted(set(c['configuration']) - known),
+               sorted(c['breakpoints']['exception'])),
+              (['quill-debug'], 'vantor', [], sorted(filters)))
+
+
+if __name__ == '__main__':
+    section = readme()
+    walkthrough(section)
+    setups(section)
+    print(f'{sum(results)} passed, {len(results) - sum(results)} failed')
+    sys.exit(0 if results and all(results) else 1)
