@@ -92,6 +92,9 @@ def walkthrough(text):
     stack = [re.split(r'\s{2,}', line) for line in block(part, 'call stack reads', 'text').splitlines()]
     shown = dict(line.split(' = ') for line in block(part, 'Variables say', 'text').splitlines())
     watch, total = re.search(r'a watch on `([^`]+)` shows (\d+)', part).groups()
+    times, back_line, back_var, back_value = re.search(
+        r'Step back (once|twice) and the run stands on line (\d+),\s+`[^`]+`,\s+with\s+`(\w)`\s+at\s+(\d+)',
+        part).groups()
     line, fixed = re.search(r'line (\d+) becomes `([^`]+)`', part).groups()
     first, last = (re.search(r'It prints (\d+)', part).group(1),
                    re.search(r'the script prints (\d+)', part).group(1))
@@ -120,6 +123,14 @@ def walkthrough(text):
         check('walk-through: the variables', {k: values.get(k) for k in shown}, shown)
         check('walk-through: the watch', s.ask('evaluate', expression=watch,
                                                context='watch')['body']['result'], total)
+        for _ in range(1 if times == 'once' else 2):
+            s.events = [e for e in s.events if e['event'] != 'stopped']
+            s.ask('stepBack', threadId=1)
+            s.wait('stopped')
+        check('walk-through: stepped back', [
+            s.ask('stackTrace', threadId=1)['body']['stackFrames'][0]['line'],
+            s.ask('evaluate', expression=back_var, context='watch')['body']['result']],
+            [int(back_line), back_value])
         s.ask('continue', threadId=1)
         s.wait('terminated')
         check('walk-through: what it prints under the debugger',
