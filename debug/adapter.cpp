@@ -747,12 +747,25 @@ int adapter_run(void)
     for (;;) {
         HostEvent e = host_next();
         switch (e.kind) {
-        case HostEventKind::CLIENT:
-            if (e.message.value("type", "") == "request" && !request(e.message)) {
+        case HostEventKind::CLIENT: {
+            bool more = true;
+            try {
+                if (e.message.value("type", "") == "request")
+                    more = request(e.message);
+            } catch (const json::exception &x) {   // a member of the wrong type
+                json req = {{"seq", 0}, {"command", ""}};
+                if (e.message.contains("seq") && e.message["seq"].is_number_integer())
+                    req["seq"] = e.message["seq"];
+                if (e.message.contains("command") && e.message["command"].is_string())
+                    req["command"] = e.message["command"];
+                respond(req, false, {}, std::string("the request's arguments cannot be read: ") + x.what());
+            }
+            if (!more) {
                 host_close();
                 return 0;
             }
             break;
+        }
         case HostEventKind::AGENT: {
             std::vector<std::string> w = words(e.line);
             if (!w.empty() && w[0] == "hello") {

@@ -426,3 +426,16 @@ session('step back to see how an error came about; forward again prints nothing 
   assert.equal(dc.text('stdout'), '1234');
   assert.equal(dc.text('stderr'), '\nline:8 Division by zero.\n');
 });
+
+session('a request whose arguments have the wrong types is refused, and the session goes on',
+        async (dc) => {
+  const program = script('types.vt', 'put 1;\nput 2;\n');
+  await dc.begin(program, { stopOnEntry: true });
+  await assert.rejects(dc.setBreakpointsRequest({ source: { path: program },
+                                                  breakpoints: [{ line: 'two' }] }),
+                       /cannot be read/);
+  await dc.stopped('entry', 1);
+  await dc.continueRequest(THREAD);
+  await dc.ended();
+  assert.equal(dc.text('stdout'), '12');
+});
