@@ -204,6 +204,7 @@ int32_t prev_line;
 bool at_item;                          // stopped where a goto may move the run
 bool moved;                            // a goto moved the run while it was stopped
 bool jumped_since;                     // a jump since the last stop point: it lands there
+bool idle;                             // nothing to stop for: an item start only goes on
 bool goto_pending;                     // the stop point at goto_pos is the goto's own
 bool goto_told = true;                 // its stop was reported (else it is, there)
 uint32_t stop_pos;                     // where the run stopped (the present)
@@ -254,8 +255,10 @@ void reader(void)
 // the lines of breakpoints).
 void watch_all(void)
 {
-    run_watch.every = mode != Mode::RUN || watch_mask || pause_asked || breaks_changed || gone ||
-                      goto_pending || run_watch.forward || history_on();
+    bool looking = mode != Mode::RUN || watch_mask || pause_asked || breaks_changed || gone ||
+                   goto_pending || run_watch.forward;
+    run_watch.every = looking || history_on();
+    idle = !looking;   // breakpoints aside, looked up by line first
 }
 
 // "HITOP HITN LOG POS:LINE:KIND... condition-ops [| value-ops]... , ..."
@@ -314,6 +317,7 @@ void adopt_breaks(void)
     run_watch.lines = break_lines.data();
     run_watch.nlines = static_cast<uint32_t>(break_lines.size());
     record_watch_lines();
+    watch_all();
 }
 
 std::string hex(const char *p, std::size_t n)
@@ -672,22 +676,38 @@ bool break_hit(Break &b)
     return true;
 }
 
+// The watched variables the run changed since the last look ("a old new ...");
+// every variable's value is taken as seen.
 std::string changed(void)
 {
     std::string what;
     for (int i = 0; i < NVARS; i++) {
-        if (!(watch_mask >> i & 1) || var[i] == seen[i])
-            continue;
-        what += (what.empty() ? "" : " ") + std::string(1, static_cast<char>('a' + i)) + " " +
-                std::to_string(seen[i]) + " " + std::to_string(var[i]);
+        if ((watch_mask >> i & 1) && var[i] != seen[i])
+            what += (what.empty() ? "" : " ") + std::string(1, static_cast<char>('a' + i)) + " " +
+                    std::to_string(seen[i]) + " " + std::to_string(var[i]);
         seen[i] = var[i];
     }
     return what;
 }
 
-// An item start the run showed us; true if a goto moved the run.
+// Whether a watched variable changed: the stop's detail in *what.
+bool watched_changed(std::string *what)
+{
+    if (!watch_mask || std::memcmp(seen, var, sizeof seen) == 0)
+        return false;
+    *what = changed();
+    return !what->empty();
+}
+
+// An item start the run showed us; true if a goto moved the run. With a
+// history kept it runs at every item: it does little unless it stops.
 bool stop_point(uint32_t pos, int32_t line, bool landing)
 {
+    if (idle && !run_watch_line(line) && !pause_asked.load(std::memory_order_relaxed) &&
+        !breaks_changed.load(std::memory_order_relaxed)) {
+        jumped_since = false;
+        return false;
+    }
     if (gone.load(std::memory_order_relaxed)) {
         run_watch.every = false;
         run_watch.nlines = 0;   // unwatched from now on
@@ -706,37 +726,32 @@ bool stop_point(uint32_t pos, int32_t line, bool landing)
     landing = landing || jumped_since;
     jumped_since = false;
     moved = false;
-    if (goto_pending && pos == goto_pos) {
+    if (goto_pending) {
         goto_pending = false;
-        if (goto_told)
-            return false;   // reported already
-        goto_told = true;
-        stop("goto", pos, line, "", true);
-        watch_all();
-        return moved;
+        if (pos == goto_pos) {
+            if (goto_told)
+                return false;   // reported already
+            goto_told = true;
+            stop("goto", pos, line, "", true);
+            return moved;
+        }
     }
-    goto_pending = false;
     if (breaks_changed.load(std::memory_order_relaxed))
         adopt_breaks();
-    const char *reason = nullptr;
-    std::string detail;
     if (pause_asked.load(std::memory_order_relaxed)) {
         pause_asked = false;
-        reason = "pause";
+        stop("pause", pos, line, "", true);
     } else if (mode == Mode::STEP || (mode == Mode::OUT && landing)) {
-        reason = step_reason;
-    } else if (watch_mask && !(detail = changed()).empty()) {
-        reason = "data";
-        detail = std::to_string(prev_pos) + " " + std::to_string(prev_line) + " " + detail;
-    } else {
+        stop(step_reason, pos, line, "", true);
+    } else if (std::string what; watched_changed(&what)) {
+        stop("data", pos, line, std::to_string(prev_pos) + " " + std::to_string(prev_line) + " " + what,
+             true);
+    } else if (!break_at.empty()) {
         auto b = break_at.find(pos);
         if (b != break_at.end() && (landing || !b->second.landing_only) &&
             break_hit(breaks[b->second.index]))
-            reason = "breakpoint";
+            stop("breakpoint", pos, line, "", true);
     }
-    if (reason)
-        stop(reason, pos, line, detail, true);
-    watch_all();
     return moved;
 }
 

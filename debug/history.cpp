@@ -12,28 +12,34 @@
 namespace {
 
 constexpr std::size_t CHUNK = std::size_t(1) << 20;
+// A record without pool writes: pos and line, the end of the writes, ev,
+// poolnum and top, then at most every variable and every counter.
+constexpr std::size_t FIXED = 8 + 8 + 12 + 1 + 5 * NVARS + 1 + 2 * NLABELS;
 
 struct Chunk {
-    std::vector<uint8_t> bytes;
+    std::vector<uint8_t> bytes;     // sized once: records are copied in
+    std::size_t used = 0;
     std::vector<uint32_t> starts;   // of its records, in order
 };
 
 std::deque<Chunk> chunks;
-std::size_t limit, used;
+std::vector<uint8_t> spare;         // the oldest chunk's bytes, to be filled again
+std::size_t limit, kept;            // bytes allowed, bytes the chunks hold
 bool on;
 uint64_t undone;                    // records undone: the run is that far in the past
 
 // The record being made: its item, the values at its start, its pool writes.
-std::vector<uint8_t> open_rec;
 bool opened;
+uint32_t open_pos;
+int32_t open_line;
+std::vector<uint8_t> open_pool;     // (offset, n, the n bytes before) for each write
 int32_t start_var[NVARS], start_ev, start_poolnum, start_top;
 int8_t start_label[NLABELS];
 
-template <typename T> void put(std::vector<uint8_t> &b, T v)
+template <typename T> uint8_t *put(uint8_t *d, T v)
 {
-    std::size_t at = b.size();
-    b.resize(at + sizeof v);
-    std::memcpy(b.data() + at, &v, sizeof v);
+    std::memcpy(d, &v, sizeof v);
+    return d + sizeof v;
 }
 
 template <typename T> T get(const uint8_t *&p)
@@ -53,7 +59,38 @@ void snapshot(void)
     start_top = top;
 }
 
-/* A record: pos, line, then the pool writes (addr offset, n, n old bytes),
+void forget_all(void)
+{
+    chunks.clear();
+    kept = 0;
+}
+
+// A chunk with room for n more bytes, the oldest dropped past the limit.
+Chunk *room(std::size_t n)
+{
+    if (!chunks.empty() && chunks.back().used + n <= chunks.back().bytes.size())
+        return &chunks.back();
+    std::size_t size = std::max(CHUNK, n);
+    if (size > limit) {   // larger than all the history may be
+        forget_all();
+        return nullptr;
+    }
+    while (!chunks.empty() && kept + size > limit) {
+        kept -= chunks.front().bytes.size();
+        if (chunks.front().bytes.size() == CHUNK)
+            spare = std::move(chunks.front().bytes);   // a full history fills it again
+        chunks.pop_front();
+    }
+    chunks.emplace_back();
+    if (size == CHUNK && spare.size() == CHUNK)
+        chunks.back().bytes = std::move(spare);
+    else
+        chunks.back().bytes.resize(size);
+    kept += size;
+    return &chunks.back();
+}
+
+/* A record: pos, line, then the pool writes (offset, n, n old bytes),
    ended by a write of n 0; then ev, poolnum, top; the changed variables
    (count, then index and value) and label counters (the same). */
 void close_record(void)
@@ -61,48 +98,48 @@ void close_record(void)
     if (!opened)
         return;
     opened = false;
-    put<uint32_t>(open_rec, 0);
-    put<uint32_t>(open_rec, 0);
-    put(open_rec, start_ev);
-    put(open_rec, start_poolnum);
-    put(open_rec, start_top);
-    uint8_t n = 0;
-    std::size_t count_at = open_rec.size();
-    put(open_rec, n);
-    for (int i = 0; i < NVARS; i++)
-        if (var[i] != start_var[i]) {
-            put<uint8_t>(open_rec, static_cast<uint8_t>(i));
-            put(open_rec, start_var[i]);
-            n++;
-        }
-    open_rec[count_at] = n;
-    n = 0;
-    count_at = open_rec.size();
-    put(open_rec, n);
-    for (int i = 0; i < NLABELS; i++)
-        if (label[i] != start_label[i]) {
-            put<uint8_t>(open_rec, static_cast<uint8_t>(i));
-            put(open_rec, start_label[i]);
-            n++;
-        }
-    open_rec[count_at] = n;
-    if (open_rec.size() > limit) {   // larger than all the history may be
-        chunks.clear();
-        used = 0;
+    Chunk *c = room(FIXED + open_pool.size());
+    if (!c) {
+        snapshot();
         return;
     }
-    if (chunks.empty() || chunks.back().bytes.size() + open_rec.size() > CHUNK) {
-        chunks.emplace_back();
-        chunks.back().bytes.reserve(std::max(CHUNK, open_rec.size()));
-        used += chunks.back().bytes.capacity();
-        while (used > limit && chunks.size() > 1) {   // the oldest go
-            used -= chunks.front().bytes.capacity();
-            chunks.pop_front();
-        }
+    uint8_t *d = c->bytes.data() + c->used;
+    d = put(d, open_pos);
+    d = put(d, open_line);
+    if (!open_pool.empty()) {
+        std::memcpy(d, open_pool.data(), open_pool.size());
+        d += open_pool.size();
     }
-    Chunk &c = chunks.back();
-    c.starts.push_back(static_cast<uint32_t>(c.bytes.size()));
-    c.bytes.insert(c.bytes.end(), open_rec.begin(), open_rec.end());
+    d = put<uint64_t>(d, 0);
+    d = put(d, start_ev);
+    d = put(d, start_poolnum);
+    d = put(d, start_top);
+    // the values the next record starts from are taken on the way
+    start_ev = ev;
+    start_poolnum = poolnum;
+    start_top = top;
+    uint8_t *count = d++;
+    *count = 0;
+    if (std::memcmp(var, start_var, sizeof start_var) != 0)   // most items change one or none
+        for (int i = 0; i < NVARS; i++)
+            if (var[i] != start_var[i]) {
+                *d++ = static_cast<uint8_t>(i);
+                d = put(d, start_var[i]);
+                start_var[i] = var[i];
+                ++*count;
+            }
+    count = d++;
+    *count = 0;
+    if (std::memcmp(label, start_label, sizeof start_label) != 0)
+        for (int i = 0; i < NLABELS; i++)
+            if (label[i] != start_label[i]) {
+                *d++ = static_cast<uint8_t>(i);
+                d = put(d, start_label[i]);
+                start_label[i] = label[i];
+                ++*count;
+            }
+    c->starts.push_back(static_cast<uint32_t>(c->used));
+    c->used = static_cast<std::size_t>(d - c->bytes.data());
 }
 
 // The record k from the newest (0: the newest), or null.
@@ -111,7 +148,7 @@ uint8_t *record(uint64_t k, std::size_t *size)
     for (auto c = chunks.rbegin(); c != chunks.rend(); ++c) {
         if (k < c->starts.size()) {
             std::size_t i = c->starts.size() - 1 - k;
-            std::size_t end = i + 1 < c->starts.size() ? c->starts[i + 1] : c->bytes.size();
+            std::size_t end = i + 1 < c->starts.size() ? c->starts[i + 1] : c->used;
             *size = end - c->starts[i];
             return c->bytes.data() + c->starts[i];
         }
@@ -190,11 +227,13 @@ bool history_on(void)
 
 void history_item(uint32_t pos, int32_t line)
 {
-    close_record();
-    open_rec.clear();
-    put(open_rec, pos);
-    put(open_rec, line);
-    snapshot();
+    if (opened)
+        close_record();   // which leaves the values where this record starts
+    else
+        snapshot();
+    open_pos = pos;
+    open_line = line;
+    open_pool.clear();
     opened = true;
 }
 
@@ -202,15 +241,17 @@ void history_pool(const char *at, std::size_t n)
 {
     if (!opened || at < pool || at >= pool + poolsize)
         return;   // a variable's slot: the variables are compared whole
-    if (open_rec.size() + n > limit) {
+    if (FIXED + open_pool.size() + 8 + n > limit) {
         opened = false;   // a write larger than the history: none of it is kept
-        chunks.clear();
-        used = 0;
+        forget_all();
         return;
     }
-    put(open_rec, static_cast<uint32_t>(at - pool));
-    put(open_rec, static_cast<uint32_t>(n));
-    open_rec.insert(open_rec.end(), at, at + n);
+    std::size_t size = open_pool.size();
+    open_pool.resize(size + 8 + n);
+    uint8_t *d = open_pool.data() + size;
+    d = put(d, static_cast<uint32_t>(at - pool));
+    d = put(d, static_cast<uint32_t>(n));
+    std::memcpy(d, at, n);
 }
 
 bool history_in_past(void)
@@ -229,8 +270,8 @@ bool history_back(uint32_t *pos, int32_t *line, const char **why)
         std::size_t size;
         uint8_t *r = record(0, &size);
         if (r && size == 8 + 8 + 12 + 2) {   // no pool write, no change: drop it
+            chunks.back().used = chunks.back().starts.back();
             chunks.back().starts.pop_back();
-            chunks.back().bytes.resize(chunks.back().bytes.size() - size);
         }
     }
     std::size_t size;
@@ -265,9 +306,11 @@ void history_forget_future(void)
 {
     for (; undone; undone--) {
         Chunk &c = chunks.back();
-        c.bytes.resize(c.starts.back());
+        c.used = c.starts.back();
         c.starts.pop_back();
-        if (c.starts.empty())
+        if (c.starts.empty()) {
+            kept -= c.bytes.size();
             chunks.pop_back();
+        }
     }
 }
