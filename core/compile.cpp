@@ -117,7 +117,7 @@ void Compiler::store_ev(Operand value)
     }
     if (!value.constant && !out.empty()) {
         Op &last = out.back();
-        bool produced = last.code < E_VARIANT && (last.code == STORE ? last.a : last.d) == value.reg;
+        bool produced = last.code < E_VARIANT && (last.code == STORE || last.code == STORE_W ? last.a : last.d) == value.reg;
         if (produced) {
             last.code = static_cast<uint8_t>(last.code + E_VARIANT);
             return;

@@ -101,7 +101,7 @@ Operand Compiler::gen_assign(int n)
     }
     if (!to_var) {
         uint8_t value = reg(gen(kid(n, 1)), n);
-        emit({.code = STORE, .a = value, .b = s}, n);
+        emit({.code = run_hooks ? STORE_W : STORE, .a = value, .b = s}, n);   // a debugger's history
         return reg_of(value);
     }
     uint8_t v = var_reg(target);

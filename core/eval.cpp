@@ -68,7 +68,7 @@ int32_t eval_paren(int32_t a)
 
 int32_t eval_assign(int32_t slot, int32_t value)
 {
-    pool_write(slot, value);
+    run_hooks ? pool_write_watched(slot, value) : pool_write(slot, value);
     set_ev(value);
     reduced(R_ASSIGN, 0, slot, value, value);
     return value;
@@ -79,7 +79,7 @@ int32_t eval_strcopy(int32_t slot, int32_t value)
 {
     const char *src = pool_text(value);
     int32_t copy = src ? assign_str(reinterpret_cast<intptr_t>(src)) : 0;
-    pool_write(slot, copy);
+    run_hooks ? pool_write_watched(slot, copy) : pool_write(slot, copy);
     set_ev(copy);
     // both texts were checked above: the trace needs no second look
     reduced(R_STRCOPY, 0, slot, trace_text(src), trace_text(copy ? pool_address(copy) : nullptr));

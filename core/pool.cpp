@@ -104,9 +104,22 @@ void pool_write(int32_t addr, int32_t value)
     uint32_t a = static_cast<uint32_t>(addr);
     uint32_t first = static_cast<uint32_t>(pool_var_slot(0));
     char *slot = a - first < 4 * NVARS ? reinterpret_cast<char *>(var) + (a - first) : pool_address(addr);
-    if (run_hooks)
-        run_hooks->pool(slot, 4);   // a debugger's history (a variable's too: it ignores those)
     std::memcpy(slot, &value, 4);   // elements may be unaligned
+}
+
+// Pool bytes about to be written, for a debugger's history: out of line,
+// so the writers stay as small as they were without one.
+[[gnu::noinline]] static void hook_pool(char *at, std::size_t n)
+{
+    run_hooks->pool(at, n);
+}
+
+void pool_write_watched(int32_t addr, int32_t value)
+{
+    uint32_t a = static_cast<uint32_t>(addr), first = static_cast<uint32_t>(pool_var_slot(0));
+    if (a - first >= 4 * NVARS)   // a variable's slot the debugger compares whole
+        hook_pool(pool_address(addr), 4);
+    pool_write(addr, value);
 }
 
 extern "C" int assign_str(intptr_t str)
@@ -121,7 +134,7 @@ extern "C" int assign_str(intptr_t str)
     }
     char *dst = pool + poolnum;
     if (run_hooks)
-        run_hooks->pool(dst, len);
+        hook_pool(dst, len);
     std::memmove(dst, src, len);
     poolnum += static_cast<int32_t>(len);
     return addr32(dst);
@@ -138,7 +151,7 @@ extern "C" int assign_array(void *ptr, int size)
     }
     char *dst = pool + poolnum;
     if (run_hooks)
-        run_hooks->pool(dst, static_cast<std::size_t>(bytes));
+        hook_pool(dst, static_cast<std::size_t>(bytes));
     if (ptr)
         std::memcpy(dst, ptr, static_cast<std::size_t>(bytes));
     else

@@ -72,6 +72,8 @@ int32_t pool_element(int32_t base, int32_t index);  // address of base[index], 3
 int32_t pool_read(int32_t addr);                   // an element: 4 bytes inside the pool
 int32_t pool_element_slot(int32_t addr);           // addr, if an element may be written there
 void pool_write(int32_t addr, int32_t value);      // a variable's slot or a checked element
+// The same under a debugger, which is told the bytes first (hooks.h).
+[[gnu::noinline]] void pool_write_watched(int32_t addr, int32_t value);
 int32_t pool_var_slot(int index);
 // What a 32-bit value a script holds addresses: the low mapping makes it real.
 inline char *pool_address(int32_t value)

@@ -296,6 +296,8 @@ void replay_run(int32_t first)
     VALUE(KEEP8, static_cast<int8_t>(static_cast<uint8_t>(R[op->a] & 0xff)))
     CASE(STORE) pool_write(R[op->b], R[op->a]); NEXT;
     CASE(STORE_E) pool_write(R[op->b], R[op->a]); ev = R[op->a]; NEXT;
+    CASE(STORE_W) pool_write_watched(R[op->b], R[op->a]); NEXT;
+    CASE(STORE_W_E) pool_write_watched(R[op->b], R[op->a]); ev = R[op->a]; NEXT;
     DO(SLOT, R[op->d] = PROTECT(pool_element_slot(pool_element(R[op->a], R[op->b]))))
     DO(PUT, eval_put(R[op->a]))
     DO(PUTS, PROTECT(eval_puts(R[op->a])))

@@ -13,6 +13,17 @@ struct Channel {
     std::string in;       // bytes read that do not end a line yet
 };
 
+// A whole line already read, taken off the buffer.
+inline bool channel_take_line(Channel &c, std::string *line)
+{
+    std::size_t end = c.in.find('\n');
+    if (end == std::string::npos)
+        return false;
+    line->assign(c.in, 0, end);
+    c.in.erase(0, end + 1);
+    return true;
+}
+
 bool channel_connect(Channel &c, const char *name);   // quill's side
 // The next line (without its line feed); false once the other side is gone.
 bool channel_read_line(Channel &c, std::string *line);

@@ -30,13 +30,7 @@ bool channel_connect(Channel &c, const char *name)
 
 bool channel_read_line(Channel &c, std::string *line)
 {
-    for (;;) {
-        std::size_t end = c.in.find('\n');
-        if (end != std::string::npos) {
-            line->assign(c.in, 0, end);
-            c.in.erase(0, end + 1);
-            return true;
-        }
+    while (!channel_take_line(c, line)) {
         char buf[4096];
         ssize_t n = read(static_cast<int>(c.handle), buf, sizeof buf);
         if (n < 0 && errno == EINTR)
@@ -45,6 +39,7 @@ bool channel_read_line(Channel &c, std::string *line)
             return false;
         c.in.append(buf, static_cast<std::size_t>(n));
     }
+    return true;
 }
 
 bool channel_write(Channel &c, const std::string &line)

@@ -25,19 +25,14 @@ bool channel_connect(Channel &c, const char *name)
 
 bool channel_read_line(Channel &c, std::string *line)
 {
-    for (;;) {
-        std::size_t end = c.in.find('\n');
-        if (end != std::string::npos) {
-            line->assign(c.in, 0, end);
-            c.in.erase(0, end + 1);
-            return true;
-        }
+    while (!channel_take_line(c, line)) {
         char buf[4096];
         DWORD n = 0;
         if (!ReadFile(handle_of(c), buf, sizeof buf, &n, nullptr) || n == 0)
             return false;
         c.in.append(buf, n);
     }
+    return true;
 }
 
 bool channel_write(Channel &c, const std::string &line)

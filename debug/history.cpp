@@ -6,7 +6,6 @@
 #include "quill.h"
 
 #include <cstring>
-#include <deque>
 #include <vector>
 
 namespace {
@@ -22,7 +21,7 @@ struct Chunk {
     std::vector<uint32_t> starts;   // of its records, in order
 };
 
-std::deque<Chunk> chunks;
+std::vector<Chunk> chunks;          // oldest first (a few dozen at most)
 std::vector<uint8_t> spare;         // the oldest chunk's bytes, to be filled again
 std::size_t limit, kept;            // bytes allowed, bytes the chunks hold
 bool on;
@@ -79,7 +78,7 @@ Chunk *room(std::size_t n)
         kept -= chunks.front().bytes.size();
         if (chunks.front().bytes.size() == CHUNK)
             spare = std::move(chunks.front().bytes);   // a full history fills it again
-        chunks.pop_front();
+        chunks.erase(chunks.begin());
     }
     chunks.emplace_back();
     if (size == CHUNK && spare.size() == CHUNK)
