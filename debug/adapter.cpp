@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 
 #include <climits>
+#include <cstring>
 #include <cstdlib>
 #include <sstream>
 
@@ -20,6 +21,8 @@ namespace {
 
 constexpr int THREAD = 1;   // a script is one thread of control
 constexpr int VARIABLES = 1, LABELS = 2, POOL = 3;
+constexpr int ARRAYS = 100;   // from here on: the elements at an address, arrays[ref - ARRAYS]
+constexpr int PAGE = 100;     // elements shown at once, when the client asks for no range
 
 struct Session {
     DebugScript script;
@@ -37,6 +40,7 @@ struct Session {
     json launch_args;
     json restart_req;                  // a restart waiting for the old run's end
     json exception;                    // what the stop at an exception was
+    std::vector<long long> arrays;     // addresses whose elements are asked for, this stop
 } S;
 
 void respond(const json &req, bool success, json body = json::object(), const std::string &message = "")
@@ -256,6 +260,7 @@ void on_stopped(const std::vector<std::string> &w)
         return;
     S.exception = json();
     S.stopped = true;
+    S.arrays.clear();
     S.stop_tok = script_token(S.script, static_cast<uint32_t>(number(w[2])));
     std::string reason = w[1];
     json body = {{"threadId", THREAD}, {"allThreadsStopped", true}, {"reason", reason}};
@@ -379,9 +384,32 @@ void on_log(const std::vector<std::string> &w)
     event("output", {{"category", "console"}, {"output", text + "\n"}});
 }
 
+// Elements of the array at an address: [start, start + count), or a page.
+void elements(const json &req, long long base)
+{
+    const json &a = req.value("arguments", json::object());
+    long long start = std::max(0LL, a.value("start", 0LL)), count = a.value("count", 0LL);
+    count = std::clamp(count > 0 ? count : PAGE, 1LL, 10000LL);
+    std::string reply;
+    if (!host_ask("mem " + std::to_string(base + 4 * start) + " " + std::to_string(4 * count), &reply))
+        return respond(req, false, {}, "quill does not answer");
+    std::vector<std::string> w = words(reply);
+    std::string bytes = w.size() >= 3 ? unhex(w[2]) : "";
+    json list = json::array();
+    for (std::size_t i = 0; i + 4 <= bytes.size(); i += 4) {
+        int32_t v;
+        std::memcpy(&v, bytes.data() + i, 4);
+        list.push_back(variable("[" + std::to_string(start + static_cast<long long>(i / 4)) + "]",
+                                std::to_string(v)));
+    }
+    respond(req, true, {{"variables", list}});
+}
+
 void variables(const json &req)
 {
     int ref = req.value("arguments", json::object()).value("variablesReference", 0);
+    if (ref >= ARRAYS && static_cast<std::size_t>(ref - ARRAYS) < S.arrays.size())
+        return elements(req, S.arrays[static_cast<std::size_t>(ref - ARRAYS)]);
     std::string reply;
     if (!host_ask("state", &reply))
         return respond(req, false, {}, "quill does not answer");
@@ -394,8 +422,13 @@ void variables(const json &req)
         for (int i = 0; i < 26; i++) {
             long long v = number(w[5 + static_cast<std::size_t>(i)]);
             json x = variable(std::string(1, static_cast<char>('a' + i)), std::to_string(v) + text_at(v));
-            if (v >= pool_start && v < pool_start + size)
+            if (v >= pool_start && v < pool_start + size) {
+                // it may be an array: its elements, as far as the pool goes, in pages
                 x["memoryReference"] = std::to_string(v);
+                x["indexedVariables"] = (pool_start + size - v) / 4;
+                x["variablesReference"] = ARRAYS + static_cast<int>(S.arrays.size());
+                S.arrays.push_back(v);
+            }
             list.push_back(std::move(x));
         }
         list.push_back(variable("ev", std::to_string(ev)));
@@ -557,15 +590,22 @@ void set_variable(const json &req)
 {
     const json &a = req.value("arguments", json::object());
     std::string name = a.value("name", ""), ops, why, reply;
-    if (a.value("variablesReference", 0) != VARIABLES || name.size() != 1 || name[0] < 'a' || name[0] > 'z')
-        return respond(req, false, {}, "only the variables a to z can be set");
+    int ref = a.value("variablesReference", 0);
+    bool element = ref >= ARRAYS && static_cast<std::size_t>(ref - ARRAYS) < S.arrays.size() &&
+                   name.size() > 2 && name.front() == '[' && name.back() == ']';
+    if (!element && (ref != VARIABLES || name.size() != 1 || name[0] < 'a' || name[0] > 'z'))
+        return respond(req, false, {}, "only the variables a to z and elements can be set");
     if (!expr_compile(a.value("value", ""), &ops, &why))
         return respond(req, false, {}, why);
     if (!host_ask("eval" + ops, &reply) || reply.compare(0, 6, "value ") != 0)
         return respond(req, false, {}, reply.size() > 6 ? reply.substr(6) : "cannot be worked out");
     long long v = number(reply.substr(6));
-    host_ask("set " + std::to_string(name[0] - 'a') + " " + std::to_string(v), &reply);
-    respond(req, true, {{"value", std::to_string(v) + text_at(v)}});
+    std::string set = element ? "elem " + std::to_string(S.arrays[static_cast<std::size_t>(ref - ARRAYS)] +
+                                                         4 * number(name.substr(1)))
+                              : "set " + std::to_string(name[0] - 'a');
+    if (!host_ask(set + " " + std::to_string(v), &reply) || reply != "ok")
+        return respond(req, false, {}, reply.size() > 6 ? reply.substr(6) : "cannot be set");
+    respond(req, true, {{"value", std::to_string(v) + (element ? "" : text_at(v))}});
 }
 
 void goto_targets(const json &req)

@@ -439,3 +439,17 @@ session('a request whose arguments have the wrong types is refused, and the sess
   await dc.ended();
   assert.equal(dc.text('stdout'), '12');
 });
+
+session('an array shows its elements in pages, and an element can be set', async (dc) => {
+  await dc.begin(script('array.vt', 'a = new 3;\na[1] = 7;\nput a[2];\n'), {}, [3]);
+  await dc.stopped('breakpoint', 3);
+  const a = (await dc.variablesRequest({ variablesReference: 1 })).body.variables[0];
+  assert.ok(a.indexedVariables > 3 && a.variablesReference > 0, JSON.stringify(a));
+  const page = { variablesReference: a.variablesReference, filter: 'indexed', start: 0, count: 3 };
+  const shown = (await dc.variablesRequest(page)).body.variables;
+  assert.deepEqual(shown.map((v) => `${v.name}=${v.value}`), ['[0]=0', '[1]=7', '[2]=0']);
+  await dc.setVariableRequest({ variablesReference: a.variablesReference, name: '[2]', value: '5' });
+  await dc.continueRequest(THREAD);
+  await dc.ended();
+  assert.equal(dc.text('stdout'), '5');
+});
