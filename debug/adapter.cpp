@@ -40,6 +40,8 @@ struct Session {
     json launch_args;
     json restart_req;                  // a restart waiting for the old run's end
     json exception;                    // what the stop at an exception was
+    bool terminal_ok = false;          // the client can run quill in its terminal
+    int exit_code = HOST_UNKNOWN_STATUS;   // as quill told it
     std::vector<long long> arrays;     // addresses whose elements are asked for, this stop
 } S;
 
@@ -106,9 +108,10 @@ std::string start_run(const json &a)
     if (l.program.empty())
         return "launch needs the script's path in \"program\"";
     std::string console = a.value("console", "internalConsole");
-    if (console != "internalConsole")
-        return "console \"" + console + "\" is not there yet: quill-debug shows the script's "
-               "output in the debug console (\"internalConsole\")";
+    if (console != "internalConsole" && console != "integratedTerminal" && console != "externalTerminal")
+        return "console: internalConsole, integratedTerminal or externalTerminal, not " + console;
+    if (console != "internalConsole" && !S.terminal_ok)
+        return "console " + console + ": this client cannot run programs in a terminal";
     struct stat st;
     if (!l.cwd.empty() && (stat(l.cwd.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)))
         return "cwd: no directory " + l.cwd;
@@ -137,8 +140,30 @@ std::string start_run(const json &a)
         S.history = std::clamp<long long>(a["history"].get<long long>(), 0, 1 << 20);
     if (a.contains("trail") && a["trail"].is_number_integer())
         S.trail = static_cast<int>(std::clamp<long long>(a["trail"].get<long long>(), 0, 100000));
-    if (!host_start(l, &why))
-        return why;
+    S.exit_code = HOST_UNKNOWN_STATUS;
+    if (console == "internalConsole") {
+        if (!host_start(l, &why))
+            return why;
+    } else {
+        std::string channel = host_listen(&why);
+        if (channel.empty())
+            return why;
+        json args = json::array({host_quill()});
+        for (const std::string &o : l.options)
+            args.push_back(o);
+        args.push_back("-f");
+        args.push_back(l.program);
+        json env = {{"QUILL_DEBUG_CHANNEL", channel}};
+        for (const auto &[name, value] : l.env)
+            env[name] = value ? json(*value) : json(nullptr);
+        json run = {{"kind", console == "integratedTerminal" ? "integrated" : "external"},
+                    {"title", "quill " + S.program.substr(S.program.find_last_of('/') + 1)},
+                    {"args", args}, {"env", env}};
+        if (!l.cwd.empty())
+            run["cwd"] = l.cwd;
+        // the script's input and output are the terminal's: a script that asks questions
+        host_send({{"type", "request"}, {"command", "runInTerminal"}, {"arguments", run}});
+    }
     S.launched = true;
     S.launch_args = a;
     return "";
@@ -703,6 +728,7 @@ bool request(const json &req)
     if (stopped_only && !S.stopped)
         return respond(req, false, {}, "the script is running"), true;
     if (c == "initialize") {
+        S.terminal_ok = req.value("arguments", json::object()).value("supportsRunInTerminalRequest", false);
         respond(req, true, capabilities());
     } else if (c == "launch") {
         launch(req);
@@ -792,6 +818,15 @@ int adapter_run(void)
             try {
                 if (e.message.value("type", "") == "request")
                     more = request(e.message);
+                else if (e.message.value("type", "") == "response" &&
+                         e.message.value("command", "") == "runInTerminal" &&
+                         !e.message.value("success", false)) {
+                    event("output", {{"category", "important"},
+                                     {"output", "quill-debug: the terminal did not start quill: " +
+                                                    e.message.value("message", "") + "\n"}});
+                    host_close();
+                    event("terminated");
+                }
             } catch (const json::exception &x) {   // a member of the wrong type
                 json req = {{"seq", 0}, {"command", ""}};
                 if (e.message.contains("seq") && e.message["seq"].is_number_integer())
@@ -809,6 +844,8 @@ int adapter_run(void)
         case HostEventKind::AGENT: {
             std::vector<std::string> w = words(e.line);
             if (!w.empty() && w[0] == "hello") {
+                if (w.size() > 1)
+                    host_adopt(number(w[1]));   // ended by terminate when the terminal started it
                 S.agent_ready = true;
                 tell_agent_config();
                 if (S.pause_pending)
@@ -819,6 +856,8 @@ int adapter_run(void)
                 on_stopped(w);
             } else if (!w.empty() && w[0] == "log") {
                 on_log(w);
+            } else if (w.size() > 1 && w[0] == "exit") {
+                S.exit_code = static_cast<int>(number(w[1]));
             }
             break;
         }
@@ -836,7 +875,8 @@ int adapter_run(void)
                 break;
             }
             S.exited = true;
-            event("exited", {{"exitCode", e.status}});
+            if (e.status != HOST_UNKNOWN_STATUS || S.exit_code != HOST_UNKNOWN_STATUS)
+                event("exited", {{"exitCode", e.status != HOST_UNKNOWN_STATUS ? e.status : S.exit_code}});
             event("terminated");
             break;
         case HostEventKind::CLIENT_GONE:

@@ -816,6 +816,16 @@ void on_pool(char *at, std::size_t n)
     history_pool(at, n);
 }
 
+#ifndef _WIN32
+// quill's end, told to quill-debug, which did not start it when the run is
+// in the client's terminal.
+void told_exit(int status, void *)
+{
+    if (!gone)
+        channel_write(chan, "exit " + std::to_string(status));
+}
+#endif
+
 const RunHooks hooks = {on_item, on_landed, on_jumped, on_report, on_lost, on_service, on_pool};
 
 }  // namespace
@@ -836,6 +846,9 @@ void agent_start(void)
         std::exit(1);
     }
     run_hooks = &hooks;   // the fast paths stay on: they report each item start too
+#ifndef _WIN32
+    on_exit(told_exit, nullptr);
+#endif
     trail.assign(trail_max, Jump{});
     std::thread(reader).detach();
     if (channel_write(chan, "hello " + std::to_string(agent_pid())))

@@ -37,6 +37,14 @@ void host_send(nlohmann::json message);   // its seq added
 HostEvent host_next(void);
 // Starts quill on the launch; false with *why.
 bool host_start(const Launch &l, std::string *why);
+// Only the channel, for a quill the client starts in a terminal: its name
+// (set in QUILL_DEBUG_CHANNEL), or "" with *why.
+std::string host_listen(std::string *why);
+std::string host_quill(void);          // the quill beside quill-debug
+void host_adopt(long pid);             // quill as the client started it, to end it
+// EXITED's status when quill was not started here: its end is only seen
+// as the channel closing.
+constexpr int HOST_UNKNOWN_STATUS = -1;
 bool host_running(void);
 void host_end(bool at_once);   // SIGTERM (quill writes what waits), or SIGKILL
 bool host_tell(const std::string &line);                      // to the agent

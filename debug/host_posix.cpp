@@ -34,6 +34,7 @@ std::deque<HostEvent> pending;
 
 int child_note[2] = {-1, -1};   // SIGCHLD writes here
 pid_t child = -1;
+pid_t adopted = -1;             // a quill the client started
 int listener = -1, agent = -1;
 int out_fd = -1, err_fd = -1;
 std::string agent_buf, out_tail, err_tail;
@@ -221,8 +222,14 @@ void poll_once(int timeout)
             unlink(sock.c_str());   // nobody else connects
         }
     }
-    if (ready(a) && !read_into(agent, agent_buf))
+    if (ready(a) && !read_into(agent, agent_buf)) {
         close_fd(agent);
+        take_agent_lines();
+        if (child < 0 && adopted > 0) {   // quill in the client's terminal has ended
+            adopted = -1;
+            pending.push_back(HostEvent{HostEventKind::EXITED, {}, "", HOST_UNKNOWN_STATUS});
+        }
+    }
     take_agent_lines();
     if (ready(c)) {
         if (read_into(client_in, client_buf))
@@ -334,7 +341,18 @@ HostEvent host_next(void)
     return e;
 }
 
-bool host_start(const Launch &l, std::string *why)
+std::string host_quill(void)
+{
+    return quill_path();
+}
+
+void host_adopt(long pid)
+{
+    if (child < 0)
+        adopted = static_cast<pid_t>(pid);
+}
+
+std::string host_listen(std::string *why)
 {
     const char *tmp = std::getenv("TMPDIR");
     std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/quill-debug-XXXXXX";
@@ -342,7 +360,7 @@ bool host_start(const Launch &l, std::string *why)
     name.push_back('\0');
     if (!mkdtemp(name.data())) {   // 0700: only this user enters it
         *why = "cannot make a directory for the channel: " + std::string(std::strerror(errno));
-        return false;
+        return "";
     }
     dir = name.data();
     sock = dir + "/channel";
@@ -350,15 +368,22 @@ bool host_start(const Launch &l, std::string *why)
     at.sun_family = AF_UNIX;
     if (sock.size() >= sizeof at.sun_path) {
         *why = "the channel's path is too long: " + sock;
-        return false;
+        return "";
     }
     std::strcpy(at.sun_path, sock.c_str());
     listener = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (listener < 0 || bind(listener, reinterpret_cast<sockaddr *>(&at), sizeof at) != 0 ||
         listen(listener, 1) != 0) {
         *why = "cannot open the channel: " + std::string(std::strerror(errno));
-        return false;
+        return "";
     }
+    return sock;
+}
+
+bool host_start(const Launch &l, std::string *why)
+{
+    if (host_listen(why).empty())
+        return false;
     int in = open(l.input.empty() ? "/dev/null" : l.input.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0) {
         *why = "cannot open " + l.input + ": " + std::strerror(errno);
@@ -389,13 +414,14 @@ bool host_start(const Launch &l, std::string *why)
 
 bool host_running(void)
 {
-    return child > 0;
+    return child > 0 || adopted > 0;
 }
 
 void host_end(bool at_once)
 {
-    if (child > 0)
-        kill(child, at_once ? SIGKILL : SIGTERM);
+    pid_t pid = child > 0 ? child : adopted;
+    if (pid > 0)
+        kill(pid, at_once ? SIGKILL : SIGTERM);
 }
 
 bool host_tell(const std::string &line)

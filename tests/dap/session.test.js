@@ -101,6 +101,23 @@ class Session extends DebugClient {
     }
   }
 
+  // runInTerminal, as an editor's terminal would: the program started with the
+  // arguments and environment asked for, typed input on its standard input
+  dispatch(body) {
+    const message = JSON.parse(body);
+    if (message.type !== 'request' || message.command !== 'runInTerminal') return super.dispatch(body);
+    const { args, env, cwd } = message.arguments;
+    const run = cp.spawn(args[0], args.slice(1), { cwd, env: { ...process.env, ...env } });
+    this.terminalText = '';
+    run.stdout.on('data', (d) => { this.terminalText += d; });
+    run.stdin.end(this.typed || '');
+    const reply = JSON.stringify({ seq: 0, type: 'response', request_seq: message.seq,
+                                   command: 'runInTerminal', success: true,
+                                   body: { processId: run.pid } });
+    this.child.stdin.write(`Content-Length: ${Buffer.byteLength(reply)}\r\n\r\n${reply}`);
+    return undefined;
+  }
+
   story() {
     return `${this.events.map((e) => e.event).join(' ')}\n${this.text('stderr')}${this.stderr}`;
   }
@@ -108,7 +125,8 @@ class Session extends DebugClient {
   // initialize, launch, breakpoints, configurationDone, in the order VS Code sends them;
   // the launch response may wait for configurationDone
   async begin(program, args = {}, lines = [], configure = async () => {}) {
-    const caps = (await this.initializeRequest()).body || {};
+    const caps = (await this.initializeRequest({ adapterID: 'vantor', linesStartAt1: true,
+      columnsStartAt1: true, pathFormat: 'path', supportsRunInTerminalRequest: true })).body || {};
     const launched = this.launchRequest({ program, cwd: dir, ...args });
     launched.catch(() => {});
     await this.next('initialized');
@@ -452,4 +470,16 @@ session('an array shows its elements in pages, and an element can be set', async
   await dc.continueRequest(THREAD);
   await dc.ended();
   assert.equal(dc.text('stdout'), '5');
+});
+
+session('a script that asks questions runs in the editor\'s terminal', async (dc) => {
+  dc.typed = '41\n';
+  await dc.begin(script('ask.vt', 'a = func 2;\nput a + 1;\n'), { console: 'integratedTerminal' },
+                 [2]);
+  await dc.stopped('breakpoint', 2);
+  assert.equal((await dc.evaluateRequest({ expression: 'a', context: 'watch' })).body.result, '41');
+  await dc.continueRequest(THREAD);
+  assert.equal(await dc.ended(), 42);
+  assert.equal(dc.terminalText, '42');
+  assert.equal(dc.text('stdout'), '');   // the terminal's, not the debug console's
 });
