@@ -595,12 +595,14 @@ void set_data_breakpoints(const json &req)
 
 void evaluate(const json &req)
 {
-    std::string text = req.value("arguments", json::object()).value("expression", ""), ops, why, reply;
-    if (!expr_compile(text, &ops, &why))
+    const json &a = req.value("arguments", json::object());
+    std::string text = a.value("expression", ""), ops, why, reply;
+    bool console = a.value("context", "") == "repl";   // statements run for real there
+    if (!(console ? expr_compile_statements(text, &ops, &why) : expr_compile(text, &ops, &why)))
         return respond(req, false, {}, why);
     if (!S.stopped)
         return respond(req, false, {}, "the script is running: pause it first");
-    if (!host_ask("eval" + ops, &reply))
+    if (!host_ask((console ? "exec" : "eval") + ops, &reply))
         return respond(req, false, {}, "quill does not answer");
     std::vector<std::string> w = words(reply);
     if (w.size() < 2 || w[0] != "value")

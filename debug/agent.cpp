@@ -82,11 +82,16 @@ struct Words {
 /* An expression as quill-debug compiled it from the checker's tree, in
    postfix: numbers, variables, elements, operators. Nothing in it can
    change the run. */
-enum class OpKind : uint8_t { NUMBER, VARIABLE, ELEMENT, BINARY, NEGATE, NOT };
+enum class OpKind : uint8_t {
+    NUMBER, VARIABLE, ELEMENT, BINARY, NEGATE, NOT,
+    // what only the debug console's statements have: they change the run
+    SET_VARIABLE, SET_ELEMENT, FUNC, NEW, TEXT, PUT, PUTS, DROP
+};
 struct Op {
     OpKind kind;
-    int32_t value;   // the number, the variable, the operator's token
+    int32_t value;   // the number, the variable, the operator's token, a text's index
 };
+std::vector<std::string> op_texts;   // the texts of the TEXT ops read last
 using Ops = std::vector<Op>;
 
 // Reads ops up to a separator ("|" or ",", left in *sep) or the end.
@@ -101,18 +106,38 @@ bool parse_ops(Words &in, Ops *ops, std::string *sep = nullptr)
                 *sep = w;
             break;
         }
-        long long v = std::strtoll(w.c_str() + 1, nullptr, 10);
+        bool set = w[0] == '=' && w.size() > 1;
+        const char *rest = w.c_str() + (set ? 2 : 1);
+        long long v = std::strtoll(rest, nullptr, 10);
         OpKind k;
-        switch (w[0]) {
+        switch (set ? w[1] : w[0]) {
         case 'n': k = OpKind::NUMBER; break;
-        case 'v': k = OpKind::VARIABLE; break;
-        case 'e': k = OpKind::ELEMENT; break;
+        case 'v': k = set ? OpKind::SET_VARIABLE : OpKind::VARIABLE; break;
+        case 'e': k = set ? OpKind::SET_ELEMENT : OpKind::ELEMENT; break;
         case 'b': k = OpKind::BINARY; break;
         case '-': k = OpKind::NEGATE; break;
         case '!': k = OpKind::NOT; break;
+        case 'f': k = OpKind::FUNC; break;
+        case 'w': k = OpKind::NEW; break;
+        case 'p': k = OpKind::PUT; break;
+        case 'q': k = OpKind::PUTS; break;
+        case '.': k = OpKind::DROP; break;
+        case 's': {   // a text in hex
+            std::string text;
+            for (const char *h = rest; h[0] && h[1]; h += 2)
+                text += static_cast<char>(std::strtol(std::string(h, 2).c_str(), nullptr, 16));
+            k = OpKind::TEXT;
+            v = static_cast<long long>(op_texts.size());
+            op_texts.push_back(text);
+            break;
+        }
         default: return false;
         }
-        if ((k == OpKind::VARIABLE || k == OpKind::ELEMENT) && (v < 0 || v >= NVARS))
+        if (set && k != OpKind::SET_VARIABLE && k != OpKind::SET_ELEMENT)
+            return false;
+        bool names_variable = k == OpKind::VARIABLE || k == OpKind::ELEMENT ||
+                              k == OpKind::SET_VARIABLE || k == OpKind::SET_ELEMENT;
+        if (names_variable && (v < 0 || v >= NVARS))
             return false;
         ops->push_back(Op{k, static_cast<int32_t>(v)});
     }
@@ -125,26 +150,50 @@ bool in_pool(int64_t at, int64_t n)
     return at >= lo && at + n <= lo + poolsize;
 }
 
-// Evaluates as quill would, but a fault is an answer, not the end of the run.
-bool evaluate(const Ops &ops, int32_t *out, std::string *why)
+// Whether the pool holds a text at v: what puts would print, without its fault.
+bool text_at(int32_t v)
+{
+    if (v == 0)
+        return true;
+    int64_t lo = static_cast<int64_t>(reinterpret_cast<uintptr_t>(pool));
+    uint32_t at = static_cast<uint32_t>(v);
+    return in_pool(at, 1) && std::memchr(pool_address(v), '\0', static_cast<std::size_t>(lo + poolsize - at));
+}
+
+// Evaluates as quill would, but a fault is an answer, not the end of the
+// run: what would fault is refused before it is done. Only with effects
+// may the ops change the run (the debug console's statements).
+bool evaluate(const Ops &ops, int32_t *out, std::string *why, bool effects = false)
 {
     std::vector<int32_t> stack;
+    auto pop = [&](int32_t *v) {
+        if (stack.empty())
+            return false;
+        *v = stack.back();
+        stack.pop_back();
+        return true;
+    };
     for (const Op &op : ops) {
         int32_t a = 0, b = 0;
-        if (op.kind == OpKind::ELEMENT || op.kind == OpKind::NEGATE || op.kind == OpKind::NOT ||
-            op.kind == OpKind::BINARY) {
-            if (stack.size() < (op.kind == OpKind::BINARY ? 2u : 1u))
-                return *why = "the expression is cut short", false;
-            b = stack.back();
-            stack.pop_back();
-            if (op.kind == OpKind::BINARY) {
-                a = stack.back();
-                stack.pop_back();
-            }
-        }
+        bool changes = op.kind >= OpKind::SET_VARIABLE;
+        if (changes && !effects)
+            return *why = "it would change the run", false;
         switch (op.kind) {
-        case OpKind::NUMBER: stack.push_back(op.value); break;
-        case OpKind::VARIABLE: stack.push_back(var[op.value]); break;
+        case OpKind::NUMBER: stack.push_back(op.value); continue;
+        case OpKind::VARIABLE: stack.push_back(var[op.value]); continue;
+        case OpKind::TEXT: {
+            const std::string &t = op_texts[static_cast<std::size_t>(op.value)];
+            if (t.size() + 1 > static_cast<std::size_t>(poolsize))
+                return *why = "Cannot allocation. (string)", false;
+            stack.push_back(eval_literal(t.c_str()));
+            continue;
+        }
+        default: break;
+        }
+        if (!pop(&b) || (op.kind == OpKind::BINARY && !pop(&a)) ||
+            (op.kind == OpKind::SET_ELEMENT && !pop(&a)))
+            return *why = "the expression is cut short", false;
+        switch (op.kind) {
         case OpKind::ELEMENT: {
             int32_t at = pool_element(var[op.value], b);
             if (!in_pool(static_cast<uint32_t>(at), 4))
@@ -156,9 +205,31 @@ bool evaluate(const Ops &ops, int32_t *out, std::string *why)
         case OpKind::NOT: stack.push_back(!b); break;
         case OpKind::BINARY:
             if ((op.value == OPDIV || op.value == OPMOD) && b == 0)
-                return *why = op.value == OPDIV ? "Divide by 0." : "Modulo by 0.", false;
+                return *why = "Division by zero.", false;
             stack.push_back(eval_compute(op.value, a, b));
             break;
+        case OpKind::SET_VARIABLE: stack.push_back(eval_assign(pool_var_slot(op.value), b)); break;
+        case OpKind::SET_ELEMENT: {   // a: the index, b: the value
+            int32_t at = pool_element(var[op.value], a);
+            if (!in_pool(static_cast<uint32_t>(at), 4))
+                return *why = "Bad address. (array)", false;
+            stack.push_back(eval_assign(at, b));
+            break;
+        }
+        case OpKind::FUNC: stack.push_back(eval_func(b)); break;
+        case OpKind::NEW:
+            if (b < 0 || int64_t(b) * 4 > poolsize)
+                return *why = "Cannot allocation. (array)", false;
+            stack.push_back(eval_new(b));
+            break;
+        case OpKind::PUT: stack.push_back(eval_put(b)); break;
+        case OpKind::PUTS:
+            if (!text_at(b))
+                return *why = "Bad address. (string)", false;
+            stack.push_back(eval_puts(b));
+            break;
+        case OpKind::DROP: break;   // one statement done, the next begins
+        default: break;
         }
     }
     if (stack.size() != 1)
@@ -205,6 +276,7 @@ bool at_item;                          // stopped where a goto may move the run
 bool moved;                            // a goto moved the run while it was stopped
 bool jumped_since;                     // a jump since the last stop point: it lands there
 bool idle;                             // nothing to stop for: an item start only goes on
+bool in_console;                       // running the debug console's statements: no stops
 bool goto_pending;                     // the stop point at goto_pos is the goto's own
 bool goto_told = true;                 // its stop was reported (else it is, there)
 uint32_t stop_pos;                     // where the run stopped (the present)
@@ -418,13 +490,19 @@ std::string answer(const std::string &req)
         return state();
     if (verb == "trail")
         return trail_list();
-    if (verb == "eval") {
+    if (verb == "eval" || verb == "exec") {   // exec: the debug console's statements, run
         Ops ops;
         int32_t v;
         std::string why;
+        op_texts.clear();
         if (!parse_ops(in, &ops))
             return "error the expression cannot be read";
-        return evaluate(ops, &v, &why) ? "value " + shown(v) : "error " + why;
+        in_console = verb == "exec";
+        bool done = evaluate(ops, &v, &why, in_console);
+        in_console = false;
+        if (done && verb == "exec")
+            output_flush();   // what it printed shows before its answer
+        return done ? "value " + shown(v) : "error " + why;
     }
     int64_t x = 0, y = 0;
     in.number(&x);
@@ -601,7 +679,7 @@ void serve(void)
         if (setting(req))
             continue;
         if (history_in_past() && (req.compare(0, 4, "set ") == 0 || req.compare(0, 5, "elem ") == 0 ||
-                                  req.compare(0, 5, "goto ") == 0)) {
+                                  req.compare(0, 5, "goto ") == 0 || req.compare(0, 5, "exec ") == 0)) {
             if (!at_item) {
                 channel_write(chan, "error the run stopped inside a statement: its past can be "
                                     "looked at, not changed");
@@ -792,7 +870,7 @@ void on_report(RunReport kind, const char *what)
 {
     static const char *const reasons[] = {"fault", "syntax", "wrap"};
     int k = static_cast<int>(kind);
-    if (stop_on[k] && !gone)
+    if (stop_on[k] && !gone && !in_console)
         stop(reasons[k], run_watch.pos, run_watch.line, what);
 }
 
@@ -807,7 +885,7 @@ void on_lost(void)
 
 void on_service(int32_t number)
 {
-    if (!gone && std::find(services.begin(), services.end(), number) != services.end())
+    if (!gone && !in_console && std::find(services.begin(), services.end(), number) != services.end())
         stop("function", run_watch.pos, run_watch.line, std::to_string(number));
 }
 

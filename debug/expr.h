@@ -12,5 +12,8 @@
 // The ops for text; false with *why when it is no expression or would
 // change the run (a func, new, a text in quotes, an assignment, a jump, a print).
 bool expr_compile(const std::string &text, std::string *ops, std::string *why);
+// The debug console's statements (one or more, the last ';' optional): what
+// changes the run is taken too, but jumps, which would move it, and ':='.
+bool expr_compile_statements(const std::string &text, std::string *ops, std::string *why);
 
 #endif

@@ -483,3 +483,17 @@ session('a script that asks questions runs in the editor\'s terminal', async (dc
   assert.equal(dc.terminalText, '42');
   assert.equal(dc.text('stdout'), '');   // the terminal's, not the debug console's
 });
+
+session('the debug console runs statements for real, and refuses what would end the run',
+        async (dc) => {
+  await dc.begin(script('repl.vt', 'x = 1;\nput x;\n'), {}, [2]);
+  await dc.stopped('breakpoint', 2);
+  const run = (e) => dc.evaluateRequest({ expression: e, context: 'repl' });
+  assert.equal((await run('x = 20; put x + 1;')).body.result, '21');
+  await assert.rejects(run('below Z'), /jump/);
+  await assert.rejects(run('a = new 2; a[99999999] = 1'), /Bad address/);
+  await assert.rejects(run('put 1 / (x - 20)'), /Division by zero/);
+  await dc.continueRequest(THREAD);
+  assert.equal(await dc.ended(), 20);
+  assert.equal(dc.text('stdout'), '2120');
+});
