@@ -8,16 +8,30 @@
 #include "host.h"
 #include "script.h"
 
-#include <sys/stat.h>
-
 #include <climits>
+#include <filesystem>
 #include <cstring>
 #include <cstdlib>
 #include <sstream>
 
 using nlohmann::json;
+namespace fs = std::filesystem;
 
 namespace {
+
+// A path with its links and dots resolved, as editors name files; as given
+// when it does not exist.
+std::string full_path(const std::string &path)
+{
+    std::error_code ec;
+    fs::path full = fs::canonical(fs::path(path), ec);
+    return ec ? path : full.string();
+}
+
+std::string under(const std::string &dir, const std::string &path)
+{
+    return dir.empty() || fs::path(path).is_absolute() ? path : (fs::path(dir) / path).string();
+}
 
 constexpr int THREAD = 1;   // a script is one thread of control
 constexpr int VARIABLES = 1, LABELS = 2, POOL = 3;
@@ -63,7 +77,7 @@ void event(const char *name, json body = json::object())
 
 json source(void)
 {
-    std::string name = S.program.substr(S.program.find_last_of('/') + 1);
+    std::string name = fs::path(S.program).filename().string();
     return {{"name", name}, {"path", S.program}};
 }
 
@@ -112,19 +126,17 @@ std::string start_run(const json &a)
         return "console: internalConsole, integratedTerminal or externalTerminal, not " + console;
     if (console != "internalConsole" && !S.terminal_ok)
         return "console " + console + ": this client cannot run programs in a terminal";
-    struct stat st;
-    if (!l.cwd.empty() && (stat(l.cwd.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)))
+    std::error_code ec;
+    if (!l.cwd.empty() && !fs::is_directory(fs::path(l.cwd), ec))
         return "cwd: no directory " + l.cwd;
-    if (l.program[0] != '/' && !l.cwd.empty())
-        l.program = l.cwd + "/" + l.program;
-    char full[PATH_MAX];
-    S.program = realpath(l.program.c_str(), full) ? full : l.program;
+    l.program = under(l.cwd, l.program);
+    S.program = full_path(l.program);
     std::string why;
     if (!script_load(S.script, l.program, &why))
         return why;
     l.input = a.value("stdin", "");
-    if (!l.input.empty() && l.input[0] != '/' && !l.cwd.empty())
-        l.input = l.cwd + "/" + l.input;
+    if (!l.input.empty())
+        l.input = under(l.cwd, l.input);
     if (a.contains("env") && a["env"].is_object())
         for (auto &[k, v] : a["env"].items())
             l.env.emplace_back(k, v.is_string() ? std::optional<std::string>(v.get<std::string>())
@@ -157,7 +169,7 @@ std::string start_run(const json &a)
         for (const auto &[name, value] : l.env)
             env[name] = value ? json(*value) : json(nullptr);
         json run = {{"kind", console == "integratedTerminal" ? "integrated" : "external"},
-                    {"title", "quill " + S.program.substr(S.program.find_last_of('/') + 1)},
+                    {"title", "quill " + fs::path(S.program).filename().string()},
                     {"args", args}, {"env", env}};
         if (!l.cwd.empty())
             run["cwd"] = l.cwd;
@@ -237,9 +249,7 @@ void set_breakpoints(const json &req)
 {
     const json &a = req.value("arguments", json::object());
     std::string path = a.value("source", json::object()).value("path", "");
-    char full[PATH_MAX];
-    bool ours = S.launched && (path == S.program ||
-                               (realpath(path.c_str(), full) && S.program == full));
+    bool ours = S.launched && (path == S.program || full_path(path) == S.program);
     json out = json::array();
     std::string breaks = "break";
     std::vector<std::string> logs;

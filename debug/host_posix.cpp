@@ -3,7 +3,7 @@
  * the client, the agent's socket, quill's standard output and error, and
  * a pipe the SIGCHLD handler writes to.
  */
-#include "host.h"
+#include "host_int.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -21,7 +21,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <deque>
 
 using nlohmann::json;
 
@@ -29,8 +28,6 @@ namespace {
 
 int client_in = 0, client_out = 1;
 std::string client_buf;
-long long seq;
-std::deque<HostEvent> pending;
 
 int child_note[2] = {-1, -1};   // SIGCHLD writes here
 pid_t child = -1;
@@ -61,31 +58,6 @@ bool write_all(int fd, const char *p, std::size_t n)
     return true;
 }
 
-// The bytes of text that end in the middle of a UTF-8 sequence wait for the
-// rest: an output event must be valid UTF-8.
-std::size_t whole_utf8(const std::string &text)
-{
-    std::size_t n = text.size(), back = 0;
-    while (back < 3 && back < n && (static_cast<unsigned char>(text[n - 1 - back]) & 0xc0) == 0x80)
-        back++;
-    if (back == n)
-        return n;
-    unsigned char lead = static_cast<unsigned char>(text[n - 1 - back]);
-    std::size_t need = lead >= 0xf0 ? 4 : lead >= 0xe0 ? 3 : lead >= 0xc0 ? 2 : 1;
-    return need > back + 1 && lead >= 0xc0 ? n - 1 - back : n;
-}
-
-void output(const char *category, std::string &tail, const char *p, std::size_t n, bool last)
-{
-    tail.append(p, n);
-    std::size_t whole = last ? tail.size() : whole_utf8(tail);
-    if (!whole)
-        return;
-    host_send({{"type", "event"}, {"event", "output"},
-               {"body", {{"category", category}, {"output", tail.substr(0, whole)}}}});
-    tail.erase(0, whole);
-}
-
 // Reads what waits in quill's pipe (never blocking); at its end, closes it.
 void drain(int &fd, const char *category, std::string &tail)
 {
@@ -96,7 +68,7 @@ void drain(int &fd, const char *category, std::string &tail)
             continue;
         if (n < 0)
             return;   // EAGAIN: nothing more for now
-        output(category, tail, buf, static_cast<std::size_t>(n), n == 0);
+        host_output(category, tail, buf, static_cast<std::size_t>(n), n == 0);
         if (n == 0)
             close_fd(fd);
     }
@@ -118,46 +90,9 @@ void on_child(int)
     errno = saved;
 }
 
-// Client messages in the buffer, framed by Content-Length.
-void take_client_messages(void)
-{
-    for (;;) {
-        std::size_t head = client_buf.find("\r\n\r\n");
-        if (head == std::string::npos)
-            return;
-        std::size_t length = SIZE_MAX;
-        for (std::size_t at = 0; at < head;) {
-            std::size_t eol = client_buf.find("\r\n", at);
-            std::string line = client_buf.substr(at, eol - at);
-            if (line.compare(0, 15, "Content-Length:") == 0)
-                length = std::strtoull(line.c_str() + 15, nullptr, 10);
-            at = eol + 2;
-        }
-        if (length == SIZE_MAX || length > (std::size_t(1) << 30)) {
-            pending.push_back(HostEvent{HostEventKind::CLIENT_GONE, {}, "", 0});
-            client_buf.clear();
-            return;
-        }
-        if (client_buf.size() < head + 4 + length)
-            return;
-        json message = json::parse(client_buf.begin() + static_cast<long>(head + 4),
-                                   client_buf.begin() + static_cast<long>(head + 4 + length),
-                                   nullptr, false);
-        client_buf.erase(0, head + 4 + length);
-        if (!message.is_discarded() && message.is_object())
-            pending.push_back(HostEvent{HostEventKind::CLIENT, std::move(message), "", 0});
-    }
-}
-
 void take_agent_lines(void)
 {
-    std::size_t end;
-    while ((end = agent_buf.find('\n')) != std::string::npos) {
-        std::string line = agent_buf.substr(0, end);
-        agent_buf.erase(0, end + 1);
-        drain_all();   // a stop shows after what the script printed before it
-        pending.push_back(HostEvent{HostEventKind::AGENT, {}, line, 0});
-    }
+    host_take_agent(agent_buf, drain_all);
 }
 
 bool read_into(int fd, std::string &buf)
@@ -189,7 +124,7 @@ void reap(void)
     close_fd(agent);
     drain_all();
     int code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    pending.push_back(HostEvent{HostEventKind::EXITED, {}, "", code});
+    host_pending.push_back(HostEvent{HostEventKind::EXITED, {}, "", code});
 }
 
 // One round of the loop: waits for something, up to timeout ms.
@@ -227,16 +162,16 @@ void poll_once(int timeout)
         take_agent_lines();
         if (child < 0 && adopted > 0) {   // quill in the client's terminal has ended
             adopted = -1;
-            pending.push_back(HostEvent{HostEventKind::EXITED, {}, "", HOST_UNKNOWN_STATUS});
+            host_pending.push_back(HostEvent{HostEventKind::EXITED, {}, "", HOST_UNKNOWN_STATUS});
         }
     }
     take_agent_lines();
     if (ready(c)) {
         if (read_into(client_in, client_buf))
-            take_client_messages();
+            host_take_client(client_buf);
         else {
             client_in = -1;
-            pending.push_back(HostEvent{HostEventKind::CLIENT_GONE, {}, "", 0});
+            host_pending.push_back(HostEvent{HostEventKind::CLIENT_GONE, {}, "", 0});
         }
     }
     if (ready(k))
@@ -325,19 +260,17 @@ bool host_open(int port, std::string *why)
 
 void host_send(json message)
 {
-    message["seq"] = ++seq;
-    std::string body = message.dump(-1, ' ', false, json::error_handler_t::replace);
-    std::string frame = "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+    std::string frame = host_frame(std::move(message));
     write_all(client_out, frame.data(), frame.size());
 }
 
 HostEvent host_next(void)
 {
     take_agent_lines();   // lines that came with an answer
-    while (pending.empty())
+    while (host_pending.empty())
         poll_once(-1);
-    HostEvent e = std::move(pending.front());
-    pending.pop_front();
+    HostEvent e = std::move(host_pending.front());
+    host_pending.pop_front();
     return e;
 }
 
