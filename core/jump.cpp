@@ -220,8 +220,10 @@ bool find_landing(int lab, uint32_t *at, int32_t *at_line)
             if (after_label < 0)
                 return false;   // a ':' without its label: broken
             if (after_label == lab && --n == 0) {
-                *at = run_hooks ? item_pos : w.pos;
-                *at_line = static_cast<int32_t>(run_hooks ? item_line : w.line);
+                // a debugger's landing reads "X:" again; not "X 2:", whose 2 the search drops
+                bool again = run_hooks && item_pos + 2 == w.pos;
+                *at = again ? item_pos : w.pos;
+                *at_line = static_cast<int32_t>(again ? item_line : w.line);
                 return true;
             }
             after_label = -1;

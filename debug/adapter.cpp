@@ -41,6 +41,7 @@ constexpr int PAGE = 100;     // elements shown at once, when the client asks fo
 struct Session {
     DebugScript script;
     std::string program;               // as the frames name it
+    std::string cwd;                   // the launch's: relative paths are taken from it
     bool launched = false, configured = false, agent_ready = false, started = false;
     bool stopped = false, exited = false, stop_on_entry = false;
     bool stop_on[4] = {true, true, false, false};   // fault, lost, syntax, wrap
@@ -130,6 +131,7 @@ std::string start_run(const json &a)
     if (!l.cwd.empty() && !fs::is_directory(fs::path(l.cwd), ec))
         return "cwd: no directory " + l.cwd;
     l.program = under(l.cwd, l.program);
+    S.cwd = l.cwd;
     S.program = full_path(l.program);
     std::string why;
     if (!script_load(S.script, l.program, &why))
@@ -249,7 +251,7 @@ void set_breakpoints(const json &req)
 {
     const json &a = req.value("arguments", json::object());
     std::string path = a.value("source", json::object()).value("path", "");
-    bool ours = S.launched && (path == S.program || full_path(path) == S.program);
+    bool ours = S.launched && (path == S.program || full_path(under(S.cwd, path)) == S.program);
     json out = json::array();
     std::string breaks = "break";
     std::vector<std::string> logs;

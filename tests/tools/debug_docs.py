@@ -10,10 +10,12 @@ Usage: debug_docs.py SOURCE_ROOT QUILL_DEBUG   (quill and quill-check beside it)
 import json
 import os
 import re
-import select
 import subprocess
 import sys
 import tempfile
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from dap_client import Session  # noqa: E402
 
 ROOT = os.path.abspath(sys.argv[1])
 ADAPTER = os.path.abspath(sys.argv[2])
@@ -25,52 +27,6 @@ def check(title, got, want):
     results.append(got == want)
     if got != want:
         print(f'FAIL {title}\n  expected {want!r}\n  got      {got!r}')
-
-
-class Session:
-    """quill-debug on a pipe: requests in, responses and events out."""
-
-    def __init__(self):
-        self.p = subprocess.Popen([ADAPTER], stdin=subprocess.PIPE, stdout=subprocess.PIPE)
-        self.seq, self.buf, self.events = 0, b'', []
-
-    def read(self):
-        while True:
-            head = self.buf.find(b'\r\n\r\n')
-            if head >= 0:
-                n = int(re.search(rb'Content-Length: *(\d+)', self.buf[:head]).group(1))
-                if len(self.buf) >= head + 4 + n:
-                    m = json.loads(self.buf[head + 4:head + 4 + n])
-                    self.buf = self.buf[head + 4 + n:]
-                    return m
-            if not select.select([self.p.stdout], [], [], 30)[0]:
-                raise TimeoutError('quill-debug said nothing for 30 s')
-            data = os.read(self.p.stdout.fileno(), 65536)
-            if not data:
-                raise EOFError('quill-debug ended')
-            self.buf += data
-
-    def ask(self, command, **arguments):
-        self.seq += 1
-        body = json.dumps({'seq': self.seq, 'type': 'request', 'command': command,
-                           'arguments': arguments}).encode()
-        self.p.stdin.write(b'Content-Length: %d\r\n\r\n' % len(body) + body)
-        self.p.stdin.flush()
-        while True:
-            m = self.read()
-            if m['type'] == 'response' and m['request_seq'] == self.seq:
-                return m
-            self.events.append(m)
-
-    def wait(self, event):
-        while not any(e['event'] == event for e in self.events):
-            self.events.append(self.read())
-        return next(e for e in self.events if e['event'] == event)
-
-    def close(self):
-        self.ask('disconnect')
-        self.p.stdin.close()
-        self.p.wait(30)
 
 
 def readme():
@@ -105,7 +61,7 @@ def walkthrough(text):
         checked = subprocess.run([os.path.join(BIN, 'quill-check'), path], capture_output=True)
         check('walk-through: quill-check finds nothing', checked.returncode, 0)
 
-        s = Session()
+        s = Session([ADAPTER])
         s.ask('initialize', adapterID='vantor')
         s.ask('launch', program=path)
         last_line = len(script.splitlines())
@@ -164,7 +120,7 @@ def setups(text):
           (manifest['languages'], manifest['grammars'], debugger['type'], debugger['languages']),
           (textmate['languages'], textmate['grammars'], 'vantor', ['vantor']))
 
-    s = Session()
+    s = Session([ADAPTER])
     filters = {f['filter'] for f in
                s.ask('initialize', adapterID='vantor')['body']['exceptionBreakpointFilters']}
     s.close()

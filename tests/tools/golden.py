@@ -41,7 +41,9 @@ import re
 import shlex
 import subprocess
 import sys
+import socket
 import tempfile
+import threading
 
 MARK = re.compile(r'^(===|---) ?(.*)$')
 
@@ -183,25 +185,59 @@ def run_case(quill, case, timeout, extra_env=None):
     return judge(case, execute(quill, case, timeout, extra_env), timeout)
 
 
+class Watcher:
+    """A debugger that attaches to each run and lets it go: quill with its
+    agent, its hooks and its history on must do exactly what it does alone."""
+
+    def __init__(self):
+        self.dir = tempfile.mkdtemp(prefix='quill-watch-')
+        self.path = os.path.join(self.dir, 'channel')
+        self.sock = socket.socket(socket.AF_UNIX)
+        self.sock.bind(self.path)
+        self.sock.listen(8)
+        threading.Thread(target=self.serve, daemon=True).start()
+
+    def serve(self):
+        while True:
+            conn, _ = self.sock.accept()
+            threading.Thread(target=self.one, args=(conn,), daemon=True).start()
+
+    @staticmethod
+    def one(conn):
+        with conn, conn.makefile('rwb') as f:
+            if f.readline():   # hello: no stop of any kind, a history kept, run
+                f.write(b'config 20 0 0 0 0 67108864\nbreak\nrun\n')
+                f.flush()
+                while f.readline():
+                    pass
+
+
+watcher = None   # --watched: the differential runs each case under it too
+
+
 def run_differential(quill, case, timeout):
     """The expected result with the fast paths, then the same bytes and
-    status without them (QUILL_SLOW set). Cases whose expectation is a
-    pattern (times, process ids) are held to that pattern both ways."""
-    slow_env = {'QUILL_SLOW': '1'}
+    status without them (QUILL_SLOW set), and under a debugger that only
+    watches (--watched). Cases whose expectation is a pattern (times,
+    process ids) are held to that pattern each way."""
     fast = execute(quill, case, timeout)
     problems = [judge(case, fast, timeout)]
-    if any('re' in flags for _, flags in case['sections'].values()):
-        slow = run_case(quill, case, timeout, slow_env)
-        problems.append(slow and 'with QUILL_SLOW=1: ' + slow)
-    else:
-        slow = execute(quill, case, timeout, slow_env)
-        if slow is None:
-            problems.append(f'timed out after {timeout} s with QUILL_SLOW=1\n')
-        elif fast is not None and fast != slow:
-            problems += [compare(name + ' (slow vs fast)', f, set(), s)
-                         for name, f, s in zip(('stdout', 'stderr'), fast, slow)]
-            if fast[2] != slow[2]:
-                problems.append(f'status: fast {fast[2]}, slow {slow[2]}\n')
+    ways = [('QUILL_SLOW=1', 'slow', {'QUILL_SLOW': '1'})]
+    if watcher:
+        ways.append(('a debugger watching', 'watched', {'QUILL_DEBUG_CHANNEL': watcher.path}))
+    for title, word, env in ways:
+        if any('re' in flags for _, flags in case['sections'].values()):
+            other = run_case(quill, case, timeout, env)
+            problems.append(other and f'with {title}: ' + other)
+            continue
+        other = execute(quill, case, timeout, env)
+        if other is None:
+            problems.append(f'timed out after {timeout} s with {title}\n')
+        elif fast is not None and fast != other:
+            problems += [compare(f'{name} ({word} vs fast)', f, set(), o)
+                         for name, f, o in zip(('stdout', 'stderr'), fast, other)]
+            if fast[2] != other[2]:
+                problems.append(f'status: fast {fast[2]}, {word} {other[2]}\n')
     return ''.join(p for p in problems if p) or None
 
 
@@ -217,9 +253,11 @@ def skip_reason(case, platform):
 
 
 def main():
-    global runner, crlf, default_args
+    global runner, crlf, default_args, watcher
     ap = argparse.ArgumentParser()
     ap.add_argument('--quill', help='the quill binary')
+    ap.add_argument('--watched', action='store_true',
+                    help='with --differential: each case under a debugger that only watches, too')
     ap.add_argument('--differential', action='store_true',
                     help='run each case again without the fast paths; the two must agree')
     ap.add_argument('--timeout', type=float, default=20)
@@ -234,6 +272,8 @@ def main():
     runner = shlex.split(opts.runner)
     crlf = opts.crlf
     default_args = opts.args
+    if opts.watched:
+        watcher = Watcher()
     passed = failed = skipped = 0
     for spec in opts.files:
         path, _, which = spec.rpartition(':') if re.search(r':\d+$', spec) else (spec, '', '')

@@ -230,3 +230,14 @@ above @ -1 M;
 --- stdout
 1234
 --- status 1
+
+=== a search lands on "L 2:", whose 2 it drops; read as an item, the 2 would be a syntax error
+i = 0;
+L: i = i + 1;
+if i < 3 M;
+below E;
+M 2: above L;
+E: put i;
+--- stdout
+3
+--- status 3
