@@ -14,7 +14,7 @@ trap 'rm -rf "$work"' EXIT
 zip=$(ls "$work"/out/quill-*-win64.zip)
 python3 -m zipfile -e "$zip" "$work/unpacked"
 top=$(ls -d "$work"/unpacked/quill-*-win64)
-for f in quill.exe quill-check.exe outcall.dll outcall.def outcall.h language.md README.md \
+for f in quill.exe quill-check.exe quill-debug.exe outcall.dll outcall.def outcall.h language.md README.md \
          NEWS LICENSE examples/hello.vt examples/extension/myoutcall.c; do
     if [ -e "$top/$f" ]; then check "zip holds $f" yes yes; else check "zip holds $f" yes no; fi
 done
@@ -26,5 +26,7 @@ out=$(echo 'func -2;' | $runner ./quill.exe | tr -d '\r')
 check "outcall.dll from the zip answers" "version 1.2.9_001" "$out"
 out=$(echo 'below E;' | $runner ./quill-check.exe - >/dev/null; echo $?)
 check "quill-check.exe from the zip finds a jump to nowhere" 2 "$out"
+out=$($runner ./quill-debug.exe --version | tr -d '\r')
+check "quill-debug.exe from the zip answers" "quill-debug $(sed -n 's/^quill \([0-9.]*\) .*/\1/p' NEWS | head -1)" "$out"
 
 finish
