@@ -30,6 +30,13 @@ std::size_t whole_utf8(const std::string &text)
 
 }  // namespace
 
+HostEvent host_pop(void)
+{
+    HostEvent e = std::move(host_pending.front());
+    host_pending.pop_front();
+    return e;
+}
+
 std::string host_frame(json message)
 {
     message["seq"] = ++seq;

@@ -12,6 +12,7 @@
 #include "host.h"
 
 extern std::deque<HostEvent> host_pending;
+HostEvent host_pop(void);   // the oldest waiting event, taken
 // A message framed for the client, its seq added.
 std::string host_frame(nlohmann::json message);
 // The client's messages whole in buf, taken off it as events.

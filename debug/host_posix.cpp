@@ -178,7 +178,9 @@ void poll_once(int timeout)
         reap();
 }
 
-std::string quill_path(void)
+}  // namespace
+
+std::string host_quill(void)
 {
     char self[PATH_MAX];
     ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
@@ -187,6 +189,8 @@ std::string quill_path(void)
     std::string path(self, static_cast<std::size_t>(n));
     return path.substr(0, path.rfind('/') + 1) + "quill";
 }
+
+namespace {
 
 [[noreturn]] void exec_quill(const Launch &l, int in, int out, int err)
 {
@@ -205,7 +209,7 @@ std::string quill_path(void)
             unsetenv(name.c_str());
     }
     setenv("QUILL_DEBUG_CHANNEL", sock.c_str(), 1);
-    std::string quill = quill_path();
+    std::string quill = host_quill();
     std::vector<char *> argv{const_cast<char *>(quill.c_str())};
     for (const std::string &o : l.options)
         argv.push_back(const_cast<char *>(o.c_str()));
@@ -269,14 +273,7 @@ HostEvent host_next(void)
     take_agent_lines();   // lines that came with an answer
     while (host_pending.empty())
         poll_once(-1);
-    HostEvent e = std::move(host_pending.front());
-    host_pending.pop_front();
-    return e;
-}
-
-std::string host_quill(void)
-{
-    return quill_path();
+    return host_pop();
 }
 
 void host_adopt(long pid)

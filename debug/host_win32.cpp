@@ -167,13 +167,17 @@ std::string user_sid(void)
     return sid;
 }
 
-std::string quill_path(void)
+}  // namespace
+
+std::string host_quill(void)
 {
     char self[MAX_PATH];
     DWORD n = GetModuleFileNameA(nullptr, self, sizeof self);
     std::string path(self, n);
     return path.substr(0, path.find_last_of("\\/") + 1) + "quill.exe";
 }
+
+namespace {
 
 // An argument as the C runtime reads it back.
 std::string quoted(const std::string &arg)
@@ -282,14 +286,7 @@ HostEvent host_next(void)
     while (host_pending.empty())
         if (!look())
             Sleep(1);
-    HostEvent e = std::move(host_pending.front());
-    host_pending.pop_front();
-    return e;
-}
-
-std::string host_quill(void)
-{
-    return quill_path();
+    return host_pop();
 }
 
 void host_adopt(long pid)
@@ -349,7 +346,7 @@ bool host_start(const Launch &l, std::string *why)
     }
     SetHandleInformation(out_pipe, HANDLE_FLAG_INHERIT, 0);   // only quill's ends go to quill
     SetHandleInformation(err_pipe, HANDLE_FLAG_INHERIT, 0);
-    std::string command = quoted(quill_path());
+    std::string command = quoted(host_quill());
     for (const std::string &o : l.options)
         command += " " + quoted(o);
     command += " -f " + quoted(l.program);
@@ -369,7 +366,7 @@ bool host_start(const Launch &l, std::string *why)
     CloseHandle(out_write);
     CloseHandle(err_write);
     if (!ok) {
-        *why = "cannot start " + quill_path();
+        *why = "cannot start " + host_quill();
         return false;
     }
     CloseHandle(pi.hThread);
