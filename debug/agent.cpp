@@ -293,6 +293,7 @@ struct Jump {
     int32_t line;
     int lab;
     uint32_t pass;
+    uint64_t time;   // the history's time in the item that took it
 };
 std::vector<Jump> trail;   // a ring of trail_max, made when the agent starts
 std::size_t trail_next, trail_count, trail_max = 20;
@@ -445,12 +446,33 @@ std::string state(void)
 std::string trail_list(void)
 {
     std::string s = "trail";
+    uint64_t now = history_on() ? history_time() : UINT64_MAX;
     for (std::size_t k = 1; k <= trail_count; k++) {   // newest first
         const Jump &j = trail[(trail_next + trail_max - k) % trail_max];
+        if (j.time >= now)
+            continue;   // stepped back: a jump still to come
         s += " " + std::to_string(j.pos) + " " + std::to_string(j.line) + " " +
              std::to_string(j.lab) + " " + std::to_string(j.pass);
     }
     return s;
+}
+
+// Jumps of a future forgotten: the trail goes on from the past it went back to.
+void forget_trail_after(uint64_t now)
+{
+    std::vector<Jump> kept;
+    for (std::size_t k = trail_count; k >= 1; k--) {   // oldest first
+        const Jump &j = trail[(trail_next + trail_max - k) % trail_max];
+        if (j.time < now)
+            kept.push_back(j);
+    }
+    trail.assign(trail_max, Jump{});
+    trail_next = trail_count = 0;
+    for (const Jump &j : kept) {
+        trail[trail_next] = j;
+        trail_next = (trail_next + 1) % trail_max;
+        trail_count++;
+    }
 }
 
 // The run goes on from the item at pos: no search pending, no above waiting.
@@ -686,6 +708,7 @@ void serve(void)
                 continue;
             }
             history_forget_future();   // the past, changed, is where the run goes on
+            forget_trail_after(history_time());
             diverged = true;
         }
         std::string reply = answer(req);
@@ -859,7 +882,8 @@ void on_jumped(int lab)
         return;
     if (run_watch.pos >= passes.size())
         passes.resize(std::size_t(run_watch.pos) + 1);
-    trail[trail_next] = Jump{run_watch.pos, run_watch.line, lab, ++passes[run_watch.pos]};
+    trail[trail_next] = Jump{run_watch.pos, run_watch.line, lab, ++passes[run_watch.pos],
+                             history_on() ? history_time() : 0};
     if (++trail_next == trail_max)   // a loop passes here each time: no division
         trail_next = 0;
     if (trail_count < trail_max)

@@ -26,6 +26,7 @@ std::vector<uint8_t> spare;         // the oldest chunk's bytes, to be filled ag
 std::size_t limit, kept;            // bytes allowed, bytes the chunks hold
 bool on;
 uint64_t undone;                    // records undone: the run is that far in the past
+uint64_t made;                      // records made, those forgotten for the limit too
 
 // The record being made: its item, the values at its start, its pool writes.
 bool opened;
@@ -139,6 +140,7 @@ void close_record(void)
             }
     c->starts.push_back(static_cast<uint32_t>(c->used));
     c->used = static_cast<std::size_t>(d - c->bytes.data());
+    made++;
 }
 
 // The record k from the newest (0: the newest), or null.
@@ -271,6 +273,7 @@ bool history_back(uint32_t *pos, int32_t *line, const char **why)
         if (r && size == 8 + 8 + 12 + 2) {   // no pool write, no change: drop it
             chunks.back().used = chunks.back().starts.back();
             chunks.back().starts.pop_back();
+            made--;
         }
     }
     std::size_t size;
@@ -301,9 +304,14 @@ bool history_forward(uint32_t *pos, int32_t *line)
     return true;
 }
 
+uint64_t history_time(void)
+{
+    return made - undone;
+}
+
 void history_forget_future(void)
 {
-    for (; undone; undone--) {
+    for (; undone; undone--, made--) {
         Chunk &c = chunks.back();
         c.used = c.starts.back();
         c.starts.pop_back();

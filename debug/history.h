@@ -25,5 +25,8 @@ bool history_back(uint32_t *pos, int32_t *line, const char **why);
 // Where the run stands then: the next record's item, or nothing at the end.
 bool history_forward(uint32_t *pos, int32_t *line);
 void history_forget_future(void);   // the past, changed, becomes the present
+// Items whose records were made, less those undone: where in time the run
+// stands (a record forgotten for the limit still counts).
+uint64_t history_time(void);
 
 #endif

@@ -432,6 +432,9 @@ session('step back to see how an error came about; forward again prints nothing 
     await dc.stopped('step', at);
     assert.equal(await value('x'), x, `x back at line ${at}`);
   }
+  // the trail as it was then: below E, taken later, is not in it yet
+  const trail = (await dc.stackTraceRequest(THREAD)).body.stackFrames.slice(1, 3);
+  assert.deepEqual(trail.map((f) => f.name), ['above L (pass 3)', 'if i < 4 K (pass 3)']);
   await dc.setBreakpointsRequest({ source: { path: program }, breakpoints: [{ line: 3 }] });
   for (const i of ['4', '3']) {   // this pass's line 3, then the pass before's
     await dc.reverseContinueRequest(THREAD);
