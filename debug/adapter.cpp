@@ -425,7 +425,8 @@ void on_log(const std::vector<std::string> &w)
 void elements(const json &req, long long base)
 {
     const json &a = req.value("arguments", json::object());
-    long long start = std::max(0LL, a.value("start", 0LL)), count = a.value("count", 0LL);
+    // a client's numbers, any size: kept where the sums below cannot overflow
+    long long start = std::clamp(a.value("start", 0LL), 0LL, 1LL << 32), count = a.value("count", 0LL);
     count = std::clamp(count > 0 ? count : PAGE, 1LL, 10000LL);
     std::string reply;
     if (!host_ask("mem " + std::to_string(base + 4 * start) + " " + std::to_string(4 * count), &reply))
@@ -640,7 +641,7 @@ void set_variable(const json &req)
         return respond(req, false, {}, reply.size() > 6 ? reply.substr(6) : "cannot be worked out");
     long long v = number(reply.substr(6));
     std::string set = element ? "elem " + std::to_string(S.arrays[static_cast<std::size_t>(ref - ARRAYS)] +
-                                                         4 * number(name.substr(1)))
+                                                         4 * std::clamp(number(name.substr(1)), 0LL, 1LL << 32))
                               : "set " + std::to_string(name[0] - 'a');
     if (!host_ask(set + " " + std::to_string(v), &reply) || reply != "ok")
         return respond(req, false, {}, reply.size() > 6 ? reply.substr(6) : "cannot be set");
@@ -696,7 +697,8 @@ std::string base64(const std::string &bytes)
 void read_memory(const json &req)
 {
     const json &a = req.value("arguments", json::object());
-    long long at = number(a.value("memoryReference", "0")) + a.value("offset", 0LL);
+    long long at = std::clamp(number(a.value("memoryReference", "0")), -(1LL << 40), 1LL << 40) +
+                   std::clamp(a.value("offset", 0LL), -(1LL << 40), 1LL << 40);   // no overflow
     long long count = std::clamp(a.value("count", 0LL), 0LL, 1LL << 20);
     std::string reply;
     if (!host_ask("mem " + std::to_string(at) + " " + std::to_string(count), &reply))

@@ -456,6 +456,8 @@ session('a request whose arguments have the wrong types is refused, and the sess
                                                   breakpoints: [{ line: 'two' }] }),
                        /cannot be read/);
   await dc.stopped('entry', 1);
+  const far = await dc.send('readMemory', { memoryReference: '268444032', offset: 9e18, count: 4 });
+  assert.equal(far.body.unreadableBytes, 4);   // no sum of the two may overflow
   await dc.continueRequest(THREAD);
   await dc.ended();
   assert.equal(dc.text('stdout'), '12');
