@@ -858,8 +858,14 @@ bool stop_point(uint32_t pos, int32_t line, bool landing)
 
 bool on_item(uint32_t pos, int32_t line)
 {
-    if (history_on() && !run_watch.forward)
+    if (history_on() && !run_watch.forward) {
         history_item(pos, line);
+        if (idle && !run_watch_line(line) && !pause_asked.load(std::memory_order_relaxed) &&
+            !breaks_changed.load(std::memory_order_relaxed)) {
+            jumped_since = false;   // kept for the history alone: nothing can stop here
+            return false;
+        }
+    }
     bool moved_now = stop_point(pos, line, false);
     prev_pos = pos;   // while variables are watched every item comes here
     prev_line = line;
