@@ -170,10 +170,13 @@ Operand Compiler::gen(int n, int hint)
     case R_GT: case R_LT: case R_GE: case R_LE: case R_EQ: case R_NE:
         return gen_binary(n, hint);
     case R_NEGATE:
-    case R_NOT: {
+    case R_NOT:
+    case R_FUNC:
+    case R_NEW: {   // one operand in, a value out
         uint8_t a = reg(gen(kid(n, 0)), n);
         uint8_t d = dest(hint);
-        emit({.code = s.rule == R_NEGATE ? NEG : NOT, .d = d, .a = a}, n);
+        Code code = s.rule == R_NEGATE ? NEG : s.rule == R_NOT ? NOT : s.rule == R_FUNC ? CALL : NEW;
+        emit({.code = code, .d = d, .a = a}, n);
         return reg_of(d);
     }
     case R_PAREN: return gen(kid(n, 0), hint);
@@ -184,13 +187,6 @@ Operand Compiler::gen(int n, int hint)
         uint8_t a = reg(gen(kid(n, 0)), n);
         emit({.code = s.rule == R_PUT ? PUT : PUTS, .a = a}, n);
         return reg_of(a);
-    }
-    case R_FUNC:
-    case R_NEW: {
-        uint8_t a = reg(gen(kid(n, 0)), n);
-        uint8_t d = dest(hint);
-        emit({.code = s.rule == R_FUNC ? CALL : NEW, .d = d, .a = a}, n);
-        return reg_of(d);
     }
     case R_IF: {
         Operand cond = gen(kid(n, 0));
