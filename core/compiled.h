@@ -163,6 +163,7 @@ struct Op {
     union Out {            // where else it leads: no code has both
         uint32_t alt;      // a branch's other way
         uint32_t rec;      // the record an exit or a counted jump leaves
+        uint32_t writes;   // a CHECK: what its item may change (WRITES_*, hooks.h)
     } out = {};
 };
 static_assert(sizeof(Op) == 24, "records take their budget in ops of this size");

@@ -41,7 +41,12 @@ struct RunWatch {
     // The debugger moves the run ahead of what is scanned: each token the
     // parser's reader scans goes to the debugger, none to the parser.
     bool forward;
+    // What the item starting may change besides ev, poolnum, top and pool
+    // bytes: a bit for each variable it writes, WRITES_LABELS for the label
+    // counters. A recorded item knows; the parser's items may change all.
+    uint32_t writes;
 };
+constexpr uint32_t WRITES_LABELS = uint32_t(1) << 26, WRITES_ALL = ~uint32_t(0);
 extern RunWatch run_watch;   // items.cpp
 inline bool run_watch_line(int32_t line)
 {

@@ -28,6 +28,7 @@ RunWatch run_watch;
         return false;
     run_watch.pos = tokens_pos() - 1;
     run_watch.line = line_no;
+    run_watch.writes = WRITES_ALL;
     return run_hooks->item(run_watch.pos, line_no);
 }
 

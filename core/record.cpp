@@ -118,6 +118,29 @@ int32_t add_record(std::vector<Op> &code, uint32_t end, int32_t end_line)
     return static_cast<int32_t>(rec);
 }
 
+// What an item's ops may change, for a debugger's history to compare: the
+// variables their d names, the label counters where a search may start;
+// an op that may write elsewhere (an element, a slot, a service) may change
+// any of them.
+uint32_t item_writes(const std::vector<Op> &code)
+{
+    uint32_t writes = 0;
+    for (const Op &op : code) {
+        uint8_t c = op.code < 2 * E_VARIANT ? op.code % E_VARIANT : op.code;
+        if (c == STORE || c == STORE_W || c == STRCOPY_K || c == STRCOPY_R || c == CALL || c == NEW)
+            return WRITES_ALL;
+        if (op.code < 2 * E_VARIANT || c == SLOT) {
+            if (op.d >= REG_VAR)
+                writes |= uint32_t(1) << (op.d - REG_VAR);
+        } else if (compiled_is_branch(c) || c == BELOW || c == ABOVE || c == JCOUNT || c == JCOUNT_E) {
+            writes |= WRITES_LABELS;
+        } else if (c != PUT && c != PUTS && c != EV && c != EV_K && c != NOTHING && c != CHECK) {
+            return WRITES_ALL;
+        }
+    }
+    return writes;
+}
+
 // Compiles the recorded item; its record number, or -1.
 int32_t compile(void)
 {
@@ -128,8 +151,10 @@ int32_t compile(void)
     }
     if (!compile_statement(steps, steps.size() - 1, &ops))
         return -1;
-    if (check_wanted)
+    if (check_wanted) {
         ops.insert(ops.begin(), check_op);
+        ops[0].out.writes = item_writes(ops);
+    }
     // each op leads to the next; the last to the EXIT, a jump to the JEXIT
     uint32_t n = static_cast<uint32_t>(ops.size());
     for (uint32_t i = 0; i < n; i++) {

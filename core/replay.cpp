@@ -333,6 +333,7 @@ void replay_run(int32_t first)
     CASE(CHECK)
         run_watch.pos = static_cast<uint32_t>(op->k);
         run_watch.line = op->line;
+        run_watch.writes = op->out.writes;
         if ((op->d || run_watch.every.load(std::memory_order_relaxed)) && debug_check(op))
             return;   // moved: the read position is the debugger's
         NEXT;

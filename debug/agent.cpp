@@ -640,7 +640,7 @@ bool go_forward(bool to_breakpoint)
     int32_t line;
     for (;;) {
         if (!history_forward(&pos, &line)) {   // the present
-            history_item(stop_pos, stop_line);
+            history_item(stop_pos, stop_line, WRITES_ALL);
             if (to_breakpoint)
                 return false;
             told_stop("step", stop_pos, stop_line);
@@ -740,6 +740,7 @@ void stop(const char *reason, uint32_t pos, int32_t line, const std::string &det
     if (channel_write(chan, std::string("stopped ") + reason + " " + std::to_string(pos) + " " +
                                 std::to_string(line) + (detail.empty() ? "" : " " + detail)))
         serve();
+    history_touched();   // what the user set while stopped is the item's change
     at_item = false;
     watch_all();
 }
@@ -802,7 +803,7 @@ bool watched_changed(std::string *what)
 
 // An item start the run showed us; true if a goto moved the run. With a
 // history kept it runs at every item: it does little unless it stops.
-bool stop_point(uint32_t pos, int32_t line, bool landing)
+[[gnu::noinline]] bool stop_point(uint32_t pos, int32_t line, bool landing)
 {
     if (idle && !run_watch_line(line) && !pause_asked.load(std::memory_order_relaxed) &&
         !breaks_changed.load(std::memory_order_relaxed)) {
@@ -859,7 +860,7 @@ bool stop_point(uint32_t pos, int32_t line, bool landing)
 bool on_item(uint32_t pos, int32_t line)
 {
     if (history_on() && !run_watch.forward) {
-        history_item(pos, line);
+        history_item(pos, line, run_watch.writes);
         if (idle && !run_watch_line(line) && !pause_asked.load(std::memory_order_relaxed) &&
             !breaks_changed.load(std::memory_order_relaxed)) {
             jumped_since = false;   // kept for the history alone: nothing can stop here
@@ -875,7 +876,7 @@ bool on_item(uint32_t pos, int32_t line)
 void on_landed(uint32_t pos, int32_t line)
 {
     if (history_on())
-        history_item(pos, line);
+        history_item(pos, line, WRITES_ALL);
     stop_point(pos, line, true);
     prev_pos = pos;
     prev_line = line;

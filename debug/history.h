@@ -15,7 +15,10 @@
 void history_start(std::size_t limit);   // bytes; 0 keeps none
 bool history_on(void);
 // An item starts: the record of the one before is closed, this one's opened.
-void history_item(uint32_t pos, int32_t line);
+// writes: what the item may change (RunWatch::writes): only that is compared.
+void history_item(uint32_t pos, int32_t line, uint32_t writes);
+// The debugger changed the run's values: the open record compares them all.
+void history_touched(void);
 void history_pool(const char *at, std::size_t n);   // pool bytes about to be written
 bool history_in_past(void);
 // One record undone (false with *why at the oldest kept): the run's state

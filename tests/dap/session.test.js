@@ -448,6 +448,48 @@ session('step back to see how an error came about; forward again prints nothing 
   assert.equal(dc.text('stderr'), '\nline:8 Division by zero.\n');
 });
 
+session('each step back from a run that did not stop shows what steps forward showed',
+        async (dc) => {
+  // an item's record compares only what its ops may write (all after a stop):
+  // elements, texts and services are in it, and a missed change would show
+  const program = script('undo.vt', 'i = 0; a = new 4; s = "ab";\nL: i = i + 1;\na[i % 4] = i * 3;\n' +
+    'x = a[i % 4] + i;\ns = "cd"; t = s;\ne = "HOME"; h = func 3;\nif i < 5 K;\nbelow E;\n' +
+    'K: above L;\nE: put x;\n');
+  const state = async (s) => {
+    const line = (await s.stackTraceRequest(THREAD)).body.stackFrames[0].line;
+    const vars = (await s.variablesRequest({ variablesReference: 1 })).body.variables;
+    return `${line} ${vars.map((v) => `${v.name}=${v.value}`).join(' ')}`;
+  };
+  await dc.begin(program, { stopOnEntry: true });
+  await dc.stopped('entry', 1);
+  const seen = [await state(dc)];
+  while (!seen[seen.length - 1].startsWith('10 ')) {
+    await dc.nextRequest(THREAD);
+    await dc.stopped('step');
+    seen.push(await state(dc));
+  }
+  assert.ok(seen.length > 40, `${seen.length} steps`);
+
+  const back = new Session();
+  await back.start();
+  let failed = true;
+  try {
+    await back.begin(program, {}, [10]);
+    await back.stopped('breakpoint', 10);
+    for (let k = seen.length - 2; k >= 0; k--) {
+      await back.stepBackRequest(THREAD);
+      await back.stopped('step');
+      assert.equal(await state(back), seen[k], `${seen.length - 1 - k} steps back`);
+    }
+    await back.continueRequest(THREAD);
+    assert.equal(await back.ended(), 20);
+    assert.equal(back.text('stdout'), '20');
+    failed = false;
+  } finally {
+    await back.close(failed);
+  }
+});
+
 session('a request whose arguments have the wrong types is refused, and the session goes on',
         async (dc) => {
   const program = script('types.vt', 'put 1;\nput 2;\n');
