@@ -458,6 +458,13 @@ std::string trail_list(void)
 }
 
 // Jumps of a future forgotten: the trail goes on from the past it went back to.
+// The history undid (delta < 0) or did again the jumps an item took.
+void pass_undone(uint32_t pos, int32_t delta)
+{
+    if (pos < passes.size() && (delta > 0 || passes[pos] >= static_cast<uint32_t>(-int64_t(delta))))
+        passes[pos] += static_cast<uint32_t>(delta);
+}
+
 void forget_trail_after(uint64_t now)
 {
     std::vector<Jump> kept;
@@ -561,7 +568,7 @@ bool setting(const std::string &req)
         in.number(&s);
         in.number(&w);
         in.number(&h);
-        history_start(static_cast<std::size_t>(std::clamp<int64_t>(h, 0, int64_t(1) << 40)));
+        history_start(static_cast<std::size_t>(std::clamp<int64_t>(h, 0, int64_t(1) << 40)), pass_undone);
         watch_all();
         std::size_t want = static_cast<std::size_t>(std::clamp<int64_t>(n, 0, 100000));
         if (want != trail_max) {   // set before the run starts: nothing to keep
@@ -889,6 +896,8 @@ void on_jumped(int lab)
         return;
     if (run_watch.pos >= passes.size())
         passes.resize(std::size_t(run_watch.pos) + 1);
+    if (history_on())
+        history_jumped();   // undone, the pass is not counted
     trail[trail_next] = Jump{run_watch.pos, run_watch.line, lab, ++passes[run_watch.pos],
                              history_on() ? history_time() : 0};
     if (++trail_next == trail_max)   // a loop passes here each time: no division

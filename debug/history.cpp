@@ -22,14 +22,14 @@ namespace {
 constexpr std::size_t CHUNK = std::size_t(1) << 20;
 
 /* A record: its size, pos, line, flags (1 ev, 2 poolnum, 4 top, 8 pool
-   writes), how many variables and counters changed; then the pool writes
-   (their count, then offset, n and the n bytes each); ev, poolnum and top as
-   flagged; the variables (index, value) and counters (index, value); its
+   writes, 16 jumps), how many variables and counters changed; then the pool
+   writes (their count, then offset, n and the n bytes each); ev, poolnum and
+   top as flagged; the jumps taken; the variables (index, value) and counters (index, value); its
    size again. The values are those it would swap in. */
 constexpr std::size_t HEAD = 4 + 4 + 4 + 3;
 constexpr std::size_t EMPTY = HEAD + 4;
-constexpr std::size_t FIXED = HEAD + 4 + 12 + 5 * NVARS + 2 * NLABELS + 4;
-enum : uint8_t { F_EV = 1, F_POOLNUM = 2, F_TOP = 4, F_WRITES = 8 };
+constexpr std::size_t FIXED = HEAD + 4 + 12 + 4 + 5 * NVARS + 2 * NLABELS + 4;
+enum : uint8_t { F_EV = 1, F_POOLNUM = 2, F_TOP = 4, F_WRITES = 8, F_JUMPS = 16 };
 
 struct Chunk {
     std::unique_ptr<uint8_t[]> bytes;   // not zeroed: records are copied in
@@ -53,6 +53,8 @@ int32_t open_line;
 std::vector<uint8_t> open_pool;     // (offset, n, the n bytes before) for each write
 uint32_t open_writes;
 uint32_t open_may;                  // what the item may change (RunWatch::writes)
+uint32_t open_jumps;
+void (*told_passes)(uint32_t pos, int32_t delta);
 int32_t start_var[NVARS], start_ev, start_poolnum, start_top;
 int8_t start_label[NLABELS];
 
@@ -212,6 +214,10 @@ template <typename T>
         d = put(d, start_top);
         start_top = top;
     }
+    if (open_jumps) {
+        flags |= F_JUMPS;
+        d = put(d, open_jumps);
+    }
     r[12] = flags;
     uint32_t vars = 0, may = open_may;
     if (may == WRITES_ALL) {
@@ -301,6 +307,11 @@ void swap_record(uint8_t *r, bool backward)
         p = swap_in(p, poolnum);
     if (flags & F_TOP)
         p = swap_in(p, top);
+    if (flags & F_JUMPS) {
+        int32_t n = static_cast<int32_t>(get<uint32_t>(p));
+        told_passes(get<uint32_t>(r + 4), backward ? -n : n);
+        p += 4;
+    }
     for (uint8_t i = 0; i < nvar; i++, p += 5)
         swap_in(p + 1, var[p[0]]);
     for (uint8_t i = 0; i < nlab; i++, p += 2)
@@ -309,8 +320,9 @@ void swap_record(uint8_t *r, bool backward)
 
 }  // namespace
 
-void history_start(std::size_t bytes)
+void history_start(std::size_t bytes, void (*passes)(uint32_t pos, int32_t delta))
 {
+    told_passes = passes;
     limit = bytes;
     on = bytes > 0;
 }
@@ -331,7 +343,13 @@ void history_item(uint32_t pos, int32_t line, uint32_t writes)
     open_pool.clear();
     open_writes = 0;
     open_may = writes;
+    open_jumps = 0;
     opened = true;
+}
+
+void history_jumped(void)
+{
+    open_jumps++;
 }
 
 void history_touched(void)

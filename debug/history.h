@@ -12,11 +12,14 @@
 #include <cstddef>
 #include <cstdint>
 
-void history_start(std::size_t limit);   // bytes; 0 keeps none
+// limit: bytes, 0 keeps none. passes: told of the jumps an item took (their
+// count at its pos) as it is undone (delta < 0) or done again.
+void history_start(std::size_t limit, void (*passes)(uint32_t pos, int32_t delta));
 bool history_on(void);
 // An item starts: the record of the one before is closed, this one's opened.
 // writes: what the item may change (RunWatch::writes): only that is compared.
 void history_item(uint32_t pos, int32_t line, uint32_t writes);
+void history_jumped(void);   // the item took a jump
 // The debugger changed the run's values: the open record compares them all.
 void history_touched(void);
 void history_pool(const char *at, std::size_t n);   // pool bytes about to be written

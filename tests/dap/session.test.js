@@ -448,6 +448,30 @@ session('step back to see how an error came about; forward again prints nothing 
   assert.equal(dc.text('stderr'), '\nline:8 Division by zero.\n');
 });
 
+session('a value changed in the past forgets the future: the trail counts on from then',
+        async (dc) => {
+  const program = script('past.vt', 'i = 0;\nL: i = i + 1;\nif i < 6 K;\nbelow E;\nK: above L;\nE: put i;\n');
+  const trail = async () => (await dc.stackTraceRequest(THREAD)).body.stackFrames.slice(1, 3)
+    .map((f) => f.name);
+  await dc.begin(program, {}, [6]);
+  await dc.stopped('breakpoint', 6);
+  assert.deepEqual(await trail(), ['below E (pass 1)', 'above L (pass 5)']);
+  await dc.setBreakpointsRequest({ source: { path: program }, breakpoints: [{ line: 3 }] });
+  for (let k = 0; k < 2; k++) {
+    await dc.reverseContinueRequest(THREAD);
+    await dc.stopped('breakpoint', 3);
+  }
+  assert.deepEqual(await trail(), ['above L (pass 4)', 'if i < 6 K (pass 4)']);
+  await dc.setVariableRequest({ variablesReference: 1, name: 'i', value: '5' });
+  await dc.setBreakpointsRequest({ source: { path: program }, breakpoints: [{ line: 6 }] });
+  await dc.continueRequest(THREAD);
+  await dc.stopped('breakpoint', 6);
+  assert.deepEqual(await trail(), ['below E (pass 1)', 'above L (pass 5)']);
+  await dc.continueRequest(THREAD);
+  assert.equal(await dc.ended(), 6);
+  assert.equal(dc.text('stdout'), '6');
+});
+
 session('each step back from a run that did not stop shows what steps forward showed',
         async (dc) => {
   // an item's record compares only what its ops may write (all after a stop):
