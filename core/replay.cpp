@@ -159,6 +159,7 @@ uint32_t debug_jump(Op *exit)
 // it moved the run (a goto), which then goes on from the read position.
 bool debug_check(const Op *op)
 {
+    run_watch.writes = op->out.writes;
     return run_hooks->item(static_cast<uint32_t>(op->k), op->line);
 }
 
@@ -333,7 +334,6 @@ void replay_run(int32_t first)
     CASE(CHECK)
         run_watch.pos = static_cast<uint32_t>(op->k);
         run_watch.line = op->line;
-        run_watch.writes = op->out.writes;
         if ((op->d || run_watch.every.load(std::memory_order_relaxed)) && debug_check(op))
             return;   // moved: the read position is the debugger's
         NEXT;
