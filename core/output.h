@@ -37,6 +37,11 @@ OUTCALL_QUIET_PTR output_find_quiet(void);
    first; one ignored when quill started stays ignored. False: no clock here,
    so nothing may wait. */
 bool output_catch(void);
+#ifdef _WIN32
+// Ends the run as the console's Ctrl-C would, what waits written first: a
+// debugger's terminate, for which Windows has no signal.
+[[noreturn]] void output_end(void);
+#endif
 void output_arm(void);      // what waits now is written OUTPUT_WAIT_MS from now
 void output_disarm(void);   // nothing waits: the clock must not interrupt what follows
 

@@ -134,6 +134,13 @@ void stop_clock(void)
 
 }  // namespace
 
+void output_end(void)
+{
+    on_event(CTRL_CLOSE_EVENT);
+    for (;;)
+        Sleep(INFINITE);   // another event's handler ends the process
+}
+
 // An ignored Ctrl-C (inherited) never reaches a handler, so it stays ignored.
 bool output_catch(void)
 {

@@ -16,6 +16,7 @@
 
 #include "channel.h"
 #include "history.h"
+#include "output.h"
 #include "quill.h"
 
 #include <algorithm>
@@ -308,6 +309,10 @@ void reader(void)
             run_watch.every = true;
             continue;
         }
+#ifdef _WIN32
+        if (line == "end")
+            output_end();   // terminate: Windows has no signal quill could catch
+#endif
         std::lock_guard<std::mutex> hold(lock);
         if (line.compare(0, 5, "break") == 0) {
             breaks_asked = line.substr(5);

@@ -381,9 +381,13 @@ bool host_running(void)
 
 void host_end(bool at_once)
 {
-    (void)at_once;   // Windows has no signal that quill could catch from here
-    if (process)
-        TerminateProcess(process, 1);
+    if (!process)
+        return;
+    // terminate: quill's agent ends the run, what waits written first, as
+    // Ctrl-C would; a run that does not end soon is ended here
+    if (!at_once && host_tell("end") && WaitForSingleObject(process, 2000) == WAIT_OBJECT_0)
+        return;
+    TerminateProcess(process, 1);
 }
 
 bool host_tell(const std::string &line)

@@ -3,7 +3,8 @@
 the builds VS Code's client cannot reach (the Windows build under wine): a
 stop on entry, a breakpoint reached over a backward jump with the jump
 trail below it, a variable with its text, the output, and the exit status
-quill itself ends with.
+quill itself ends with; then terminate, which quill's agent carries out on
+Windows (no signal there) as Ctrl-C would end the run.
 
 Usage: dap_scripted.py [--runner CMD] QUILL_DEBUG QUILL
 """
@@ -64,6 +65,23 @@ with tempfile.TemporaryDirectory(prefix='quill-dap-') as tmp:
     check('output', s.output('stdout', s.events).replace('\r\n', '\n'),
           golden.stdout.decode().replace('\r\n', '\n'))
     check('quill-debug ends cleanly', s.close(), 0)
+
+    with open(os.path.join(tmp, 'forever.vt'), 'w') as f:
+        f.write('put 7;\nL: i = i + 1;\nabove L;\n')
+    s = Session(runner + [opts.adapter], timeout=60)
+    s.ask('initialize', adapterID='vantor')
+    s.ask('launch', program='forever.vt', cwd=tmp)
+    s.wait('initialized')
+    s.ask('configurationDone')
+    printed = s.wait('output')['body']
+    s.ask('terminate')
+    exited = s.wait('exited')
+    s.wait('terminated')
+    # ended by SIGTERM; on Windows with STATUS_CONTROL_C_EXIT as cmd's %ERRORLEVEL%
+    # shows it, not TerminateProcess's 1
+    check('terminate: the exit status', exited['body']['exitCode'], -1073741510 if runner else 128 + 15)
+    check('terminate: the output', (printed['category'], printed['output']), ('stdout', '7'))
+    check('terminate: quill-debug ends cleanly', s.close(), 0)
 
 print(f'{len(failures)} failed' if failures else 'scripted session passed')
 sys.exit(1 if failures else 0)
