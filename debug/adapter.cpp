@@ -411,6 +411,7 @@ std::string agent_value(const std::string &v)
 
 void on_log(const std::vector<std::string> &w)
 {
+    host_tell("logged");   // the script goes on; what it writes then is read after this line
     std::size_t n = static_cast<std::size_t>(number(w.size() > 1 ? w[1] : "0"));
     if (n == 0 || n > S.logs.size())
         return;

@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
@@ -258,6 +259,7 @@ struct BreakAt {
 Channel chan;
 std::mutex lock;
 std::condition_variable wake;
+bool logged;   // quill-debug has shown the last log line (under lock)
 std::vector<std::string> requests;     // for the main thread, at a stop (a few at most)
 std::string breaks_asked;              // the last break line, under lock
 std::atomic<bool> pause_asked, breaks_changed, gone;
@@ -307,6 +309,12 @@ void reader(void)
         if (line == "pause") {
             pause_asked = true;
             run_watch.every = true;
+            continue;
+        }
+        if (line == "logged") {
+            std::lock_guard<std::mutex> hold(lock);
+            logged = true;
+            wake.notify_one();
             continue;
         }
 #ifdef _WIN32
@@ -784,7 +792,12 @@ bool break_hit(Break &b)
         }
         output_flush();   // the log line among what the script printed, in order
         std::fflush(stderr);
-        channel_write(chan, line);
+        if (channel_write(chan, line)) {
+            // shown before the script writes more: its stderr comes on a pipe of its own
+            std::unique_lock<std::mutex> hold(lock);
+            wake.wait_for(hold, std::chrono::seconds(5), [] { return logged || gone; });
+            logged = false;
+        }
         return false;
     }
     return true;

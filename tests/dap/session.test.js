@@ -317,6 +317,22 @@ session('a condition, a hit count and a logpoint stop and log on the right passe
   assert.equal(dc.text('stdout'), '12');
 });
 
+session('the line of a logpoint comes before what the script writes after it, on either stream',
+        async (dc) => {
+  const program = script('logorder.vt', 'i = 1;\nk = 10 / (i - 1);\n');
+  await dc.begin(program, {}, [], async () => {
+    await dc.setExceptionBreakpointsRequest({ filters: [] });
+    await dc.setBreakpointsRequest({ source: { path: program },
+                                     breakpoints: [{ line: 2, logMessage: 'dividing by {i - 1}' }] });
+  });
+  assert.equal(await dc.ended(), 1);
+  const order = dc.events.filter((e) => e.event === 'output').map((e) => e.body.category);
+  assert.deepEqual([order.indexOf('console'), order.indexOf('stderr') > order.indexOf('console')],
+                   [order.lastIndexOf('console'), true], order.join(' '));
+  assert.equal(dc.text('console'), 'dividing by 0\n');
+  assert.equal(dc.text('stderr'), '\nline:2 Division by zero.\n');
+});
+
 session('evaluate refuses what changes the run; setVariable changes it', async (dc) => {
   await dc.begin(script('set.vt', COUNT), {}, [4]);
   await dc.stopped('breakpoint', 4);
