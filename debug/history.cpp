@@ -71,7 +71,7 @@ template <typename T> T get(const uint8_t *p)
     return v;
 }
 
-void snapshot(void)
+[[gnu::noinline]] void snapshot(void)
 {
     std::memcpy(start_var, var, sizeof start_var);
     std::memcpy(start_label, label, NLABELS);
@@ -180,7 +180,59 @@ template <typename T>
     return d;
 }
 
-[[gnu::always_inline]] inline void close_record(void)
+// The common record, made at every item start: a recorded item's (only the
+// variables it writes compared), no pool write, room in the chunk. False
+// for any other, which close_record makes.
+[[gnu::always_inline]] inline bool close_quick(void)
+{
+    Chunk *c = tail;
+    uint32_t may = open_may;
+    if (!c || c->used + FIXED > c->size || open_writes || may == WRITES_ALL)
+        return false;
+    uint8_t *r = c->bytes.get() + c->used, *d = r + HEAD, flags = 0;
+    put(r + 4, open_pos);
+    put(r + 8, open_line);
+    if (int32_t now = ev; now != start_ev) {
+        flags |= F_EV;
+        d = put(d, start_ev);
+        start_ev = now;
+    }
+    if (int32_t now = poolnum; now != start_poolnum) {
+        flags |= F_POOLNUM;
+        d = put(d, start_poolnum);
+        start_poolnum = now;
+    }
+    if (int32_t now = top; now != start_top) {
+        flags |= F_TOP;
+        d = put(d, start_top);
+        start_top = now;
+    }
+    if (open_jumps) {
+        flags |= F_JUMPS;
+        d = put(d, open_jumps);
+    }
+    r[12] = flags;
+    uint8_t n = 0;
+    for (uint32_t m = may & (WRITES_LABELS - 1); m; m &= m - 1) {
+        int i = __builtin_ctz(m);
+        if (int32_t now = var[i]; now != start_var[i]) {
+            *d++ = static_cast<uint8_t>(i);
+            d = put(d, start_var[i]);
+            start_var[i] = now;
+            n++;
+        }
+    }
+    r[13] = n;
+    d = changes(d, r + 14, may & WRITES_LABELS ? label_changes() : 0, label, start_label);
+    uint32_t size = static_cast<uint32_t>(d - r + 4);
+    put(r, size);
+    put(d, size);
+    c->used += size;
+    made++;
+    return true;
+}
+
+[[gnu::noinline]] void close_record(void)
 {
     opened = false;
     Chunk *c = room(open_writes ? FIXED + open_pool.size() : FIXED);
@@ -334,10 +386,11 @@ bool history_on(void)
 
 void history_item(uint32_t pos, int32_t line, uint32_t writes)
 {
-    if (__builtin_expect(opened, 1))
-        close_record();   // which leaves the values where this record starts
-    else
+    // closing a record leaves the values where the next one starts
+    if (__builtin_expect(!opened, 0))
         snapshot();
+    else if (!close_quick())
+        close_record();
     open_pos = pos;
     open_line = line;
     open_pool.clear();
