@@ -127,6 +127,21 @@ uint32_t thread(uint32_t way)
     return way;
 }
 
+/* Where a jump lands, past the item starts the debugger does not look at
+   (the label's own, the statement's after it): such a CHECK only notes where
+   the run is, noted here, and each pass of a loop saves their dispatches. */
+uint32_t past_checks(uint32_t at)
+{
+    if (run_watch.every.load(std::memory_order_relaxed))
+        return at;
+    for (const Op *op = op_at(at); op->code == CHECK && !op->d; op = op_at(at)) {
+        run_watch.pos = static_cast<uint32_t>(op->k);
+        run_watch.line = op->line;
+        at = op->next;
+    }
+    return at;
+}
+
 /* Under a debugger a jump is never linked: each time it passes its JEXIT,
    which tells the debugger (the trail) and goes where the search landed the
    first time (kept in the JEXIT's own next, d marking it known). A search
@@ -135,7 +150,7 @@ uint32_t debug_jump(Op *exit)
 {
     if (exit->d) {
         run_hooks->jumped(exit->lab);
-        return exit->next;
+        return past_checks(exit->next);
     }
     const Record &r = compiled_records.data[exit->out.rec];
     const Op *jump = op_at(r.link);

@@ -907,13 +907,19 @@ void on_landed(uint32_t pos, int32_t line)
     prev_line = line;
 }
 
+[[gnu::noinline]] void grow_passes(uint32_t pos)
+{
+    passes.resize(std::size_t(pos) + 1);
+}
+
+// Each pass of a loop comes here: the growing is out of its way.
 void on_jumped(int lab)
 {
     jumped_since = true;
     if (trail_max == 0)
         return;
     if (run_watch.pos >= passes.size())
-        passes.resize(std::size_t(run_watch.pos) + 1);
+        grow_passes(run_watch.pos);
     if (history_on())
         history_jumped();   // undone, the pass is not counted
     trail[trail_next] = Jump{run_watch.pos, run_watch.line, lab, ++passes[run_watch.pos],
