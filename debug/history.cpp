@@ -180,18 +180,21 @@ template <typename T>
     return d;
 }
 
-// The common record, made at every item start: a recorded item's (only the
-// variables it writes compared), no pool write, room in the chunk. False
-// for any other, which close_record makes.
-[[gnu::always_inline]] inline bool close_quick(void)
+// The open record into chunk c, which has room. QUICK: the common record,
+// made at every item start: a recorded item's (only the variables it
+// writes compared) without pool writes.
+template <bool QUICK> [[gnu::always_inline]] inline void write_record(Chunk *c)
 {
-    Chunk *c = tail;
-    uint32_t may = open_may;
-    if (!c || c->used + FIXED > c->size || open_writes || may == WRITES_ALL)
-        return false;
     uint8_t *r = c->bytes.get() + c->used, *d = r + HEAD, flags = 0;
     put(r + 4, open_pos);
     put(r + 8, open_line);
+    if (!QUICK && open_writes) {
+        flags |= F_WRITES;
+        d = put(d, open_writes);
+        std::memcpy(d, open_pool.data(), open_pool.size());
+        d += open_pool.size();
+    }
+    // the values the next record starts from are taken on the way
     if (int32_t now = ev; now != start_ev) {
         flags |= F_EV;
         d = put(d, start_ev);
@@ -212,67 +215,8 @@ template <typename T>
         d = put(d, open_jumps);
     }
     r[12] = flags;
-    uint8_t n = 0;
-    for (uint32_t m = may & (WRITES_LABELS - 1); m; m &= m - 1) {
-        int i = __builtin_ctz(m);
-        if (int32_t now = var[i]; now != start_var[i]) {
-            *d++ = static_cast<uint8_t>(i);
-            d = put(d, start_var[i]);
-            start_var[i] = now;
-            n++;
-        }
-    }
-    r[13] = n;
-    d = changes(d, r + 14, may & WRITES_LABELS ? label_changes() : 0, label, start_label);
-    uint32_t size = static_cast<uint32_t>(d - r + 4);
-    put(r, size);
-    put(d, size);
-    c->used += size;
-    made++;
-    return true;
-}
-
-[[gnu::noinline]] void close_record(void)
-{
-    opened = false;
-    Chunk *c = room(open_writes ? FIXED + open_pool.size() : FIXED);
-    if (!c) {
-        snapshot();
-        return;
-    }
-    uint8_t *r = c->bytes.get() + c->used;
-    uint8_t *d = r + HEAD, flags = 0;
-    put(r + 4, open_pos);
-    put(r + 8, open_line);
-    if (open_writes) {
-        flags |= F_WRITES;
-        d = put(d, open_writes);
-        std::memcpy(d, open_pool.data(), open_pool.size());
-        d += open_pool.size();
-    }
-    // the values the next record starts from are taken on the way
-    if (ev != start_ev) {
-        flags |= F_EV;
-        d = put(d, start_ev);
-        start_ev = ev;
-    }
-    if (poolnum != start_poolnum) {
-        flags |= F_POOLNUM;
-        d = put(d, start_poolnum);
-        start_poolnum = poolnum;
-    }
-    if (top != start_top) {
-        flags |= F_TOP;
-        d = put(d, start_top);
-        start_top = top;
-    }
-    if (open_jumps) {
-        flags |= F_JUMPS;
-        d = put(d, open_jumps);
-    }
-    r[12] = flags;
     uint32_t vars = 0, may = open_may;
-    if (may == WRITES_ALL) {
+    if (!QUICK && may == WRITES_ALL) {
         vars = var_changes();
     } else {   // a recorded item: the variables it writes, one or two
         for (uint32_t m = may & (WRITES_LABELS - 1); m; m &= m - 1) {
@@ -287,6 +231,26 @@ template <typename T>
     put(d, size);
     c->used += size;
     made++;
+}
+
+// False where the record is not the common one, which close_record makes.
+[[gnu::always_inline]] inline bool close_quick(void)
+{
+    Chunk *c = tail;
+    if (!c || c->used + FIXED > c->size || open_writes || open_may == WRITES_ALL)
+        return false;
+    write_record<true>(c);
+    return true;
+}
+
+[[gnu::noinline]] void close_record(void)
+{
+    opened = false;
+    Chunk *c = room(open_writes ? FIXED + open_pool.size() : FIXED);
+    if (c)
+        write_record<false>(c);
+    else
+        snapshot();
 }
 
 // The record before the place (ch, off), which moves to its start; null at the oldest.
