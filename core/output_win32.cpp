@@ -136,6 +136,8 @@ void stop_clock(void)
 
 void output_end(void)
 {
+    if (!wake)   // not caught (a console): nothing waits to be written
+        TerminateProcess(GetCurrentProcess(), STATUS_CONTROL_C_EXIT);
     on_event(CTRL_CLOSE_EVENT);
     for (;;)
         Sleep(INFINITE);   // another event's handler ends the process

@@ -259,7 +259,7 @@ struct BreakAt {
 Channel chan;
 std::mutex lock;
 std::condition_variable wake;
-bool logged;   // quill-debug has shown the last log line (under lock)
+uint64_t logs_sent, logs_shown;   // log lines, and those quill-debug has shown (under lock)
 std::vector<std::string> requests;     // for the main thread, at a stop (a few at most)
 std::string breaks_asked;              // the last break line, under lock
 std::atomic<bool> pause_asked, breaks_changed, gone;
@@ -313,7 +313,7 @@ void reader(void)
         }
         if (line == "logged") {
             std::lock_guard<std::mutex> hold(lock);
-            logged = true;
+            logs_shown++;
             wake.notify_one();
             continue;
         }
@@ -345,6 +345,10 @@ void watch_all(void)
                    goto_pending || run_watch.forward;
     run_watch.every = looking || history_on();
     idle = !looking;   // breakpoints aside, looked up by line first
+    // the reader raises a flag, then every: one raised after the look above
+    // and before the store must not be lost
+    if (pause_asked || breaks_changed || gone)
+        run_watch.every = true;
 }
 
 // "HITOP HITN LOG POS:LINE:KIND... condition-ops [| value-ops]... , ..."
@@ -559,7 +563,7 @@ std::string answer(const std::string &req)
     if (verb == "elem") {
         if (!in_pool(x, 4))
             return "error Bad address. (array)";
-        pool_write(static_cast<int32_t>(x), static_cast<int32_t>(y));
+        pool_write_watched(static_cast<int32_t>(x), static_cast<int32_t>(y));   // the history keeps it
         return "ok";
     }
     if (verb == "goto")
@@ -757,10 +761,10 @@ void stop(const char *reason, uint32_t pos, int32_t line, const std::string &det
     stop_line = line;
     output_flush();   // what the script printed shows before the stop
     std::fflush(stderr);
+    history_touched();   // what the user sets while stopped is the item's change, also undone
     if (channel_write(chan, std::string("stopped ") + reason + " " + std::to_string(pos) + " " +
                                 std::to_string(line) + (detail.empty() ? "" : " " + detail)))
         serve();
-    history_touched();   // what the user set while stopped is the item's change
     at_item = false;
     watch_all();
 }
@@ -795,8 +799,8 @@ bool break_hit(Break &b)
         if (channel_write(chan, line)) {
             // shown before the script writes more: its stderr comes on a pipe of its own
             std::unique_lock<std::mutex> hold(lock);
-            wake.wait_for(hold, std::chrono::seconds(5), [] { return logged || gone; });
-            logged = false;
+            uint64_t mine = ++logs_sent;
+            wake.wait_for(hold, std::chrono::seconds(5), [mine] { return logs_shown >= mine || gone; });
         }
         return false;
     }

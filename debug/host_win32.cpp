@@ -13,6 +13,7 @@
 #endif
 #include <windows.h>
 #include <sddl.h>
+#include <timeapi.h>
 
 #include <atomic>
 #include <cstdio>
@@ -233,6 +234,9 @@ std::vector<char> environment(const Launch &l)
 
 bool host_open(int port, std::string *why)
 {
+    // the loop looks, then sleeps 1 ms: at the default 15.6 ms tick each
+    // logpoint's round trip (and every answer) would wait that long
+    timeBeginPeriod(1);
     client_out = GetStdHandle(STD_OUTPUT_HANDLE);
     if (port >= 0) {
         WSADATA wsa;

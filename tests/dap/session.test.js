@@ -546,7 +546,11 @@ session('a request whose arguments have the wrong types is refused, and the sess
 });
 
 session('an array shows its elements in pages, and an element can be set', async (dc) => {
-  await dc.begin(script('array.vt', 'a = new 3;\na[1] = 7;\nput a[2];\n'), {}, [3]);
+  // stopped at a recorded statement's fourth pass: what is set there is undone by a step back
+  const program = script('array.vt', 'a = new 3;\nL: a[1] = 7;\nput a[2];\ni = i + 1;\n' +
+    'if i >= 5 E;\nabove L;\nE: z = 0;\n');
+  await dc.begin(program, {}, [], () => dc.setBreakpointsRequest({ source: { path: program },
+    breakpoints: [{ line: 3, hitCondition: '==4' }] }));
   await dc.stopped('breakpoint', 3);
   const a = (await dc.variablesRequest({ variablesReference: 1 })).body.variables[0];
   assert.ok(a.indexedVariables > 3 && a.variablesReference > 0, JSON.stringify(a));
@@ -554,9 +558,14 @@ session('an array shows its elements in pages, and an element can be set', async
   const shown = (await dc.variablesRequest(page)).body.variables;
   assert.deepEqual(shown.map((v) => `${v.name}=${v.value}`), ['[0]=0', '[1]=7', '[2]=0']);
   await dc.setVariableRequest({ variablesReference: a.variablesReference, name: '[2]', value: '5' });
-  await dc.continueRequest(THREAD);
+  await dc.setVariableRequest({ variablesReference: 1, name: 'q', value: '9' });
+  await dc.stepBackRequest(THREAD);
+  await dc.stopped('step', 3);
+  const value = async (e) => (await dc.evaluateRequest({ expression: e, context: 'watch' })).body.result;
+  assert.deepEqual([await value('a[2]'), await value('q'), await value('i')], ['0', '0', '3']);
+  await dc.continueRequest(THREAD);   // done again on the way forward
   await dc.ended();
-  assert.equal(dc.text('stdout'), '5');
+  assert.equal(dc.text('stdout'), '00055');
 });
 
 session('a script that asks questions runs in the editor\'s terminal', async (dc) => {
