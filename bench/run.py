@@ -9,10 +9,12 @@ pipe also count each program's write calls (strace, once each).
 
     python3 bench/run.py [--quill PATH] [--runs N] [--tasks a,b] [--peers a,b]
                          [--budget SECONDS] [--limit SECONDS] [--callgrind] [--base PEER]
-                         [--clock cpu|wall]
+                         [--clock cpu|wall] [--suite loops]
 
 Peer luai is Lua 5.4 written idiomatically (locals, numeric for), where a
-task has such a version.
+task has such a version; peers luajit and c (gcc -O2) run the loop suite's
+programs. --suite loops runs that suite against them, ratios to quill, and
+the geometric means of quill's time over each peer's.
 
 A peer whose first run of a task takes longer than the budget is run once;
 a run longer than the limit is stopped.
@@ -269,6 +271,214 @@ print(a)
     return {'quill': q, 'lua': lua, 'luai': luai, 'awk': awk}
 
 
+# The loop suite (--suite loops): six programs of the kinds people time a
+# language on, each in Vantor, Lua 5.4 with locals (peer luai), the same for
+# LuaJIT (no //: math.floor of a quotient of numbers that stay below 2^53)
+# and C compiled with gcc -O2 (peer c, the compile not timed). Sized so that
+# lua5.4 takes 0.3-0.6 s; every version prints the same number (Vantor's
+# integers are 32 bits: the checksums stay below 2^31).
+
+def sieve_task(n):
+    q = f"""n = {n}; s = new n; i = 2;
+A: if i * i >= n C;
+   if s[i] B;
+   j = i * i;
+M: s[j] = 1; j = j + i;
+   if j >= n B; above M;
+B: i = i + 1; above A;
+C: c = 0; i = 2;
+D: if s[i] F; c = c + 1;
+F: i = i + 1;
+   if i >= n G; above D;
+G: put c; z = 0;
+"""
+    luai = f"""local n = {n}
+local s = {{}}
+for i = 0, n - 1 do s[i] = false end
+for i = 2, n - 1 do
+  if i * i >= n then break end
+  if not s[i] then for j = i * i, n - 1, i do s[j] = true end end
+end
+local c = 0
+for i = 2, n - 1 do if not s[i] then c = c + 1 end end
+print(c)
+"""
+    c = f"""#include <stdio.h>
+#include <stdlib.h>
+int main(void) {{
+  int n = {n}, c = 0; char *s = calloc(n, 1);
+  for (int i = 2; i * i < n; i++) if (!s[i]) for (int j = i * i; j < n; j += i) s[j] = 1;
+  for (int i = 2; i < n; i++) if (!s[i]) c++;
+  printf("%d\\n", c); return 0; }}
+"""
+    return {'quill': q, 'luai': luai, 'luajit': luai, 'c': c, 'pool': 4 * n + (1 << 20)}
+
+
+def bubble_task(n):
+    q = f"""n = {n}; v = new n; x = 12345; i = 0;
+F: x = 16807 * (x % 127773) - 2836 * (x / 127773);
+   if x > 0 P; x = x + 2147483647;
+P: v[i] = x % 1000; i = i + 1;
+   if i >= n G; above F;
+G: i = 0;
+O: j = 0; m = n - 1 - i;
+I: if v[j] <= v[j + 1] K;
+   t = v[j]; v[j] = v[j + 1]; v[j + 1] = t;
+K: j = j + 1;
+   if j >= m J; above I;
+J: i = i + 1;
+   if i >= n - 1 T; above O;
+T: s = 0; i = 0;
+S: s = (s + v[i] * (i + 1)) % 1000003; i = i + 1;
+   if i >= n R; above S;
+R: put s; z = 0;
+"""
+    luai = f"""local n = {n}
+local v = {{}}
+local x = 12345
+for i = 0, n - 1 do
+  x = 16807 * (x % 127773) - 2836 * (x // 127773)
+  if x <= 0 then x = x + 2147483647 end
+  v[i] = x % 1000
+end
+for i = 0, n - 2 do
+  for j = 0, n - 2 - i do
+    if v[j] > v[j + 1] then v[j], v[j + 1] = v[j + 1], v[j] end
+  end
+end
+local s = 0
+for i = 0, n - 1 do s = (s + v[i] * (i + 1)) % 1000003 end
+print(s)
+"""
+    c = f"""#include <stdio.h>
+int v[{n}];
+int main(void) {{
+  int n = {n}, x = 12345, s = 0;
+  for (int i = 0; i < n; i++) {{
+    x = 16807 * (x % 127773) - 2836 * (x / 127773); if (x <= 0) x += 2147483647; v[i] = x % 1000; }}
+  for (int i = 0; i < n - 1; i++) for (int j = 0; j < n - 1 - i; j++)
+    if (v[j] > v[j + 1]) {{ int t = v[j]; v[j] = v[j + 1]; v[j + 1] = t; }}
+  for (int i = 0; i < n; i++) s = (s + v[i] * (i + 1)) % 1000003;
+  printf("%d\\n", s); return 0; }}
+"""
+    return {'quill': q, 'luai': luai, 'luajit': luai.replace('(x // 127773)', 'math.floor(x / 127773)'),
+            'c': c, 'pool': 4 * n + (1 << 20)}
+
+
+def sequence_task(n):
+    p = fib_task(n)
+    p['luajit'] = p['luai']
+    p['c'] = f"""#include <stdio.h>
+int main(void) {{
+  int a = 0, b = 1;
+  for (int i = 0; i < {n}; i++) {{ int t = a + b; a = b; b = t % 1000000007; }}
+  printf("%d\\n", a); return 0; }}
+"""
+    return p
+
+
+def collatz_search(n, rounds):
+    # below 113383 no value passes 2^31: the search is repeated instead
+    q = f"""r = 0; c = 0;
+R: s = 1;
+A: x = s;
+B: if x == 1 D;
+   if x % 2 == 0 H;
+   x = 3 * x + 1; c = c + 1; above B;
+H: x = x / 2; c = c + 1; above B;
+D: s = s + 1;
+   if s > {n} N; above A;
+N: r = r + 1;
+   if r >= {rounds} E; above R;
+E: put c; z = 0;
+"""
+    luai = f"""local c = 0
+for r = 1, {rounds} do
+  for s = 1, {n} do
+    local x = s
+    while x ~= 1 do
+      if x % 2 == 0 then x = x // 2 else x = 3 * x + 1 end
+      c = c + 1
+    end
+  end
+end
+print(c)
+"""
+    c = f"""#include <stdio.h>
+int main(void) {{
+  int c = 0;
+  for (int r = 0; r < {rounds}; r++) for (int s = 1; s <= {n}; s++) {{
+    int x = s; while (x != 1) {{ if (x % 2 == 0) x = x / 2; else x = 3 * x + 1; c++; }} }}
+  printf("%d\\n", c); return 0; }}
+"""
+    return {'quill': q, 'luai': luai, 'luajit': luai.replace('x // 2', 'x / 2'), 'c': c}
+
+
+def gcd_task(n):
+    q = f"""s = 0; i = 1;
+A: j = 1;
+B: a = i; b = j;
+G: if b == 0 H;
+   t = a % b; a = b; b = t; above G;
+H: s = s + a; j = j + 1;
+   if j > {n} I; above B;
+I: i = i + 1;
+   if i > {n} E; above A;
+E: put s; z = 0;
+"""
+    luai = f"""local s = 0
+for i = 1, {n} do
+  for j = 1, {n} do
+    local a, b = i, j
+    while b ~= 0 do a, b = b, a % b end
+    s = s + a
+  end
+end
+print(s)
+"""
+    c = f"""#include <stdio.h>
+int main(void) {{
+  int s = 0;
+  for (int i = 1; i <= {n}; i++) for (int j = 1; j <= {n}; j++) {{
+    int a = i, b = j; while (b != 0) {{ int t = a % b; a = b; b = t; }} s += a; }}
+  printf("%d\\n", s); return 0; }}
+"""
+    return {'quill': q, 'luai': luai, 'luajit': luai, 'c': c}
+
+
+def table_task(n):
+    # each row of the multiplication table built into an array, then checksummed
+    q = f"""n = {n}; r = new n + 1; s = 0; i = 1;
+A: j = 1;
+B: r[j] = i * j; j = j + 1;
+   if j > n C; above B;
+C: j = 1;
+D: s = (s + r[j] % 1000 * j) % 1000003; j = j + 1;
+   if j > n F; above D;
+F: i = i + 1;
+   if i > n E; above A;
+E: put s; z = 0;
+"""
+    luai = f"""local n = {n}
+local r, s = {{}}, 0
+for i = 1, n do
+  for j = 1, n do r[j] = i * j end
+  for j = 1, n do s = (s + r[j] % 1000 * j) % 1000003 end
+end
+print(s)
+"""
+    c = f"""#include <stdio.h>
+int r[{n} + 1];
+int main(void) {{
+  int n = {n}, s = 0;
+  for (int i = 1; i <= n; i++) {{
+    for (int j = 1; j <= n; j++) r[j] = i * j;
+    for (int j = 1; j <= n; j++) s = (s + r[j] % 1000 * j) % 1000003; }}
+  printf("%d\\n", s); return 0; }}
+"""
+    return {'quill': q, 'luai': luai, 'luajit': luai, 'c': c}
+
+
 def idiomatic_loops(programs, body):
     """A loop task's Lua with locals and a numeric for."""
     programs['luai'] = body
@@ -434,17 +644,29 @@ TASKS = {
                '(quill: function 10)', lambda: report(20000)),
     'text': ('text: 2,000 lines of 100 numbers joined by blanks, into a pipe '
              '(quill: functions 10 and 11, the pool wrapping)', lambda: text_building(2000, 100)),
+    'sieve': ('sieve of Eratosthenes over 6*10^6 numbers', lambda: sieve_task(6 * 10**6)),
+    'bubble': ('bubble sort of 6,000 numbers', lambda: bubble_task(6000)),
+    'sequence': ('Fibonacci modulo a prime, 4*10^7 steps', lambda: sequence_task(4 * 10**7)),
+    'collatz-search': ('Collatz steps of 1..110,000, twice', lambda: collatz_search(110000, 2)),
+    'gcd': ('gcds of all pairs in 1..2,200 (Euclid)', lambda: gcd_task(2200)),
+    'table': ('multiplication table 4,500 x 4,500, row by row in an array',
+              lambda: table_task(4500)),
     'startup': ('start-up, empty script', startup),
     'script-10mb': ('10 MB straight-line script', lambda: straight_line(10)),
 }
-DEFAULT_TASKS = [t for t in TASKS if t not in ('arith-1e6', 'array-1e6')]
+LOOPS = ['sieve', 'bubble', 'sequence', 'collatz-search', 'gcd', 'table']
+LOOP_PEERS = ['luai', 'luajit', 'c']
+DEFAULT_TASKS = [t for t in TASKS if t not in ('arith-1e6', 'array-1e6') and t not in LOOPS]
 
 
-def command(peer, quill, path, task):
-    """argv that runs the program in file path for peer."""
+def command(peer, quill, path, task, programs):
+    """argv that runs the program in file path for peer (C: compiled first)."""
     if peer == 'quill':
-        size = ['-s', '80000000'] if task.startswith('array') else []
-        return [quill, *size, '-f', path]
+        pool = 80000000 if task.startswith('array') else programs.get('pool')
+        return [quill, *(['-s', str(pool)] if pool else []), '-f', path]
+    if peer == 'c':
+        subprocess.run(['gcc', '-O2', '-o', path + '.bin', path], check=True)
+        return [path + '.bin']
     if peer in ('mawk', 'gawk'):
         return [peer, '-f', path]
     if peer == 'luai':
@@ -524,7 +746,12 @@ def bench_task(task, quill, peers, runs, budget, limit, tmp, clock='cpu'):
         path = os.path.join(tmp, f'{task}.{peer}')
         with open(path, 'w') as f:
             f.write(text)
-        argvs[peer] = command(peer, quill, path, task)
+        argvs[peer] = command(peer, quill, path, task, programs)
+    if task in LOOPS:   # the same algorithm everywhere: the same number printed
+        printed = {p: subprocess.run(argv, capture_output=True, text=True).stdout.strip()
+                   for p, argv in argvs.items()}
+        if len(set(printed.values())) > 1:
+            sys.exit(f'{task}: the programs disagree: {printed}')
     times = {p: [] for p in argvs}
     for r in range(runs):
         for peer, argv in argvs.items():
@@ -545,7 +772,7 @@ def instructions(peer, quill, programs, tmp):
     with open(path, 'w') as f:
         f.write(program(programs, peer))
     p = subprocess.run(['valgrind', '--tool=callgrind', '--callgrind-out-file=/dev/null',
-                        *command(peer, quill, path, 'count')],
+                        *command(peer, quill, path, 'count', programs)],
                        capture_output=True, text=True)
     refs = [l for l in p.stderr.splitlines() if 'Collected' in l]
     return int(refs[-1].split()[-1].replace(',', ''))
@@ -585,19 +812,28 @@ def main():
     ap.add_argument('--callgrind', action='store_true')
     ap.add_argument('--base', default='mawk', help='the peer the ratios are to')
     ap.add_argument('--clock', choices=('cpu', 'wall'), default='cpu')
+    ap.add_argument('--suite', choices=('loops',),
+                    help='the loop programs against lua5.4 (locals), LuaJIT and C, ratios to quill')
     opts = ap.parse_args()
+    if opts.suite:
+        opts.tasks, opts.peers, opts.base = ','.join(LOOPS), ','.join(LOOP_PEERS), 'quill'
     quill = os.path.abspath(opts.quill)
-    peers = [p for p in opts.peers.split(',') if shutil.which('lua5.4' if p == 'luai' else p)]
+    peers = [p for p in opts.peers.split(',')
+             if shutil.which({'luai': 'lua5.4', 'c': 'gcc'}.get(p, p))]
     cpu = next((l.split(':', 1)[1].strip() for l in open('/proc/cpuinfo')
                 if l.startswith('model name')), platform.machine())
     print(f'{datetime.date.today()}, {platform.node()}: {cpu}, {os.cpu_count()} cores, '
           f'{opts.runs} paired runs, medians of {opts.clock} time; ratios to {opts.base}\n')
     print('| task | ' + ' | '.join(['quill'] + peers) + ' |')
     print('|---' * (len(peers) + 2) + '|')
+    quotients = {p: [] for p in peers}   # quill's time over the peer's, per task
     with tempfile.TemporaryDirectory(prefix='quill-bench-') as tmp:
         for task in opts.tasks.split(','):
             medians, peak, writes = bench_task(task, quill, peers, opts.runs, opts.budget,
                                                opts.limit, tmp, opts.clock)
+            for p in peers:
+                if medians.get(p) and medians.get('quill') not in (None, float('inf')):
+                    quotients[p].append(medians['quill'] / medians[p])
             base = medians.get(opts.base)
             row = [cell(medians[p], base) if p in medians else '–' for p in ['quill'] + peers]
             print(f'| {TASKS[task][0]} | ' + ' | '.join(row) + ' |', flush=True)
@@ -608,6 +844,10 @@ def main():
                 calls = [f'{writes[p]:,}' if writes.get(p) is not None else '–'
                          for p in ['quill'] + peers]
                 print('| the same, write calls | ' + ' | '.join(calls) + ' |', flush=True)
+        if opts.suite:
+            print('\nquill\'s time over each peer\'s, geometric mean (least, most): ' + ', '.join(
+                f'{p} {statistics.geometric_mean(q):.2f} ({min(q):.2f}, {max(q):.2f})'
+                for p, q in quotients.items() if q))
         if opts.callgrind:
             per_pass, empty = callgrind_counts(quill, tmp)
             print('\nInstructions per pass of the count loop (callgrind): ' +
