@@ -315,41 +315,11 @@ int main(void) {{
 
 
 def bubble_task(n):
-    q = f"""n = {n}; v = new n; x = 12345; i = 0;
-F: x = 16807 * (x % 127773) - 2836 * (x / 127773);
-   if x > 0 P; x = x + 2147483647;
-P: v[i] = x % 1000; i = i + 1;
-   if i >= n G; above F;
-G: i = 0;
-O: j = 0; m = n - 1 - i;
-I: if v[j] <= v[j + 1] K;
-   t = v[j]; v[j] = v[j + 1]; v[j + 1] = t;
-K: j = j + 1;
-   if j >= m J; above I;
-J: i = i + 1;
-   if i >= n - 1 T; above O;
-T: s = 0; i = 0;
-S: s = (s + v[i] * (i + 1)) % 1000003; i = i + 1;
-   if i >= n R; above S;
-R: put s; z = 0;
-"""
-    luai = f"""local n = {n}
-local v = {{}}
-local x = 12345
-for i = 0, n - 1 do
-  x = 16807 * (x % 127773) - 2836 * (x // 127773)
-  if x <= 0 then x = x + 2147483647 end
-  v[i] = x % 1000
-end
-for i = 0, n - 2 do
-  for j = 0, n - 2 - i do
-    if v[j] > v[j + 1] then v[j], v[j + 1] = v[j + 1], v[j] end
-  end
-end
-local s = 0
-for i = 0, n - 1 do s = (s + v[i] * (i + 1)) % 1000003 end
-print(s)
-"""
+    # sort_task's programs, the checksum kept below 2^31 so that every version agrees
+    p = sort_task(n)
+    q = p['quill'].replace('S: s = s + v[i] * (i + 1);', 'S: s = (s + v[i] * (i + 1)) % 1000003;')
+    luai = p['luai'].replace('s = s + v[i] * (i + 1) end', 's = (s + v[i] * (i + 1)) % 1000003 end')
+    assert q != p['quill'] and luai != p['luai']
     c = f"""#include <stdio.h>
 int v[{n}];
 int main(void) {{
