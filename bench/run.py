@@ -348,32 +348,14 @@ int main(void) {{
 
 
 def collatz_search(n, rounds):
-    # below 113383 no value passes 2^31: the search is repeated instead
-    q = f"""r = 0; c = 0;
-R: s = 1;
-A: x = s;
-B: if x == 1 D;
-   if x % 2 == 0 H;
-   x = 3 * x + 1; c = c + 1; above B;
-H: x = x / 2; c = c + 1; above B;
-D: s = s + 1;
-   if s > {n} N; above A;
-N: r = r + 1;
-   if r >= {rounds} E; above R;
-E: put c; z = 0;
-"""
-    luai = f"""local c = 0
-for r = 1, {rounds} do
-  for s = 1, {n} do
-    local x = s
-    while x ~= 1 do
-      if x % 2 == 0 then x = x // 2 else x = 3 * x + 1 end
-      c = c + 1
-    end
-  end
-end
-print(c)
-"""
+    # below 113383 no value passes 2^31: collatz_task's search is repeated instead
+    p = collatz_task(n)
+    q = p['quill'].replace('s = 1; c = 0;\nA:', 'r = 0; c = 0;\nR: s = 1;\nA:').replace(
+        f'if s > {n} E; above A;\nE:',
+        f'if s > {n} N; above A;\nN: r = r + 1;\n   if r >= {rounds} E; above R;\nE:')
+    luai = p['luai'].replace(f'for s = 1, {n} do', f'for r = 1, {rounds} do for s = 1, {n} do').replace(
+        'end\nprint(c)', 'end end\nprint(c)')
+    assert q.count('R:') == 1 and 'above R' in q and luai.count('for r') == 1
     c = f"""#include <stdio.h>
 int main(void) {{
   int c = 0;
