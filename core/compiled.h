@@ -105,6 +105,26 @@
     X(EXIT,      "rec",      SILENT,  "leave record rec by its end: the way on is found once") \
     X(JEXIT,     "rec",      SILENT, \
       "leave record rec by its jump (its last op's): the search is carried out once")
+/* A branch whose way on when it does not jump is a loop's closing above,
+   once that above knows where it lands: the branch goes there itself, with
+   the above's look at the output on the way, one dispatch less a pass. The
+   replay makes them as it links (never under a debugger); same order as
+   the branches. */
+#define COMPILED_FUSED(X) \
+    X(IF_NZ_A,    "a lab alt",   SILENT, "IF_NZ, else the closing above: on to next, its head") \
+    X(IF_NZ_E_A,  "a lab alt",   SILENT, "IF_NZ_E, the same") \
+    X(IF_LT_RR_A, "a b lab alt", SILENT, "IF_LT_RR, the same") \
+    X(IF_LT_RK_A, "a k lab alt", SILENT, "IF_LT_RK, the same") \
+    X(IF_LE_RR_A, "a b lab alt", SILENT, "IF_LE_RR, the same") \
+    X(IF_LE_RK_A, "a k lab alt", SILENT, "IF_LE_RK, the same") \
+    X(IF_GT_RR_A, "a b lab alt", SILENT, "IF_GT_RR, the same") \
+    X(IF_GT_RK_A, "a k lab alt", SILENT, "IF_GT_RK, the same") \
+    X(IF_GE_RR_A, "a b lab alt", SILENT, "IF_GE_RR, the same") \
+    X(IF_GE_RK_A, "a k lab alt", SILENT, "IF_GE_RK, the same") \
+    X(IF_EQ_RR_A, "a b lab alt", SILENT, "IF_EQ_RR, the same") \
+    X(IF_EQ_RK_A, "a k lab alt", SILENT, "IF_EQ_RK, the same") \
+    X(IF_NE_RR_A, "a b lab alt", SILENT, "IF_NE_RR, the same") \
+    X(IF_NE_RK_A, "a k lab alt", SILENT, "IF_NE_RK, the same")
 
 constexpr bool REPORTS = true, SILENT = false;
 
@@ -117,6 +137,7 @@ enum Code : uint8_t {
 #undef WITH_EV
 #define PLAIN(c, ...) c,
     COMPILED_CONTROL(PLAIN)
+    COMPILED_FUSED(PLAIN)
 #undef PLAIN
     CODE_COUNT
 };
@@ -138,14 +159,18 @@ inline constexpr OpInfo OP_INFO[] = {   // ORDER CODES
 #undef INFO
 #define INFO(c, fields, reports, does) {#c, fields, reports},
     COMPILED_CONTROL(INFO)
+    COMPILED_FUSED(INFO)
 #undef INFO
 };
 static_assert(sizeof OP_INFO / sizeof OP_INFO[0] == CODE_COUNT, "one entry a code");
 
 constexpr bool compiled_is_branch(uint8_t code)
 {
-    return code == IF_NZ || code == IF_NZ_E || (code >= IF_LT_RR && code <= IF_NE_RK);
+    return code == IF_NZ || code == IF_NZ_E || (code >= IF_LT_RR && code <= IF_NE_RK) ||
+           (code >= IF_NZ_A && code <= IF_NE_RK_A);
 }
+static_assert(IF_NZ_E == IF_NZ + 1 && IF_LT_RR == IF_NZ_E + 1 && IF_NE_RK_A - IF_NZ_A == IF_NE_RK - IF_NZ,
+              "a branch and its fused form lie as far apart as IF_NZ_A from IF_NZ");
 
 constexpr int REPLAY_TEMPS = NTEMPS;         // at most this many in one statement
 constexpr int REG_VAR = REPLAY_TEMPS;        // the register of variable a

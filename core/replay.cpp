@@ -65,14 +65,27 @@ uint32_t first_here(void)
     return thread(compiled_records.data[*state - ITEM_FIRST_RECORD].first);
 }
 
-// Out of record rec by its end: the way on, written into its last op.
+// Out of record rec by its end: the way on, written into its last op. A
+// branch that leads to a loop's closing above leads to the loop's head
+// instead (a fused branch), once the above knows where it lands: until then
+// the branch keeps leaving by this exit.
 uint32_t exit_record(uint32_t rec)
 {
     const Record &r = compiled_records.data[rec];
     tokens_seek(r.end, r.end_line);
     uint32_t way = first_here();
-    if (way != NO_WAY)
-        op_at(r.link)->next = way;
+    if (way == NO_WAY)
+        return way;
+    Op *last = op_at(r.link);
+    const Op *to = op_at(way);
+    if (!run_hooks && compiled_is_branch(last->code) && last->code < IF_NZ_A && to->code == ABOVE) {
+        if (op_at(to->next) == to + 2)
+            return way;   // it leads to its own JEXIT: not known yet
+        last->code = static_cast<uint8_t>(last->code - IF_NZ + IF_NZ_A);
+        last->next = to->next;
+        return way;
+    }
+    last->next = way;
     return way;
 }
 
@@ -246,6 +259,25 @@ uint32_t counted_jump(const Op *op, int32_t cond, int32_t count)
         op = AT(t_ ? op->out.alt : op->next); \
         DISPATCH; \
     }
+// A branch fused with the loop's closing above (COMPILED_FUSED): what the
+// above did, on the way back to the loop's head.
+#ifdef QUILL_FUZZ
+#define CLOSING_ABOVE() jump_count_rewind(), output_check()
+#else
+#define CLOSING_ABOVE() output_check()
+#endif
+#define BRANCH_A(c, store, test) \
+    CASE(c) { \
+        int32_t t_ = (test); \
+        if (store) \
+            ev = t_; \
+        if (t_) { \
+            op = AT(op->out.alt); \
+            DISPATCH; \
+        } \
+        CLOSING_ABOVE(); \
+        NEXT; \
+    }
 
 /* From one recorded item on, op to op, until the way on is not known. Each
    handler keeps a dispatch of its own (no merged tails): the next handler
@@ -265,6 +297,7 @@ void replay_run(int32_t first)
 #define ADDR_E(c, ...) &&L_##c##_E,
         COMPILED_VALUES(ADDR_E)
         COMPILED_CONTROL(ADDR)
+        COMPILED_FUSED(ADDR)
 #undef ADDR
 #undef ADDR_E
     };
@@ -333,6 +366,20 @@ void replay_run(int32_t first)
     BRANCH(IF_EQ_RK, R[op->a] == op->k)
     BRANCH(IF_NE_RR, R[op->a] != R[op->b])
     BRANCH(IF_NE_RK, R[op->a] != op->k)
+    BRANCH_A(IF_NZ_A, false, R[op->a])
+    BRANCH_A(IF_NZ_E_A, true, R[op->a])
+    BRANCH_A(IF_LT_RR_A, true, R[op->a] < R[op->b])
+    BRANCH_A(IF_LT_RK_A, true, R[op->a] < op->k)
+    BRANCH_A(IF_LE_RR_A, true, R[op->a] <= R[op->b])
+    BRANCH_A(IF_LE_RK_A, true, R[op->a] <= op->k)
+    BRANCH_A(IF_GT_RR_A, true, R[op->a] > R[op->b])
+    BRANCH_A(IF_GT_RK_A, true, R[op->a] > op->k)
+    BRANCH_A(IF_GE_RR_A, true, R[op->a] >= R[op->b])
+    BRANCH_A(IF_GE_RK_A, true, R[op->a] >= op->k)
+    BRANCH_A(IF_EQ_RR_A, true, R[op->a] == R[op->b])
+    BRANCH_A(IF_EQ_RK_A, true, R[op->a] == op->k)
+    BRANCH_A(IF_NE_RR_A, true, R[op->a] != R[op->b])
+    BRANCH_A(IF_NE_RK_A, true, R[op->a] != op->k)
     CASE(BELOW) NEXT;
     CASE(ABOVE)
 #ifdef QUILL_FUZZ

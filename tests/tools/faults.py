@@ -54,6 +54,13 @@ def dead_output_ends_a_loop():
     if WINDOWS:
         skip('an endless loop into a full device', NO_FULL)
     else:
+        # one that prints nothing learns it from the clock's failed write, at its
+        # closing above (fused into the branch before it once the loop runs)
+        with open('/dev/full', 'wb') as full:
+            p = subprocess.run([QUILL], input=b'put 1; L: i = i + 1; if j != 0 X; above L; X:',
+                               stdout=full, stderr=subprocess.PIPE, timeout=20)
+        check('an endless loop that prints nothing, its output dead, ends', (p.stderr, p.returncode),
+              (b'#cannot write standard output (No space left on device).\n', 1))
         with open('/dev/full', 'wb') as full:
             p = subprocess.run([QUILL], input=loop, stdout=full, stderr=subprocess.PIPE,
                                timeout=20)
