@@ -115,6 +115,10 @@ void Compiler::store_ev(Operand value)
             return;   // it stores the count itself
         value = count_value;   // the count as evaluated, not as kept
     }
+    if (value.constant && !out.empty() && out.back().code == SETEL_K && out.back().k == value.k) {
+        out.back().code = SETEL_K_E;
+        return;
+    }
     if (!value.constant && !out.empty()) {
         Op &last = out.back();
         bool produced = last.code < E_VARIANT && (last.code == STORE || last.code == STORE_W ? last.a : last.d) == value.reg;

@@ -100,7 +100,18 @@ Operand Compiler::gen_assign(int n)
         return reg_of(d);
     }
     if (!to_var) {
-        uint8_t value = reg(gen(kid(n, 1)), n);
+        std::size_t after_slot = out.size();
+        Operand right = gen(kid(n, 1));
+        if (out.size() == after_slot && !run_hooks) {   // nothing ran since the slot's check
+            Op check = out.back();
+            out.pop_back();
+            if (right.constant)
+                emit({.code = SETEL_K, .a = check.a, .b = check.b, .k = right.k}, target);
+            else
+                emit({.code = SETEL, .d = right.reg, .a = check.a, .b = check.b}, target);
+            return right;
+        }
+        uint8_t value = reg(right, n);
         emit({.code = run_hooks ? STORE_W : STORE, .a = value, .b = s}, n);   // a debugger's history
         return reg_of(value);
     }

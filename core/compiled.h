@@ -69,6 +69,9 @@
     X(ELEM,      "d a b",    REPORTS, "R[d] = element R[b] of the array at R[a]") \
     X(STORE,     "a b",      SILENT,  "the element slot R[b] = R[a] (checked by SLOT); the value R[a]") \
     X(STORE_W,   "a b",      SILENT,  "STORE under a debugger, which is told the bytes first") \
+    X(SETEL,     "a b d",    REPORTS, "the checked slot of element R[b] of the array at R[a] = R[d]: SLOT and STORE " \
+                                      "in one, where nothing runs between them; the value R[d]") \
+    X(SETEL_K,   "a b k",    REPORTS, "the same with the constant k; the value k") \
     X(STR,       "d k",      REPORTS, "R[d] = a pool copy of the literal whose text is at offset k") \
     X(STRCOPY_K, "d a k",    REPORTS, "R[d] = copy of the text R[a] into the variable slot k") \
     X(STRCOPY_R, "d a b",    REPORTS, "R[d] = copy of the text R[a] into the slot R[b]") \

@@ -127,7 +127,8 @@ uint32_t item_writes(const std::vector<Op> &code)
     uint32_t writes = 0;
     for (const Op &op : code) {
         uint8_t c = op.code < 2 * E_VARIANT ? op.code % E_VARIANT : op.code;
-        if (c == STORE || c == STORE_W || c == STRCOPY_K || c == STRCOPY_R || c == CALL || c == NEW)
+        if (c == STORE || c == STORE_W || c == SETEL || c == SETEL_K || c == STRCOPY_K || c == STRCOPY_R ||
+            c == CALL || c == NEW)
             return WRITES_ALL;
         if (op.code < 2 * E_VARIANT || c == SLOT) {
             if (op.d >= REG_VAR)

@@ -347,6 +347,17 @@ void replay_run(int32_t first)
     CASE(STORE_E) pool_write(R[op->b], R[op->a]); ev = R[op->a]; NEXT;
     CASE(STORE_W) pool_write_watched(R[op->b], R[op->a]); NEXT;
     CASE(STORE_W_E) pool_write_watched(R[op->b], R[op->a]); ev = R[op->a]; NEXT;
+#define SET_ELEMENT(c, value, store_ev) \
+    CASE(c) { \
+        [[maybe_unused]] constexpr uint8_t HERE = c; \
+        pool_write(PROTECT(pool_element_slot(pool_element(R[op->a], R[op->b]))), value); \
+        store_ev; \
+        NEXT; \
+    }
+    SET_ELEMENT(SETEL, R[op->d], (void)0)
+    SET_ELEMENT(SETEL_E, R[op->d], ev = R[op->d])
+    SET_ELEMENT(SETEL_K, op->k, (void)0)
+    SET_ELEMENT(SETEL_K_E, op->k, ev = op->k)
     DO(SLOT, R[op->d] = PROTECT(pool_element_slot(pool_element(R[op->a], R[op->b]))))
     DO(PUT, eval_put(R[op->a]))
     DO(PUTS, PROTECT(eval_puts(R[op->a])))

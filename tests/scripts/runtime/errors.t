@@ -149,6 +149,35 @@ line:3 Bad address. (array)
 
 --- status 1
 
+=== an element write outside the pool on a loop's fourth pass, a recorded statement by then
+a = new 4; i = 0;
+L: put i;
+a[i % 4] = i;
+a[i / 3 * 10000000] = 7;
+i = i + 1; if i > 5 E; above L;
+E:
+--- stdout
+0123
+--- stderr
+
+line:4 Bad address. (array)
+
+--- status 1
+
+=== the same with a variable's value
+a = new 4; i = 0;
+L: put i;
+a[i / 3 * 10000000] = i;
+i = i + 1; if i > 5 E; above L;
+E:
+--- stdout
+0123
+--- stderr
+
+line:3 Bad address. (array)
+
+--- status 1
+
 === output before a runtime error comes first, both into one file
 put 1; puts "
 "; put 2; a = 1 / 0;
