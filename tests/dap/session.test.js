@@ -110,6 +110,7 @@ class Session extends DebugClient {
     const run = cp.spawn(args[0], args.slice(1), { cwd, env: { ...process.env, ...env } });
     this.terminalText = '';
     run.stdout.on('data', (d) => { this.terminalText += d; });
+    this.terminalClosed = new Promise((done) => run.on('close', done));
     run.stdin.end(this.typed || '');
     const reply = JSON.stringify({ seq: 0, type: 'response', request_seq: message.seq,
                                    command: 'runInTerminal', success: true,
@@ -576,6 +577,7 @@ session('a script that asks questions runs in the editor\'s terminal', async (dc
   assert.equal((await dc.evaluateRequest({ expression: 'a', context: 'watch' })).body.result, '41');
   await dc.continueRequest(THREAD);
   assert.equal(await dc.ended(), 42);
+  await within(dc.terminalClosed, 'the terminal\'s end');   // its output is read by then
   assert.equal(dc.terminalText, '42');
   assert.equal(dc.text('stdout'), '');   // the terminal's, not the debug console's
 });
