@@ -52,6 +52,7 @@ struct Compiler {
     Operand gen(int n, int hint = -1);        // node n's ops; where its value is
     Operand gen_binary(int n, int hint);
     uint8_t slot(int addr);
+    bool only_temps_since(std::size_t from, const Op &check) const;
     Operand gen_assign(int n);
     void jump(int n, Operand cond, Operand count);   // the jump of node n, emitted last
 

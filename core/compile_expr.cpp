@@ -84,6 +84,21 @@ uint8_t Compiler::slot(int addr)
     return s;
 }
 
+// Whether the ops from `from` on only compute into temporaries the slot's
+// check does not read: the check may then come after them, nothing seen moving
+// (they cannot report, and write no variable, no memory and no ev).
+bool Compiler::only_temps_since(std::size_t from, const Op &check) const
+{
+    for (std::size_t i = from; i < out.size(); i++) {
+        const Op &o = out[i];
+        if (o.code >= E_VARIANT || OP_INFO[o.code].reports || o.code == STORE || o.code == STORE_W ||
+            o.code == SETEL || o.code == SETEL_K || o.d >= REG_VAR || o.d == check.a || o.d == check.b ||
+            o.d == check.d)
+            return false;
+    }
+    return true;
+}
+
 Operand Compiler::gen_assign(int n)
 {
     int target = kid(n, 0);
@@ -102,9 +117,9 @@ Operand Compiler::gen_assign(int n)
     if (!to_var) {
         std::size_t after_slot = out.size();
         Operand right = gen(kid(n, 1));
-        if (out.size() == after_slot && !run_hooks) {   // nothing ran since the slot's check
-            Op check = out.back();
-            out.pop_back();
+        if (!run_hooks && only_temps_since(after_slot, out[after_slot - 1])) {
+            Op check = out[after_slot - 1];   // checked with the write, after what the right side computed
+            out.erase(out.begin() + static_cast<std::ptrdiff_t>(after_slot - 1));
             if (right.constant)
                 emit({.code = SETEL_K, .a = check.a, .b = check.b, .k = right.k}, target);
             else

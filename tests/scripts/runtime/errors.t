@@ -164,10 +164,10 @@ line:4 Bad address. (array)
 
 --- status 1
 
-=== the same with a variable's value
+=== the same with a value computed after the slot, checked with the write
 a = new 4; i = 0;
 L: put i;
-a[i / 3 * 10000000] = i;
+a[i / 3 * 10000000] = i * 2;
 i = i + 1; if i > 5 E; above L;
 E:
 --- stdout
