@@ -189,6 +189,16 @@ Operand Compiler::gen(int n, int hint)
         }
         uint8_t index = reg(gen(kid(v, 0)), v);
         uint8_t d = dest(hint);
+        // v[j + 1], v[j - 1]: the index's constant goes into the read
+        const Op *add = out.empty() ? nullptr : &out.back();
+        if (add && add->d == index && index < REG_VAR &&
+            (add->code == ADD_RK || (add->code == SUB_RK && add->k != INT32_MIN))) {
+            Op read{.code = ELEMO, .d = d, .a = var_reg(v), .b = add->a,
+                    .k = add->code == ADD_RK ? add->k : -add->k};
+            out.pop_back();
+            emit(read, v);
+            return reg_of(d);
+        }
         emit({.code = ELEM, .d = d, .a = var_reg(v), .b = index}, v);
         return reg_of(d);
     }

@@ -67,6 +67,8 @@
     X(NEG,       "d a",      SILENT,  "R[d] = -R[a], wrapping") \
     X(NOT,       "d a",      SILENT,  "R[d] = !R[a]") \
     X(ELEM,      "d a b",    REPORTS, "R[d] = element R[b] of the array at R[a]") \
+    X(ELEMO,     "d a b k",  REPORTS, "R[d] = element R[b] + k of the array at R[a], the sum wrapping: " \
+                                      "an index's add or subtract of a constant and the read in one") \
     X(STORE,     "a b",      SILENT,  "the element slot R[b] = R[a] (checked by SLOT); the value R[a]") \
     X(STORE_W,   "a b",      SILENT,  "STORE under a debugger, which is told the bytes first") \
     X(SETEL,     "a b d",    REPORTS, "the checked slot of element R[b] of the array at R[a] = R[d]: SLOT and STORE " \

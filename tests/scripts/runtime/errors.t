@@ -178,6 +178,19 @@ line:3 Bad address. (array)
 
 --- status 1
 
+=== an element read at an index less a constant, negative on a recorded pass
+a = new 4; i = 6;
+L: i = i - 1; put a[i - 2];
+if i < 0 E; above L;
+E:
+--- stdout
+0000
+--- stderr
+
+line:2 Bad address. (array)
+
+--- status 1
+
 === output before a runtime error comes first, both into one file
 put 1; puts "
 "; put 2; a = 1 / 0;
