@@ -72,7 +72,7 @@
     X(STORE,     "a b",      SILENT,  "the element slot R[b] = R[a] (checked by SLOT); the value R[a]") \
     X(STORE_W,   "a b",      SILENT,  "STORE under a debugger, which is told the bytes first") \
     X(SETEL,     "a b d",    REPORTS, "the checked slot of element R[b] of the array at R[a] = R[d]: SLOT and STORE " \
-                                      "in one, where nothing runs between them; the value R[d]") \
+                                      "in one, where what runs between them only fills temporaries; the value R[d]") \
     X(SETEL_K,   "a b k",    REPORTS, "the same with the constant k; the value k") \
     X(STR,       "d k",      REPORTS, "R[d] = a pool copy of the literal whose text is at offset k") \
     X(STRCOPY_K, "d a k",    REPORTS, "R[d] = copy of the text R[a] into the variable slot k") \
@@ -86,6 +86,24 @@
     X(PUTS,      "a",        REPORTS, "puts R[a] (ev = R[a])") \
     X(EV,        "a",        SILENT,  "ev = R[a]: the value of a statement no op stored") \
     X(EV_K,      "k",        SILENT,  "ev = k") \
+    COMPILED_BRANCHES(X) \
+    X(BELOW,     "lab k",    SILENT,  "the search for the k-th next lab, once known to land at next") \
+    X(ABOVE,     "lab k",    SILENT,  "the same from the top of the script") \
+    X(JCOUNT,    "a b lab rule rec", SILENT, \
+      "jump rule (if @, below @, above @) with count R[b] known only now; an if only when R[a] is not 0") \
+    X(JCOUNT_E,  "a b lab rule rec", SILENT, "the same, ev = R[b]: the jump is the statement") \
+    X(NOTHING,   "",         SILENT,  "items with nothing to do") \
+    X(CHECK,     "k",        SILENT,  "a debugger's look at the item starting at token k (only under one)") \
+    X(EXIT,      "rec",      SILENT,  "leave record rec by its end: the way on is found once") \
+    X(JEXIT,     "rec",      SILENT, \
+      "leave record rec by its jump (its last op's): the search is carried out once")
+/* The branches: each has a fused form, its name with _A, made by the replay
+   as it links (never under a debugger) where the way on when the branch does
+   not jump is a loop's closing above that knows where it lands. It goes
+   there itself, doing on the way what the above did (the look at the output),
+   one dispatch less a pass. The codes of the fused forms follow the others in
+   the branches' order. */
+#define COMPILED_BRANCHES(X) \
     X(IF_NZ,     "a lab alt", SILENT, "on to alt if R[a] is not 0 (its search for lab starts), else next") \
     X(IF_NZ_E,   "a lab alt", SILENT, "the same, ev = R[a]: the if is the statement") \
     X(IF_LT_RR,  "a b lab alt", SILENT, "ev = R[a] < R[b]; on to alt if it holds, else next") \
@@ -99,37 +117,7 @@
     X(IF_EQ_RR,  "a b lab alt", SILENT, "ev = R[a] == R[b]; the same") \
     X(IF_EQ_RK,  "a k lab alt", SILENT, "ev = R[a] == k; the same") \
     X(IF_NE_RR,  "a b lab alt", SILENT, "ev = R[a] != R[b]; the same") \
-    X(IF_NE_RK,  "a k lab alt", SILENT, "ev = R[a] != k; the same") \
-    X(BELOW,     "lab k",    SILENT,  "the search for the k-th next lab, once known to land at next") \
-    X(ABOVE,     "lab k",    SILENT,  "the same from the top of the script") \
-    X(JCOUNT,    "a b lab rule rec", SILENT, \
-      "jump rule (if @, below @, above @) with count R[b] known only now; an if only when R[a] is not 0") \
-    X(JCOUNT_E,  "a b lab rule rec", SILENT, "the same, ev = R[b]: the jump is the statement") \
-    X(NOTHING,   "",         SILENT,  "items with nothing to do") \
-    X(CHECK,     "k",        SILENT,  "a debugger's look at the item starting at token k (only under one)") \
-    X(EXIT,      "rec",      SILENT,  "leave record rec by its end: the way on is found once") \
-    X(JEXIT,     "rec",      SILENT, \
-      "leave record rec by its jump (its last op's): the search is carried out once")
-/* A branch whose way on when it does not jump is a loop's closing above,
-   once that above knows where it lands: the branch goes there itself, with
-   the above's look at the output on the way, one dispatch less a pass. The
-   replay makes them as it links (never under a debugger); same order as
-   the branches. */
-#define COMPILED_FUSED(X) \
-    X(IF_NZ_A,    "a lab alt",   SILENT, "IF_NZ, else the closing above: on to next, its head") \
-    X(IF_NZ_E_A,  "a lab alt",   SILENT, "IF_NZ_E, the same") \
-    X(IF_LT_RR_A, "a b lab alt", SILENT, "IF_LT_RR, the same") \
-    X(IF_LT_RK_A, "a k lab alt", SILENT, "IF_LT_RK, the same") \
-    X(IF_LE_RR_A, "a b lab alt", SILENT, "IF_LE_RR, the same") \
-    X(IF_LE_RK_A, "a k lab alt", SILENT, "IF_LE_RK, the same") \
-    X(IF_GT_RR_A, "a b lab alt", SILENT, "IF_GT_RR, the same") \
-    X(IF_GT_RK_A, "a k lab alt", SILENT, "IF_GT_RK, the same") \
-    X(IF_GE_RR_A, "a b lab alt", SILENT, "IF_GE_RR, the same") \
-    X(IF_GE_RK_A, "a k lab alt", SILENT, "IF_GE_RK, the same") \
-    X(IF_EQ_RR_A, "a b lab alt", SILENT, "IF_EQ_RR, the same") \
-    X(IF_EQ_RK_A, "a k lab alt", SILENT, "IF_EQ_RK, the same") \
-    X(IF_NE_RR_A, "a b lab alt", SILENT, "IF_NE_RR, the same") \
-    X(IF_NE_RK_A, "a k lab alt", SILENT, "IF_NE_RK, the same")
+    X(IF_NE_RK,  "a k lab alt", SILENT, "ev = R[a] != k; the same")
 
 constexpr bool REPORTS = true, SILENT = false;
 
@@ -142,8 +130,10 @@ enum Code : uint8_t {
 #undef WITH_EV
 #define PLAIN(c, ...) c,
     COMPILED_CONTROL(PLAIN)
-    COMPILED_FUSED(PLAIN)
 #undef PLAIN
+#define FUSED(c, ...) c##_A,
+    COMPILED_BRANCHES(FUSED)
+#undef FUSED
     CODE_COUNT
 };
 constexpr uint8_t E_VARIANT = MOV_E - MOV;   // a value op plus this stores ev too
@@ -164,7 +154,9 @@ inline constexpr OpInfo OP_INFO[] = {   // ORDER CODES
 #undef INFO
 #define INFO(c, fields, reports, does) {#c, fields, reports},
     COMPILED_CONTROL(INFO)
-    COMPILED_FUSED(INFO)
+#undef INFO
+#define INFO(c, fields, reports, does) {#c "_A", fields, reports},
+    COMPILED_BRANCHES(INFO)
 #undef INFO
 };
 static_assert(sizeof OP_INFO / sizeof OP_INFO[0] == CODE_COUNT, "one entry a code");

@@ -252,22 +252,22 @@ uint32_t counted_jump(const Op *op, int32_t cond, int32_t count)
         effect; \
         NEXT; \
     }
-#define BRANCH(c, test) \
-    CASE(c) { \
-        int32_t t_ = (test); \
-        ev = t_; \
-        op = AT(t_ ? op->out.alt : op->next); \
-        DISPATCH; \
-    }
-// A branch fused with the loop's closing above (COMPILED_FUSED): what the
-// above did, on the way back to the loop's head.
+// A branch and its form fused with a loop's closing above (COMPILED_BRANCHES),
+// which on the way back to the loop's head does what the above did.
 #ifdef QUILL_FUZZ
 #define CLOSING_ABOVE() jump_count_rewind(), output_check()
 #else
 #define CLOSING_ABOVE() output_check()
 #endif
-#define BRANCH_A(c, store, test) \
+#define BRANCH(c, store, test) \
     CASE(c) { \
+        int32_t t_ = (test); \
+        if (store) \
+            ev = t_; \
+        op = AT(t_ ? op->out.alt : op->next); \
+        DISPATCH; \
+    } \
+    CASE(c##_A) { \
         int32_t t_ = (test); \
         if (store) \
             ev = t_; \
@@ -297,7 +297,9 @@ void replay_run(int32_t first)
 #define ADDR_E(c, ...) &&L_##c##_E,
         COMPILED_VALUES(ADDR_E)
         COMPILED_CONTROL(ADDR)
-        COMPILED_FUSED(ADDR)
+#define ADDR_A(c, ...) &&L_##c##_A,
+        COMPILED_BRANCHES(ADDR_A)
+#undef ADDR_A
 #undef ADDR
 #undef ADDR_E
     };
@@ -364,34 +366,20 @@ void replay_run(int32_t first)
     DO(PUTS, PROTECT(eval_puts(R[op->a])))
     CASE(EV) ev = R[op->a]; NEXT;
     CASE(EV_K) ev = op->k; NEXT;
-    CASE(IF_NZ) op = AT(R[op->a] ? op->out.alt : op->next); DISPATCH;
-    BRANCH(IF_NZ_E, R[op->a])
-    BRANCH(IF_LT_RR, R[op->a] < R[op->b])
-    BRANCH(IF_LT_RK, R[op->a] < op->k)
-    BRANCH(IF_LE_RR, R[op->a] <= R[op->b])
-    BRANCH(IF_LE_RK, R[op->a] <= op->k)
-    BRANCH(IF_GT_RR, R[op->a] > R[op->b])
-    BRANCH(IF_GT_RK, R[op->a] > op->k)
-    BRANCH(IF_GE_RR, R[op->a] >= R[op->b])
-    BRANCH(IF_GE_RK, R[op->a] >= op->k)
-    BRANCH(IF_EQ_RR, R[op->a] == R[op->b])
-    BRANCH(IF_EQ_RK, R[op->a] == op->k)
-    BRANCH(IF_NE_RR, R[op->a] != R[op->b])
-    BRANCH(IF_NE_RK, R[op->a] != op->k)
-    BRANCH_A(IF_NZ_A, false, R[op->a])
-    BRANCH_A(IF_NZ_E_A, true, R[op->a])
-    BRANCH_A(IF_LT_RR_A, true, R[op->a] < R[op->b])
-    BRANCH_A(IF_LT_RK_A, true, R[op->a] < op->k)
-    BRANCH_A(IF_LE_RR_A, true, R[op->a] <= R[op->b])
-    BRANCH_A(IF_LE_RK_A, true, R[op->a] <= op->k)
-    BRANCH_A(IF_GT_RR_A, true, R[op->a] > R[op->b])
-    BRANCH_A(IF_GT_RK_A, true, R[op->a] > op->k)
-    BRANCH_A(IF_GE_RR_A, true, R[op->a] >= R[op->b])
-    BRANCH_A(IF_GE_RK_A, true, R[op->a] >= op->k)
-    BRANCH_A(IF_EQ_RR_A, true, R[op->a] == R[op->b])
-    BRANCH_A(IF_EQ_RK_A, true, R[op->a] == op->k)
-    BRANCH_A(IF_NE_RR_A, true, R[op->a] != R[op->b])
-    BRANCH_A(IF_NE_RK_A, true, R[op->a] != op->k)
+    BRANCH(IF_NZ, false, R[op->a])
+    BRANCH(IF_NZ_E, true, R[op->a])
+    BRANCH(IF_LT_RR, true, R[op->a] < R[op->b])
+    BRANCH(IF_LT_RK, true, R[op->a] < op->k)
+    BRANCH(IF_LE_RR, true, R[op->a] <= R[op->b])
+    BRANCH(IF_LE_RK, true, R[op->a] <= op->k)
+    BRANCH(IF_GT_RR, true, R[op->a] > R[op->b])
+    BRANCH(IF_GT_RK, true, R[op->a] > op->k)
+    BRANCH(IF_GE_RR, true, R[op->a] >= R[op->b])
+    BRANCH(IF_GE_RK, true, R[op->a] >= op->k)
+    BRANCH(IF_EQ_RR, true, R[op->a] == R[op->b])
+    BRANCH(IF_EQ_RK, true, R[op->a] == op->k)
+    BRANCH(IF_NE_RR, true, R[op->a] != R[op->b])
+    BRANCH(IF_NE_RK, true, R[op->a] != op->k)
     CASE(BELOW) NEXT;
     CASE(ABOVE)
 #ifdef QUILL_FUZZ
