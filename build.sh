@@ -5,7 +5,7 @@ set -eu
 cd "$(dirname "$0")"
 
 need=""
-for pkg in cmake g++ make flex bison nlohmann-json3-dev libgtest-dev python3 dpkg-dev \
+for pkg in cmake g++ make flex bison nlohmann-json3-dev libxbyak-dev libgtest-dev python3 dpkg-dev \
            groff-base man-db xvfb xclip xsel vim neovim nano tmux libonig5; do
     dpkg -s "$pkg" >/dev/null 2>&1 || need="$need $pkg"
 done

@@ -8,6 +8,8 @@
  */
 #include "quill.h"
 
+#include "native.h"
+
 #include <cstdlib>
 #include <cstring>
 
@@ -126,6 +128,7 @@ void items_reset(void)
     items_parsed = 0;
     jump_reset();
     record_reset();
+    native_reset();   // its code was made from the records
 }
 
 // An environment switch: set, and neither empty nor 0.
@@ -140,4 +143,5 @@ void items_configure(void)
     hook_stream();
     items_fast = !switched_on("QUILL_SLOW");
     record_list = switched_on("QUILL_LIST");
+    native_configure(std::getenv("QUILL_NATIVE"));
 }

@@ -10,6 +10,7 @@
 #include "quill.h"
 
 #include "compiled.h"
+#include "native.h"
 
 namespace {
 
@@ -259,6 +260,16 @@ uint32_t counted_jump(const Op *op, int32_t cond, int32_t count)
 #else
 #define CLOSING_ABOVE() output_check()
 #endif
+// A loop's closing jump counts its passes; at native_hot the loop goes on
+// as machine code (native.h).
+#define LOOP_BACK() \
+    do { \
+        uint8_t h_ = op->d; \
+        if (h_ < native_hot) \
+            const_cast<Op *>(op)->d = static_cast<uint8_t>(h_ + 1); \
+        else if (h_ != NATIVE_OFF) \
+            GO(native_loop(const_cast<Op *>(op))); \
+    } while (0)
 #define BRANCH(c, store, test) \
     CASE(c) { \
         int32_t t_ = (test); \
@@ -276,6 +287,7 @@ uint32_t counted_jump(const Op *op, int32_t cond, int32_t count)
             DISPATCH; \
         } \
         CLOSING_ABOVE(); \
+        LOOP_BACK(); \
         NEXT; \
     }
 
@@ -387,6 +399,7 @@ void replay_run(int32_t first)
             jump_count_rewind();           // the rewind the parser's run would count
 #endif
         output_check();   // a write the clock failed ends a loop that prints nothing too
+        LOOP_BACK();
         NEXT;
     CASE(JCOUNT) GO(counted_jump(op, R[op->a], R[op->b]));
     CASE(JCOUNT_E) ev = R[op->b]; GO(counted_jump(op, R[op->a], R[op->b]));

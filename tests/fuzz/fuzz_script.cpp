@@ -1,9 +1,11 @@
 // libFuzzer target: runs the fuzzer's bytes as a whole script in a small
 // pool, against the library built without its outside-touching services,
-// twice: with the fast paths and without. The two runs must agree on every
-// byte of output and of messages, the exit status and, where the run ends
-// normally, the last value (a fatal error exits with a fixed status, so ev
-// is gone with it: a fused replay may have skipped a store in between).
+// three times: with the fast paths and every loop made machine code at its
+// first pass, with the fast paths on the ops alone, and without them. The
+// runs must agree on every byte of output and of messages, the exit status
+// and, where the run ends normally, the last value (a fatal error exits with
+// a fixed status, so ev is gone with it: a fused replay may have skipped a
+// store in between).
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "native.h"
 #include "quill.h"
 
 extern "C" void outcall_reset_state(void);
@@ -43,7 +46,7 @@ std::string take(FILE *f, char *&data, std::size_t &size)
     return s;
 }
 
-Run run(const std::vector<char> &text, std::size_t size, bool fast)
+Run run(const std::vector<char> &text, std::size_t size, bool fast, uint8_t hot)
 {
     Run r{};
     FILE *f = fmemopen(const_cast<char *>(text.data()), size ? size : 1, "r");
@@ -59,6 +62,7 @@ Run run(const std::vector<char> &text, std::size_t size, bool fast)
     yyin = f;
     items_reset();
     items_fast = fast;
+    native_hot = hot;
     std::jmp_buf here;
     diag_exit_jump = &here;
     int jumped = setjmp(here);
@@ -95,14 +99,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     static std::vector<char> text;
     text.assign(data, data + size);
     text.push_back('\0');   // fmemopen wants at least one byte
-    Run fast = run(text, size, true);
-    Run slow = run(text, size, false);
-    if (fast.out != slow.out || fast.err != slow.err || fast.status != slow.status ||
-        fast.fatal != slow.fatal || (!fast.fatal && fast.ev != slow.ev)) {
-        std::fprintf(stderr, "fast paths differ: status %d/%d, ev %d/%d\nstdout:\n%s\n---\n%s\n"
-                     "stderr:\n%s\n---\n%s\n", fast.status, slow.status, fast.ev, slow.ev,
-                     fast.out.c_str(), slow.out.c_str(), fast.err.c_str(), slow.err.c_str());
-        std::abort();
+    Run slow = run(text, size, false, NATIVE_OFF);
+    const char *names[] = {"machine code", "ops"};
+    uint8_t hots[] = {0, NATIVE_OFF};
+    for (int way = 0; way < 2; way++) {
+        Run fast = run(text, size, true, hots[way]);
+        if (fast.out != slow.out || fast.err != slow.err || fast.status != slow.status ||
+            fast.fatal != slow.fatal || (!fast.fatal && fast.ev != slow.ev)) {
+            std::fprintf(stderr, "%s and the parser differ: status %d/%d, ev %d/%d\nstdout:\n%s\n---\n%s\n"
+                         "stderr:\n%s\n---\n%s\n", names[way], fast.status, slow.status, fast.ev, slow.ev,
+                         fast.out.c_str(), slow.out.c_str(), fast.err.c_str(), slow.err.c_str());
+            std::abort();
+        }
     }
     return 0;
 }

@@ -20,9 +20,11 @@ A case file holds many cases:
     --- only PLATFORM   (posix or win32: the case means nothing elsewhere; its
                          text says why, and is printed when it is skipped)
 
-With --differential each case also runs with the fast paths off
-(QUILL_SLOW=1), and that run must give the same bytes and status as the
-first; a case whose expectation is a pattern is held to it both ways.
+With --differential the first run makes machine code of every loop at its
+first pass (QUILL_NATIVE=1), and each case runs again on the ops alone
+(QUILL_NATIVE=0) and with the fast paths off (QUILL_SLOW=1): those runs
+must give the same bytes and status as the first; a case whose expectation
+is a pattern is held to it each way.
 
 A section's text ends before the newline that precedes the next marker, so
 output without a final newline is written as it is, and a final newline is
@@ -216,13 +218,14 @@ watcher = None   # --watched: the differential runs each case under it too
 
 
 def run_differential(quill, case, timeout):
-    """The expected result with the fast paths, then the same bytes and
-    status without them (QUILL_SLOW set), and under a debugger that only
-    watches (--watched). Cases whose expectation is a pattern (times,
-    process ids) are held to that pattern each way."""
-    fast = execute(quill, case, timeout)
+    """The expected result with the fast paths, loops as machine code from
+    their first pass, then the same bytes and status on the ops alone, without
+    the fast paths (QUILL_SLOW set), and under a debugger that only watches
+    (--watched). Cases whose expectation is a pattern (times, process ids)
+    are held to that pattern each way."""
+    fast = execute(quill, case, timeout, {'QUILL_NATIVE': '1'})
     problems = [judge(case, fast, timeout)]
-    ways = [('QUILL_SLOW=1', 'slow', {'QUILL_SLOW': '1'})]
+    ways = [('QUILL_NATIVE=0', 'ops', {'QUILL_NATIVE': '0'}), ('QUILL_SLOW=1', 'slow', {'QUILL_SLOW': '1'})]
     if watcher:
         ways.append(('a debugger watching', 'watched', {'QUILL_DEBUG_CHANNEL': watcher.path}))
     for title, word, env in ways:

@@ -1,0 +1,743 @@
+/*
+ * native.cpp - a loop as machine code, made with xbyak (header-only, so the
+ * same code generator builds into quill and into quill.exe). What is made
+ * from a loop's head: every op reachable from it by next and alt, up to a
+ * bound, laid out in execution order. The state of the run stays in memory
+ * where the ops keep it, except that ev and the registers used most live in
+ * machine registers while the code runs; they are written back wherever it
+ * leaves, and around every call out.
+ *
+ * The code leaves for the ops at the op where anything out of the ordinary
+ * happens, with nothing of that op done: a division by 0 or -1, an element
+ * outside the pool, a variable's slot written through an address, the
+ * clock's failed write, a way not found yet (an EXIT or JEXIT), an op it
+ * does not make. The ops then do it as they always do. So every message,
+ * trace and status is the ops' own.
+ */
+#include "quill.h"
+
+#include "compiled.h"
+#include "hooks.h"
+#include "native.h"
+#include "tokens.h"
+
+#include <cstdlib>
+
+uint8_t native_hot = 63;   // a loop of 64 passes or more is worth a compile
+static constexpr uint8_t NATIVE_HOT_MAX = NATIVE_ON - 1;
+
+void native_configure(const char *setting)
+{
+    if (!setting || !*setting)
+        return;
+    long n = std::strtol(setting, nullptr, 10);
+    native_hot = n <= 0 ? NATIVE_OFF : static_cast<uint8_t>(n - 1 < NATIVE_HOT_MAX ? n - 1 : NATIVE_HOT_MAX);
+}
+
+#if defined(__x86_64__) || defined(_M_X64)
+
+#include <deque>
+#include <memory>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#define XBYAK_NO_OP_NAMES   // and, or, not as operators stay C++'s
+#include <xbyak/xbyak.h>
+
+namespace {
+
+using Xbyak::Label;
+using Xbyak::Operand;
+using Xbyak::Reg32;
+
+// Made code returns the op to go on from, with STALE set where a way was
+// not known when it was made: once the ops have found it, a new compile
+// takes it in.
+constexpr uint64_t STALE = uint64_t(1) << 32;
+constexpr int MAX_COMPILES = 8;   // a loop whose ways keep turning up new ones stays as it is
+constexpr std::size_t MAX_OPS = 2000;
+
+using Entry = uint64_t (*)(void);
+
+// The functions made code calls: plain C signatures on 32-bit values.
+int32_t call_compute(int32_t oper, int32_t a, int32_t b)
+{
+    return eval_compute(oper + 256, a, b);
+}
+int32_t call_literal(int32_t offset)
+{
+    return eval_literal(texts_at(offset));
+}
+int32_t call_strcopy(int32_t slot, int32_t value)
+{
+    return eval_strcopy(slot, value);
+}
+int32_t call_func(int32_t no)
+{
+    return eval_func(no);
+}
+int32_t call_new(int32_t count)
+{
+    return eval_new(count);
+}
+int32_t call_put(int32_t value)
+{
+    return eval_put(value);
+}
+int32_t call_puts(int32_t value)
+{
+    return eval_puts(value);
+}
+#ifdef QUILL_FUZZ
+int32_t call_rewind(void)
+{
+    jump_count_rewind();
+    return 0;
+}
+#endif
+
+// x / d for a constant d other than -1, 0 and 1, as a multiply and shifts:
+// q = hi32(M * x) (+ x when d > 0 > M, - x when d < 0 < M) >> s, plus 1
+// when negative (the quotient rounds toward 0).
+struct Magic {
+    int32_t m;
+    int s;
+};
+Magic magic(int32_t d)
+{
+    const uint32_t two31 = 0x80000000u;
+    uint32_t ad = d < 0 ? 0u - static_cast<uint32_t>(d) : static_cast<uint32_t>(d);
+    uint32_t t = two31 + (static_cast<uint32_t>(d) >> 31);
+    uint32_t anc = t - 1 - t % ad;
+    int p = 31;
+    uint32_t q1 = two31 / anc, r1 = two31 - q1 * anc;
+    uint32_t q2 = two31 / ad, r2 = two31 - q2 * ad, delta;
+    do {
+        p++;
+        q1 *= 2;
+        r1 *= 2;
+        if (r1 >= anc) {
+            q1++;
+            r1 -= anc;
+        }
+        q2 *= 2;
+        r2 *= 2;
+        if (r2 >= ad) {
+            q2++;
+            r2 -= ad;
+        }
+        delta = ad - r2;
+    } while (q1 < delta || (q1 == delta && r1 == 0));
+    uint32_t m = q2 + 1;
+    return {static_cast<int32_t>(d < 0 ? 0u - m : m), p - 32};
+}
+
+class Maker : public Xbyak::CodeGenerator {
+public:
+    Maker(uint32_t head, const std::vector<uint32_t> &ops, std::size_t size);
+
+private:
+    static constexpr int PINS = 12;   // ev, then the registers used most
+    const Reg32 pins[PINS] = {ebx, ebp, esi, edi, r8d, r9d, r10d, r11d, r12d, r13d, r14d, r15d};
+    const Reg32 &ev_reg = pins[0];
+    int32_t *const R = var - REG_VAR;
+    int8_t pin_of[REG_VAR + NVARS];
+    std::unordered_set<uint32_t> inside;        // the ops made
+    std::unordered_map<uint32_t, Label> labels; // nodes stay put: xbyak keeps their addresses
+    std::deque<std::pair<Label, uint32_t>> cold; // each op's way out, placed after the loop
+    std::vector<uint32_t> pending;              // other ways, still to be laid out
+    std::unordered_set<uint32_t> placed;        // the ops laid out
+    Label leave;
+
+    Label &at_op(uint32_t at) { return labels[at]; }
+    Label &out_at(uint32_t at)
+    {
+        cold.emplace_back(Label(), at);
+        return cold.back().first;
+    }
+    void choose_pins(const std::vector<uint32_t> &ops);
+    void pins_store(void);
+    void pins_load(void);
+    Xbyak::Address mem(uint8_t x) { return dword[static_cast<void *>(R + x)]; }
+    template <typename F> void with(uint8_t x, F f)
+    {
+        if (pin_of[x] >= 0)
+            f(pins[pin_of[x]]);
+        else
+            f(mem(x));
+    }
+    void load(const Reg32 &to, uint8_t x);
+    void put(uint8_t x, const Reg32 &from);
+    void put_k(uint8_t x, int32_t k);
+    void value_out(const Op &op, const Reg32 &from)   // R[d], and ev for an E variant
+    {
+        put(op.d, from);
+        if (op.code < E_VARIANT * 2 && op.code >= E_VARIANT)
+            mov(ev_reg, from);
+    }
+    void leave_to(uint64_t way)
+    {
+        mov(rax, way);
+        jmp(leave, T_NEAR);
+    }
+    void set_cond(int cond);
+    void jump_cond(int cond, const Label &to);
+    void divide(const Op &op, uint32_t at, bool mod);
+    void element(const Op &op, uint32_t at, uint8_t index, int32_t offset);
+    void check_slot(uint32_t at);
+    void look_at_output(uint32_t at);
+    struct Arg {
+        bool reg;
+        int32_t v;
+    };
+    void call_out(const Op &op, const void *fn, std::initializer_list<Arg> args);
+    bool lay(uint32_t at, const Op &op);
+};
+
+// The registers an op names, by its fields (compiled.h).
+template <typename F> void each_register(const Op &op, F f)
+{
+    const char *fields = OP_INFO[op.code].fields;
+    for (const char *p = fields; *p; p++) {
+        bool word = (p == fields || p[-1] == ' ') && (p[1] == ' ' || !p[1]);
+        if (word && *p == 'd')
+            f(op.d);
+        else if (word && *p == 'a')
+            f(op.a);
+        else if (word && *p == 'b')
+            f(op.b);
+    }
+}
+
+void Maker::choose_pins(const std::vector<uint32_t> &ops)
+{
+    uint32_t uses[REG_VAR + NVARS] = {};
+    for (uint32_t at : ops)
+        each_register(*op_at(at), [&](uint8_t x) { uses[x]++; });
+    for (int8_t &p : pin_of)
+        p = -1;
+    for (int pin = 1; pin < PINS; pin++) {
+        int best = -1;
+        for (int x = 0; x < REG_VAR + NVARS; x++)
+            if (uses[x] && pin_of[x] < 0 && (best < 0 || uses[x] > uses[best]))
+                best = x;
+        if (best < 0)
+            break;
+        pin_of[best] = static_cast<int8_t>(pin);
+    }
+}
+
+// Both keep rax: the way out, or a call's value.
+void Maker::pins_store(void)
+{
+    mov(rcx, reinterpret_cast<uintptr_t>(&ev));
+    mov(dword[rcx], ev_reg);
+    for (int x = 0; x < REG_VAR + NVARS; x++)
+        if (pin_of[x] >= 0)
+            mov(mem(static_cast<uint8_t>(x)), pins[pin_of[x]]);
+}
+
+void Maker::pins_load(void)
+{
+    mov(rcx, reinterpret_cast<uintptr_t>(&ev));
+    mov(ev_reg, dword[rcx]);
+    for (int x = 0; x < REG_VAR + NVARS; x++)
+        if (pin_of[x] >= 0)
+            mov(pins[pin_of[x]], mem(static_cast<uint8_t>(x)));
+}
+
+void Maker::load(const Reg32 &to, uint8_t x)
+{
+    if (pin_of[x] < 0)
+        mov(to, mem(x));
+    else if (pins[pin_of[x]].getIdx() != to.getIdx())
+        mov(to, pins[pin_of[x]]);
+}
+
+void Maker::put(uint8_t x, const Reg32 &from)
+{
+    if (pin_of[x] < 0)
+        mov(mem(x), from);
+    else if (pins[pin_of[x]].getIdx() != from.getIdx())
+        mov(pins[pin_of[x]], from);
+}
+
+void Maker::put_k(uint8_t x, int32_t k)
+{
+    with(x, [&](const Operand &o) { mov(o, k); });
+}
+
+void Maker::set_cond(int cond)
+{
+    switch (cond) {
+    case LT_RR: setl(al); break;
+    case LE_RR: setle(al); break;
+    case GT_RR: setg(al); break;
+    case GE_RR: setge(al); break;
+    case EQ_RR: sete(al); break;
+    default:    setne(al); break;
+    }
+    movzx(eax, al);
+}
+
+void Maker::jump_cond(int cond, const Label &to)
+{
+    switch (cond) {
+    case LT_RR: jl(to, T_NEAR); break;
+    case LE_RR: jle(to, T_NEAR); break;
+    case GT_RR: jg(to, T_NEAR); break;
+    case GE_RR: jge(to, T_NEAR); break;
+    case EQ_RR: je(to, T_NEAR); break;
+    default:    jne(to, T_NEAR); break;
+    }
+}
+
+// R[d] = R[a] / or % a divisor: the ops take 0 and -1 (a report, a wrap).
+void Maker::divide(const Op &op, uint32_t at, bool mod)
+{
+    bool by_k = op.code == DIV_RK || op.code == MOD_RK || op.code == DIV_RK_E || op.code == MOD_RK_E;
+    if (!by_k) {
+        load(ecx, op.b);
+        lea(edx, ptr[rcx + 1]);
+        cmp(edx, 1);
+        jbe(out_at(at), T_NEAR);   // 0 or -1
+        load(eax, op.a);
+        cdq();
+        idiv(ecx);
+        value_out(op, mod ? edx : eax);
+        return;
+    }
+    int32_t k = op.k;
+    load(ecx, op.a);
+    if (k == 1) {
+        if (mod)
+            xor_(eax, eax);
+        else
+            mov(eax, ecx);
+        value_out(op, eax);
+        return;
+    }
+    Magic mg = magic(k);
+    movsxd(rax, ecx);
+    imul(rax, rax, mg.m);
+    sar(rax, 32);
+    if (k > 0 && mg.m < 0)
+        add(eax, ecx);
+    else if (k < 0 && mg.m > 0)
+        sub(eax, ecx);
+    if (mg.s)
+        sar(eax, mg.s);
+    mov(edx, eax);
+    shr(edx, 31);
+    add(eax, edx);   // the quotient
+    if (mod) {
+        imul(eax, eax, k);
+        sub(ecx, eax);
+        mov(eax, ecx);
+    }
+    value_out(op, eax);
+}
+
+// eax = the address of the element R[index] + offset of the array at R[a]:
+// the sum and the address wrap as pool_element's do.
+void Maker::element(const Op &op, uint32_t at, uint8_t index, int32_t offset)
+{
+    load(eax, index);
+    if (offset)
+        add(eax, offset);
+    shl(eax, 2);
+    with(op.a, [&](const Operand &o) { add(eax, o); });
+    check_slot(at);
+}
+
+// On to the ops unless the 4 bytes at eax lie wholly in the pool.
+void Maker::check_slot(uint32_t at)
+{
+    if (poolsize < 4) {
+        jmp(out_at(at), T_NEAR);
+        return;
+    }
+    mov(ecx, eax);
+    sub(ecx, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(pool)));
+    cmp(ecx, poolsize - 4);
+    ja(out_at(at), T_NEAR);
+}
+
+// Where an above passes: a write the clock failed sends the run to the ops, which end it.
+void Maker::look_at_output(uint32_t at)
+{
+    mov(rax, reinterpret_cast<uintptr_t>(&output_attention));
+    cmp(byte[rax], 0);
+    jne(out_at(at), T_NEAR);
+}
+
+void Maker::call_out(const Op &op, const void *fn, std::initializer_list<Arg> args)
+{
+#ifdef _WIN32
+    const Reg32 regs[] = {ecx, edx, r8d};
+#else
+    const Reg32 regs[] = {edi, esi, edx};
+#endif
+    pins_store();
+    int n = 0;
+    for (const Arg &arg : args) {
+        if (arg.reg)
+            mov(regs[n], mem(static_cast<uint8_t>(arg.v)));
+        else
+            mov(regs[n], arg.v);
+        n++;
+    }
+    if (OP_INFO[op.code].reports) {
+        mov(rax, reinterpret_cast<uintptr_t>(&line_no));
+        mov(dword[rax], op.line);
+    }
+    mov(rax, reinterpret_cast<uintptr_t>(fn));
+    call(rax);
+    pins_load();   // the call may have changed any of them
+}
+
+Maker::Maker(uint32_t head, const std::vector<uint32_t> &ops, std::size_t size)
+    : Xbyak::CodeGenerator(size, Xbyak::DontSetProtectRWE)
+{
+    inside.insert(ops.begin(), ops.end());
+    choose_pins(ops);
+    static const Xbyak::Reg64 saved[] = {rbx, rbp, rsi, rdi, r12, r13, r14, r15};
+#ifdef _WIN32
+    constexpr int FRAME = 40;   // the callee's 32 bytes of home space, and the alignment
+#else
+    constexpr int FRAME = 8;
+#endif
+    for (const auto &r : saved)
+        push(r);
+    sub(rsp, FRAME);
+    pins_load();
+    pending.push_back(head);
+    while (!pending.empty()) {
+        uint32_t at = pending.back();
+        pending.pop_back();
+        while (placed.insert(at).second) {
+            L(at_op(at));
+            const Op op = *op_at(at);
+            if (!inside.count(at)) {
+                leave_to(at | (op.code == EXIT || op.code == JEXIT ? STALE : 0));
+                break;
+            }
+            if (!lay(at, op))
+                break;
+            at = op.next;
+            if (placed.count(at))
+                jmp(at_op(at), T_NEAR);
+        }
+    }
+    for (auto &[label, at] : cold) {
+        L(label);
+        leave_to(at);
+    }
+    L(leave);
+    pins_store();
+    add(rsp, FRAME);
+    for (int i = 7; i >= 0; i--)
+        pop(saved[i]);
+    ret();
+}
+
+// An op's code at the current place: true when it goes on to op.next
+// (laid out next), false when it has led elsewhere.
+bool Maker::lay(uint32_t at, const Op &op)
+{
+    uint8_t c = op.code;
+    uint8_t plain = c < 2 * E_VARIANT ? static_cast<uint8_t>(c % E_VARIANT) : c;
+    switch (plain) {
+    case MOV:
+        load(eax, op.a);
+        value_out(op, eax);
+        return true;
+    case LOADK:
+        if (c == LOADK) {
+            put_k(op.d, op.k);
+            return true;
+        }
+        mov(eax, op.k);
+        value_out(op, eax);
+        return true;
+    case ADD_RR: case SUB_RR: case MUL_RR:
+        load(eax, op.a);
+        with(op.b, [&](const Operand &o) {
+            if (plain == ADD_RR)
+                add(eax, o);
+            else if (plain == SUB_RR)
+                sub(eax, o);
+            else
+                imul(eax, o);
+        });
+        value_out(op, eax);
+        return true;
+    case ADD_RK: case SUB_RK:
+        load(eax, op.a);
+        if (plain == ADD_RK)
+            add(eax, op.k);
+        else
+            sub(eax, op.k);
+        value_out(op, eax);
+        return true;
+    case MUL_RK:
+        with(op.a, [&](const Operand &o) { imul(eax, o, op.k); });
+        value_out(op, eax);
+        return true;
+    case DIV_RK: case MOD_RK:
+        if (op.k == 0 || op.k == -1) {   // every time the ops' way
+            jmp(out_at(at), T_NEAR);
+            return false;
+        }
+        [[fallthrough]];
+    case DIV_RR: case MOD_RR:
+        divide(op, at, plain == MOD_RR || plain == MOD_RK);
+        return true;
+    case LT_RR: case LE_RR: case GT_RR: case GE_RR: case EQ_RR: case NE_RR:
+        load(eax, op.a);
+        with(op.b, [&](const Operand &o) { cmp(eax, o); });
+        set_cond(plain);
+        value_out(op, eax);
+        return true;
+    case LT_RK: case LE_RK: case GT_RK: case GE_RK: case EQ_RK: case NE_RK:
+        with(op.a, [&](const Operand &o) { cmp(o, op.k); });
+        set_cond(plain - 1);
+        value_out(op, eax);
+        return true;
+    case BIN_RR:
+        call_out(op, reinterpret_cast<const void *>(call_compute), {{false, op.oper}, {true, op.a}, {true, op.b}});
+        value_out(op, eax);
+        return true;
+    case BIN_RK:
+        call_out(op, reinterpret_cast<const void *>(call_compute), {{false, op.oper}, {true, op.a}, {false, op.k}});
+        value_out(op, eax);
+        return true;
+    case BIN_KR:
+        call_out(op, reinterpret_cast<const void *>(call_compute), {{false, op.oper}, {false, op.k}, {true, op.a}});
+        value_out(op, eax);
+        return true;
+    case NEG:
+        load(eax, op.a);
+        neg(eax);
+        value_out(op, eax);
+        return true;
+    case NOT:
+        with(op.a, [&](const Operand &o) { cmp(o, 0); });
+        set_cond(EQ_RR);
+        value_out(op, eax);
+        return true;
+    case ELEM: case ELEMO:
+        element(op, at, op.b, plain == ELEMO ? op.k : 0);
+        mov(eax, dword[rax]);
+        value_out(op, eax);
+        return true;
+    case STORE: {
+        // a variable's slot (an assignment through its address) is the ops'
+        load(eax, op.b);
+        mov(ecx, eax);
+        sub(ecx, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(var)));
+        cmp(ecx, 4 * NVARS);
+        jb(out_at(at), T_NEAR);
+        load(ecx, op.a);
+        mov(dword[rax], ecx);
+        if (c == STORE_E)
+            mov(ev_reg, ecx);
+        return true;
+    }
+    case SETEL: case SETEL_K:
+        element(op, at, op.b, 0);
+        if (plain == SETEL) {
+            load(ecx, op.d);
+            mov(dword[rax], ecx);
+            if (c == SETEL_E)
+                mov(ev_reg, ecx);
+        } else {
+            mov(dword[rax], op.k);
+            if (c == SETEL_K_E)
+                mov(ev_reg, op.k);
+        }
+        return true;
+    case STR:
+        call_out(op, reinterpret_cast<const void *>(call_literal), {{false, op.k}});
+        value_out(op, eax);
+        return true;
+    case STRCOPY_K:
+        call_out(op, reinterpret_cast<const void *>(call_strcopy), {{false, op.k}, {true, op.a}});
+        value_out(op, eax);
+        return true;
+    case STRCOPY_R:
+        call_out(op, reinterpret_cast<const void *>(call_strcopy), {{true, op.b}, {true, op.a}});
+        value_out(op, eax);
+        return true;
+    case CALL: case NEW:
+        call_out(op, reinterpret_cast<const void *>(plain == CALL ? call_func : call_new), {{true, op.a}});
+        value_out(op, eax);
+        return true;
+    case KEEP8:
+        load(eax, op.a);
+        movsx(eax, al);
+        value_out(op, eax);
+        return true;
+    case SLOT:
+        element(op, at, op.b, 0);
+        put(op.d, eax);
+        return true;
+    case PUT: case PUTS:
+        call_out(op, reinterpret_cast<const void *>(c == PUT ? call_put : call_puts), {{true, op.a}});
+        return true;
+    case EV:
+        load(ev_reg, op.a);
+        return true;
+    case EV_K:
+        mov(ev_reg, op.k);
+        return true;
+    case BELOW: case NOTHING:
+        return true;
+    case ABOVE:
+        look_at_output(at);
+#ifdef QUILL_FUZZ
+        if (op_at(op.next)->code != JEXIT)
+            call_out(op, reinterpret_cast<const void *>(call_rewind), {});
+#endif
+        return true;
+    default:
+        break;
+    }
+    if (!compiled_is_branch(c)) {   // what only the ops do
+        jmp(out_at(at), T_NEAR);
+        return false;
+    }
+    bool fused = c >= IF_NZ_A;
+    uint8_t b = fused ? static_cast<uint8_t>(c - IF_NZ_A + IF_NZ) : c;
+    if (b == IF_NZ || b == IF_NZ_E) {
+        with(op.a, [&](const Operand &o) { cmp(o, 0); });
+        if (b == IF_NZ_E)
+            load(ev_reg, op.a);
+        jne(at_op(op.out.alt), T_NEAR);
+    } else {
+        int cond = LT_RR + (b - IF_LT_RR) / 2 * 2;   // IF_xx_RR and _RK pair as xx_RR and _RK do
+        if ((b - IF_LT_RR) % 2 == 0) {
+            load(eax, op.a);
+            with(op.b, [&](const Operand &o) { cmp(eax, o); });
+        } else {
+            with(op.a, [&](const Operand &o) { cmp(o, op.k); });
+        }
+        set_cond(cond);   // flags kept: setcc and movzx leave them
+        mov(ev_reg, eax);
+        jump_cond(cond, at_op(op.out.alt));
+    }
+    pending.push_back(op.out.alt);
+    if (fused) {
+        look_at_output(at);
+#ifdef QUILL_FUZZ
+        call_out(op, reinterpret_cast<const void *>(call_rewind), {});
+#endif
+    }
+    return true;
+}
+
+// The ops a loop's code takes in: reachable from its head by next and
+// alt, up to MAX_OPS; an op that only the ops run ends a way.
+std::vector<uint32_t> reach(uint32_t head)
+{
+    std::vector<uint32_t> found, todo{head};
+    std::unordered_set<uint32_t> seen{head};
+    while (!todo.empty() && found.size() < MAX_OPS) {
+        uint32_t at = todo.back();
+        todo.pop_back();
+        const Op &op = *op_at(at);
+        if (op.code == EXIT || op.code == JEXIT || op.code == JCOUNT || op.code == JCOUNT_E ||
+            op.code == CHECK || op.code == STORE_W || op.code == STORE_W_E)
+            continue;   // left to the ops
+        found.push_back(at);
+        auto go = [&](uint32_t way) {
+            if (seen.insert(way).second)
+                todo.push_back(way);
+        };
+        go(op.next);
+        if (compiled_is_branch(op.code))
+            go(op.out.alt);
+    }
+    return found;
+}
+
+struct Region {
+    std::unique_ptr<Maker> code;
+    Entry entry = nullptr;
+    int compiles = 0;
+};
+std::vector<Region> regions;   // by a closing jump's rule, less 1
+
+bool compile(Op *back)
+{
+    if (!back->rule) {
+        if (regions.size() >= NATIVE_ON - 1)
+            return false;
+        regions.emplace_back();
+        back->rule = static_cast<uint8_t>(regions.size());
+    }
+    Region &r = regions[back->rule - 1];
+    r.entry = nullptr;
+    r.code.reset();
+    r.compiles++;
+    std::vector<uint32_t> ops = reach(back->next);
+    if (ops.empty())
+        return false;
+    try {
+        r.code = std::make_unique<Maker>(back->next, ops, 8192 + ops.size() * 512);
+        r.code->readyRE();            // every label placed
+        r.code->setProtectModeRE();   // written, now only run: never both
+    } catch (const std::exception &) {   // too big, or no memory: the ops run it
+        r.code.reset();
+        return false;
+    }
+    r.entry = r.code->getCode<Entry>();
+    return true;
+}
+
+// Made code is no function the compiler knows: its type check has nothing to read.
+#if defined(__clang__)
+__attribute__((no_sanitize("function")))
+#endif
+uint64_t enter(Entry entry)
+{
+    return entry();
+}
+
+}  // namespace
+
+uint32_t native_loop(Op *back)
+{
+    if (back->d != NATIVE_ON) {
+        uint8_t head = op_at(back->next)->code;
+        if (head == EXIT || head == JEXIT)
+            return back->next;   // the loop's way back is not known yet: asked again next pass
+        back->d = NATIVE_OFF;
+        if (run_hooks || !compile(back))
+            return back->next;
+        back->d = NATIVE_ON;
+    }
+    Region &r = regions[back->rule - 1];
+    uint64_t way = enter(r.entry);
+    if ((way & STALE) && r.compiles < MAX_COMPILES)
+        back->d = native_hot;   // compiled again at the next pass, with the way the ops find now
+    return static_cast<uint32_t>(way);
+}
+
+void native_reset(void)
+{
+    regions.clear();
+}
+
+#else   // no code generator for this processor: the ops run everything
+
+uint32_t native_loop(Op *back)
+{
+    back->d = NATIVE_OFF;
+    return back->next;
+}
+
+void native_reset(void) {}
+
+#endif
