@@ -21,6 +21,7 @@
 #include "native.h"
 #include "tokens.h"
 
+#include <cstdio>
 #include <cstdlib>
 
 uint8_t native_hot = 63;   // a loop of 64 passes or more is worth a compile
@@ -685,7 +686,10 @@ bool compile(Op *back)
     if (ops.empty())
         return false;
     try {
-        r.code = std::make_unique<Maker>(back->next, ops, 8192 + ops.size() * 512);
+        // whole pages: where the allocator is the heap, the pages made
+        // read-only hold nothing else
+        std::size_t size = (8192 + ops.size() * 512 + 4095) & ~std::size_t(4095);
+        r.code = std::make_unique<Maker>(back->next, ops, size);
         r.code->readyRE();            // every label placed
         r.code->setProtectModeRE();   // written, now only run: never both
     } catch (const std::exception &) {   // too big, or no memory: the ops run it
@@ -693,6 +697,11 @@ bool compile(Op *back)
         return false;
     }
     r.entry = r.code->getCode<Entry>();
+    if (record_list) {
+        output_flush();   // the listing shows where the script's output stands
+        std::fprintf(stderr, "native: the loop at line %d, %zu ops in %zu bytes\n", op_at(back->next)->line,
+                     ops.size(), r.code->getSize());
+    }
     return true;
 }
 

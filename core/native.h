@@ -12,7 +12,8 @@
 struct Op;
 
 /* A loop's closing jump (an ABOVE, or a branch fused with one) counts its
-   passes in its d, which no such op otherwise uses. */
+   passes in its d, and names its code in its rule (from 1), fields no such
+   op otherwise uses. */
 constexpr uint8_t NATIVE_ON = 254;    // its loop is compiled: rule names the code
 constexpr uint8_t NATIVE_OFF = 255;   // never compiled
 extern uint8_t native_hot;            // the passes counted before it compiles

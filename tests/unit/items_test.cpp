@@ -1,6 +1,6 @@
 // The item loop: the label-search filter, and that the fast paths engage:
-// the statement shapes get the ops meant for them, and a loop leaves the
-// parser after its first passes.
+// the statement shapes get the ops meant for them, a loop leaves the
+// parser after its first passes, and a hot loop goes on as machine code.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "compiled.h"
+#include "native.h"
 #include "quill.h"
 
 namespace {
@@ -113,6 +114,27 @@ TEST_F(Items, ALoopLeavesTheParserAfterItsFirstPasses)
     run("i = 0;\n" + loop("s = s + i % 7; x = 0; ;;; if x Q; Q:", 100000));
     EXPECT_EQ(var[8], 100000);
     EXPECT_LT(items_parsed, 40u) << "every pass after the second runs recorded";
+}
+
+TEST_F(Items, AHotLoopGoesOnAsMachineCode)
+{
+#if !defined(__x86_64__) && !defined(_M_X64)
+    GTEST_SKIP() << "machine code is made for x86-64 alone";
+#endif
+    uint8_t usual = native_hot;
+    native_hot = 0;
+    run("i = 0; a = 7;\n" + loop("s = (s + i % a) * 3 % 1000003; t = s / 5;", 100000));
+    native_hot = usual;
+    int32_t s = 0;
+    for (int32_t i = 0; i < 100000; i++)
+        s = (s + i % 7) * 3 % 1000003;
+    EXPECT_EQ(var['s' - 'a'], s);
+    EXPECT_EQ(var['t' - 'a'], s / 5);
+    EXPECT_EQ(ev, 1) << "the last value, the closing if's";
+    int made = 0;   // code for the loop's closing jump (at its first pass, still the above)
+    for (const Op *op = compiled_code.data; op < compiled_code.data + compiled_code.size; op++)
+        made += (op->code == ABOVE || op->code >= IF_NZ_A) && op->rule;
+    EXPECT_EQ(made, 1);
 }
 
 TEST_F(Items, ARunOfItemsWithNothingToDoIsOneRecord)
