@@ -9,6 +9,41 @@
 Grown<Op> compiled_code;
 Grown<Record> compiled_records;
 
+// The multiplier and shift for k, as Hacker's Delight (10-1) finds them.
+void compiled_divisor(Op &op)
+{
+    int32_t d = op.k;
+    if (d == -1 || d == 0 || d == 1)
+        return;
+    const uint32_t two31 = 0x80000000u;
+    uint32_t ad = d < 0 ? 0u - static_cast<uint32_t>(d) : static_cast<uint32_t>(d);
+    uint32_t t = two31 + (static_cast<uint32_t>(d) >> 31);
+    uint32_t anc = t - 1 - t % ad;
+    int p = 31;
+    uint32_t q1 = two31 / anc, r1 = two31 - q1 * anc;
+    uint32_t q2 = two31 / ad, r2 = two31 - q2 * ad, delta;
+    do {
+        p++;
+        q1 *= 2;
+        r1 *= 2;
+        if (r1 >= anc) {
+            q1++;
+            r1 -= anc;
+        }
+        q2 *= 2;
+        r2 *= 2;
+        if (r2 >= ad) {
+            q2++;
+            r2 -= ad;
+        }
+        delta = ad - r2;
+    } while (q1 < delta || (q1 == delta && r1 == 0));
+    int32_t m = static_cast<int32_t>(d < 0 ? 0u - (q2 + 1) : q2 + 1);
+    op.out.magic = m;
+    op.b = static_cast<uint8_t>(p - 32);
+    op.oper = d > 0 && m < 0 ? 1 : d < 0 && m > 0 ? 2 : 0;
+}
+
 void compiled_reset(void)
 {
     compiled_code.size = 0;

@@ -186,6 +186,7 @@ struct Op {
         uint32_t alt;      // a branch's other way
         uint32_t rec;      // the record an exit or a counted jump leaves
         uint32_t writes;   // a CHECK: what its item may change (WRITES_*, hooks.h)
+        int32_t magic;     // DIV_RK, MOD_RK: the multiplier for k, or 0 (compiled_divisor)
     } out = {};
 };
 static_assert(sizeof(Op) == 24, "records take their budget in ops of this size");
@@ -214,7 +215,24 @@ inline Op *op_at(uint32_t offset)
     return reinterpret_cast<Op *>(reinterpret_cast<char *>(compiled_code.data) + offset);
 }
 
-/* ---- compiled.cpp: the listing ---- */
+/* ---- compiled.cpp ---- */
+/* A division by a constant k other than -1, 0 and 1 without a divide, as
+   machine code makes it (the replay's divide is as fast): the quotient is
+   the high half of x * out.magic, plus x (oper 1) or minus x (oper 2) where
+   the multiplier's sign is not k's, shifted right by b, plus 1 when
+   negative (a quotient rounds toward 0). Set on DIV_RK and MOD_RK ops as
+   they are recorded; for other k, out.magic stays 0. */
+void compiled_divisor(Op &op);
+inline int32_t compiled_quotient(const Op &op, int32_t x)
+{
+    uint32_t hi = static_cast<uint32_t>(static_cast<uint64_t>(int64_t(x) * op.out.magic) >> 32);
+    uint32_t ux = static_cast<uint32_t>(x);
+    hi = op.oper == 1 ? hi + ux : op.oper == 2 ? hi - ux : hi;
+    int32_t q = static_cast<int32_t>(hi) >> op.b;
+    return static_cast<int32_t>(static_cast<uint32_t>(q) + (static_cast<uint32_t>(q) >> 31));
+}
+
+/* the listing */
 // One op as a line of text: its code, its fields by name, its line; ways
 // as record.op. The length it needed, as snprintf counts.
 int compiled_op_text(const Op &op, char *buf, std::size_t size);

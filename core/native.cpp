@@ -98,42 +98,6 @@ int32_t call_rewind(void)
 }
 #endif
 
-// x / d for a constant d other than -1, 0 and 1, as a multiply and shifts:
-// q = hi32(M * x) (+ x when d > 0 > M, - x when d < 0 < M) >> s, plus 1
-// when negative (the quotient rounds toward 0).
-struct Magic {
-    int32_t m;
-    int s;
-};
-Magic magic(int32_t d)
-{
-    const uint32_t two31 = 0x80000000u;
-    uint32_t ad = d < 0 ? 0u - static_cast<uint32_t>(d) : static_cast<uint32_t>(d);
-    uint32_t t = two31 + (static_cast<uint32_t>(d) >> 31);
-    uint32_t anc = t - 1 - t % ad;
-    int p = 31;
-    uint32_t q1 = two31 / anc, r1 = two31 - q1 * anc;
-    uint32_t q2 = two31 / ad, r2 = two31 - q2 * ad, delta;
-    do {
-        p++;
-        q1 *= 2;
-        r1 *= 2;
-        if (r1 >= anc) {
-            q1++;
-            r1 -= anc;
-        }
-        q2 *= 2;
-        r2 *= 2;
-        if (r2 >= ad) {
-            q2++;
-            r2 -= ad;
-        }
-        delta = ad - r2;
-    } while (q1 < delta || (q1 == delta && r1 == 0));
-    uint32_t m = q2 + 1;
-    return {static_cast<int32_t>(d < 0 ? 0u - m : m), p - 32};
-}
-
 class Maker : public Xbyak::CodeGenerator {
 public:
     Maker(uint32_t head, const std::vector<uint32_t> &ops, std::size_t size);
@@ -319,16 +283,16 @@ void Maker::divide(const Op &op, uint32_t at, bool mod)
         value_out(op, eax);
         return;
     }
-    Magic mg = magic(k);
+    // the multiply and shifts of compiled_quotient
     movsxd(rax, ecx);
-    imul(rax, rax, mg.m);
+    imul(rax, rax, op.out.magic);
     sar(rax, 32);
-    if (k > 0 && mg.m < 0)
+    if (op.oper == 1)
         add(eax, ecx);
-    else if (k < 0 && mg.m > 0)
+    else if (op.oper == 2)
         sub(eax, ecx);
-    if (mg.s)
-        sar(eax, mg.s);
+    if (op.b)
+        sar(eax, op.b);
     mov(edx, eax);
     shr(edx, 31);
     add(eax, edx);   // the quotient
@@ -487,7 +451,7 @@ bool Maker::lay(uint32_t at, const Op &op)
         value_out(op, eax);
         return true;
     case DIV_RK: case MOD_RK:
-        if (op.k == 0 || op.k == -1) {   // every time the ops' way
+        if (!op.out.magic && op.k != 1) {   // 0 and -1: every time the ops' way
             jmp(out_at(at), T_NEAR);
             return false;
         }

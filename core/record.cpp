@@ -104,6 +104,8 @@ int32_t add_record(std::vector<Op> &code, uint32_t end, int32_t end_line)
         op.next = (op.next + base) * SIZE;
         if (compiled_is_branch(op.code))
             op.out.alt = (op.out.alt + base) * SIZE;
+        else if (op.code < 2 * E_VARIANT && (op.code % E_VARIANT == DIV_RK || op.code % E_VARIANT == MOD_RK))
+            compiled_divisor(op);
         else if (op.code == JCOUNT || op.code == JCOUNT_E)
             op.out.rec = rec;
     }

@@ -1,8 +1,38 @@
-// Number conversion: literals, the -s reading, and exit-status folding.
+// Number conversion: literals, the -s reading, and exit-status folding;
+// division by a constant without a divide.
 #include <gtest/gtest.h>
 
+#include <random>
+
+#include "compiled.h"
 #include "quill.h"
 #include "scan.h"
+
+TEST(DivisionByAConstant, TheMultiplyGivesTheQuotientForEveryDivisorKind)
+{
+    std::vector<int32_t> divisors = {2, 3, 5, 6, 7, 10, 13, 641, 1000, 65536, 127773, 1000003,
+                                     1000000007, 0x40000000, INT32_MAX, -2, -3, -7, -1000, -65536,
+                                     -1000000007, INT32_MIN + 1, INT32_MIN};
+    std::mt19937 random(7);
+    for (int i = 0; i < 200; i++)
+        divisors.push_back(static_cast<int32_t>(random()));
+    std::vector<int32_t> values = {INT32_MIN, INT32_MIN + 1, -1, 0, 1, INT32_MAX, INT32_MAX - 1};
+    for (int i = 0; i < 2000; i++)
+        values.push_back(static_cast<int32_t>(random()) >> (i % 31));
+    for (int32_t k : divisors) {
+        if (k == -1 || k == 0 || k == 1)
+            continue;
+        Op op{.code = DIV_RK, .k = k};
+        compiled_divisor(op);
+        ASSERT_NE(op.out.magic, 0) << k;
+        uint32_t u = static_cast<uint32_t>(k);   // around the steps, wrapping
+        for (uint32_t x : {u, u - 1, u + 1, 0 - u, 1 - u})
+            values.push_back(static_cast<int32_t>(x));
+        for (int32_t x : values)
+            EXPECT_EQ(compiled_quotient(op, x), int64_t(x) / k) << x << " / " << k;
+        values.resize(values.size() - 5);
+    }
+}
 
 TEST(ScanNumber, ThreeBasesAndClamp)
 {
