@@ -24,15 +24,24 @@
 #include <cstdio>
 #include <cstdlib>
 
-uint8_t native_hot = 63;   // a loop of 64 passes or more is worth a compile
-static constexpr uint8_t NATIVE_HOT_MAX = NATIVE_ON - 1;
+/* A compile costs about what a loop's first thousand passes cost on the
+   ops (the code for it is dynamically bound on first use): a loop compiles
+   at its 1000th pass, 4 rounds of 250 counted in the op. */
+uint8_t native_hot = 249;
+static uint32_t native_rounds = 4;
 
 void native_configure(const char *setting)
 {
     if (!setting || !*setting)
         return;
     long n = std::strtol(setting, nullptr, 10);
-    native_hot = n <= 0 ? NATIVE_OFF : static_cast<uint8_t>(n - 1 < NATIVE_HOT_MAX ? n - 1 : NATIVE_HOT_MAX);
+    if (n <= 0) {
+        native_hot = NATIVE_OFF;
+        return;
+    }
+    n = n < 1000000 ? n : 1000000;
+    native_rounds = static_cast<uint32_t>((n + 249) / 250);
+    native_hot = static_cast<uint8_t>((n + native_rounds - 1) / native_rounds - 1);
 }
 
 #if defined(__x86_64__) || defined(_M_X64)
@@ -633,6 +642,7 @@ struct Region {
     int compiles = 0;
 };
 std::vector<Region> regions;   // by a closing jump's rule, less 1
+std::unordered_map<uint32_t, uint32_t> rounds;   // a closing jump's rounds of native_hot passes
 
 bool compile(Op *back)
 {
@@ -686,6 +696,12 @@ uint32_t native_loop(Op *back)
         uint8_t head = op_at(back->next)->code;
         if (head == EXIT || head == JEXIT)
             return back->next;   // the loop's way back is not known yet: asked again next pass
+        uint32_t &round = rounds[static_cast<uint32_t>(back - compiled_code.data)];
+        if (++round < native_rounds) {
+            back->d = 0;
+            return back->next;
+        }
+        round = native_rounds;   // counted no further: a compile again comes at once
         back->d = NATIVE_OFF;
         if (run_hooks || !compile(back))
             return back->next;
@@ -701,6 +717,7 @@ uint32_t native_loop(Op *back)
 void native_reset(void)
 {
     regions.clear();
+    rounds.clear();
 }
 
 #else   // no code generator for this processor: the ops run everything

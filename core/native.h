@@ -16,13 +16,14 @@ struct Op;
    op otherwise uses. */
 constexpr uint8_t NATIVE_ON = 254;    // its loop is compiled: rule names the code
 constexpr uint8_t NATIVE_OFF = 255;   // never compiled
-extern uint8_t native_hot;            // the passes counted before it compiles
+extern uint8_t native_hot;            // the passes counted before it asks native_loop
 
-// QUILL_NATIVE: unset for the usual start, 0 for never, N to compile
-// at a loop's N-th pass (1: at once, as the tests run it).
+// QUILL_NATIVE: unset for the usual start (the 1000th pass), 0 for never,
+// N to compile at a loop's N-th pass (1: at once, as the tests run it).
 void native_configure(const char *setting);
 // The way on after a closing jump whose count reached native_hot: its loop
-// run as machine code until something leads out of it, or the loop's head.
+// run as machine code until something leads out of it, or the loop's head
+// (counted again until the rounds of native_hot passes the setting asks).
 uint32_t native_loop(Op *back);
 void native_reset(void);   // forget all code: the ops it was made from are gone
 

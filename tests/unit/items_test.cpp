@@ -121,10 +121,9 @@ TEST_F(Items, AHotLoopGoesOnAsMachineCode)
 #if !defined(__x86_64__) && !defined(_M_X64)
     GTEST_SKIP() << "machine code is made for x86-64 alone";
 #endif
-    uint8_t usual = native_hot;
-    native_hot = 0;
+    native_configure("1");
     run("i = 0; a = 7;\n" + loop("s = (s + i % a) * 3 % 1000003; t = s / 5;", 100000));
-    native_hot = usual;
+    native_configure("1000");   // as usual
     int32_t s = 0;
     for (int32_t i = 0; i < 100000; i++)
         s = (s + i % 7) * 3 % 1000003;
