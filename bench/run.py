@@ -13,7 +13,8 @@ pipe also count each program's write calls (strace, once each).
 
 Peer luai is Lua 5.4 written idiomatically (locals, numeric for), where a
 task has such a version; peers luajit and c (gcc -O2) run the loop suite's
-programs. --suite loops runs that suite against them, ratios to quill, and
+programs, and peer ops the same quill with its loops kept on the ops
+(QUILL_NATIVE=0). --suite loops runs that suite against them, ratios to quill, and
 the geometric means of quill's time over each peer's.
 
 A peer whose first run of a task takes longer than the budget is run once;
@@ -607,15 +608,16 @@ TASKS = {
     'script-10mb': ('10 MB straight-line script', lambda: straight_line(10)),
 }
 LOOPS = ['sieve', 'bubble', 'sequence', 'collatz-search', 'gcd', 'table']
-LOOP_PEERS = ['luai', 'luajit', 'c']
+LOOP_PEERS = ['ops', 'luai', 'luajit', 'c']   # ops: quill with its loops kept on the ops
 DEFAULT_TASKS = [t for t in TASKS if t not in ('arith-1e6', 'array-1e6') and t not in LOOPS]
 
 
 def command(peer, quill, path, task, programs):
     """argv that runs the program in file path for peer (C: compiled first)."""
-    if peer == 'quill':
+    if peer in ('quill', 'ops'):
         pool = 80000000 if task.startswith('array') else programs.get('pool')
-        return [quill, *(['-s', str(pool)] if pool else []), '-f', path]
+        ops = ['env', 'QUILL_NATIVE=0'] if peer == 'ops' else []   # env execs quill: one process
+        return [*ops, quill, *(['-s', str(pool)] if pool else []), '-f', path]
     if peer == 'c':
         subprocess.run(['gcc', '-O2', '-o', path + '.bin', path], check=True)
         return [path + '.bin']
@@ -630,7 +632,7 @@ def program(programs, peer):
     """The peer's program for a task, or None; bash runs the sh one unless it has its own."""
     if peer == 'bash' and 'bash' not in programs:
         peer = 'dash'
-    return programs.get({'mawk': 'awk', 'gawk': 'awk', 'lua5.4': 'lua', 'dash': 'sh'}.get(peer, peer))
+    return programs.get({'mawk': 'awk', 'gawk': 'awk', 'lua5.4': 'lua', 'dash': 'sh', 'ops': 'quill'}.get(peer, peer))
 
 
 PIPED = ('pipe', 'report', 'text')   # tasks whose output goes into a pipe
@@ -771,7 +773,7 @@ def main():
         opts.tasks, opts.peers, opts.base = ','.join(LOOPS), ','.join(LOOP_PEERS), 'quill'
     quill = os.path.abspath(opts.quill)
     peers = [p for p in opts.peers.split(',')
-             if shutil.which({'luai': 'lua5.4', 'c': 'gcc'}.get(p, p))]
+             if shutil.which({'luai': 'lua5.4', 'c': 'gcc', 'ops': 'env'}.get(p, p))]
     cpu = next((l.split(':', 1)[1].strip() for l in open('/proc/cpuinfo')
                 if l.startswith('model name')), platform.machine())
     print(f'{datetime.date.today()}, {platform.node()}: {cpu}, {os.cpu_count()} cores, '
@@ -779,6 +781,7 @@ def main():
     print('| task | ' + ' | '.join(['quill'] + peers) + ' |')
     print('|---' * (len(peers) + 2) + '|')
     quotients = {p: [] for p in peers}   # quill's time over the peer's, per task
+    on_ops = {p: [] for p in peers if p != 'ops'}   # the same for quill on the ops alone
     with tempfile.TemporaryDirectory(prefix='quill-bench-') as tmp:
         for task in opts.tasks.split(','):
             medians, peak, writes = bench_task(task, quill, peers, opts.runs, opts.budget,
@@ -786,6 +789,8 @@ def main():
             for p in peers:
                 if medians.get(p) and medians.get('quill') not in (None, float('inf')):
                     quotients[p].append(medians['quill'] / medians[p])
+                if p in on_ops and medians.get(p) and medians.get('ops') not in (None, float('inf')):
+                    on_ops[p].append(medians['ops'] / medians[p])
             base = medians.get(opts.base)
             row = [cell(medians[p], base) if p in medians else '–' for p in ['quill'] + peers]
             print(f'| {TASKS[task][0]} | ' + ' | '.join(row) + ' |', flush=True)
@@ -800,6 +805,10 @@ def main():
             print('\nquill\'s time over each peer\'s, geometric mean (least, most): ' + ', '.join(
                 f'{p} {statistics.geometric_mean(q):.2f} ({min(q):.2f}, {max(q):.2f})'
                 for p, q in quotients.items() if q))
+            if 'ops' in peers:
+                print('The same for quill on the ops alone (QUILL_NATIVE=0): ' + ', '.join(
+                    f'{p} {statistics.geometric_mean(q):.2f} ({min(q):.2f}, {max(q):.2f})'
+                    for p, q in on_ops.items() if q))
         if opts.callgrind:
             per_pass, empty = callgrind_counts(quill, tmp)
             print('\nInstructions per pass of the count loop (callgrind): ' +

@@ -141,6 +141,14 @@ private:
         else
             f(mem(x));
     }
+    bool pinned(uint8_t x) const { return pin_of[x] >= 0; }
+    const Reg32 &pin(uint8_t x) const { return pins[pin_of[x]]; }
+    // Where an op computes R[d]: d's own register, unless that is b's,
+    // which the op still reads after it has loaded a.
+    const Reg32 &target(const Op &op, bool reads_b) const
+    {
+        return pinned(op.d) && !(reads_b && op.b != op.a && op.d == op.b) ? pin(op.d) : eax;
+    }
     void load(const Reg32 &to, uint8_t x);
     void put(uint8_t x, const Reg32 &from);
     void put_k(uint8_t x, int32_t k);
@@ -155,7 +163,8 @@ private:
         mov(rax, way);
         jmp(leave, T_NEAR);
     }
-    void set_cond(int cond);
+    void set_cond(int cond, const Reg32 &to = Xbyak::util::eax);
+    void compare(uint8_t a, uint8_t b);
     void jump_cond(int cond, const Label &to);
     void divide(const Op &op, uint32_t at, bool mod);
     void element(const Op &op, uint32_t at, uint8_t index, int32_t offset);
@@ -242,17 +251,30 @@ void Maker::put_k(uint8_t x, int32_t k)
     with(x, [&](const Operand &o) { mov(o, k); });
 }
 
-void Maker::set_cond(int cond)
+// to = the flags' cond as 0 or 1 (to: eax or ev's ebx, which have byte forms)
+void Maker::set_cond(int cond, const Reg32 &to)
 {
+    const Xbyak::Reg8 low = to.getIdx() == ebx.getIdx() ? bl : al;
     switch (cond) {
-    case LT_RR: setl(al); break;
-    case LE_RR: setle(al); break;
-    case GT_RR: setg(al); break;
-    case GE_RR: setge(al); break;
-    case EQ_RR: sete(al); break;
-    default:    setne(al); break;
+    case LT_RR: setl(low); break;
+    case LE_RR: setle(low); break;
+    case GT_RR: setg(low); break;
+    case GE_RR: setge(low); break;
+    case EQ_RR: sete(low); break;
+    default:    setne(low); break;
     }
-    movzx(eax, al);
+    movzx(to, low);
+}
+
+// The flags of R[a] - R[b].
+void Maker::compare(uint8_t a, uint8_t b)
+{
+    if (pinned(a)) {
+        with(b, [&](const Operand &o) { cmp(pin(a), o); });
+        return;
+    }
+    load(eax, a);
+    with(b, [&](const Operand &o) { cmp(eax, o); });
 }
 
 void Maker::jump_cond(int cond, const Label &to)
@@ -317,11 +339,15 @@ void Maker::divide(const Op &op, uint32_t at, bool mod)
 // the sum and the address wrap as pool_element's do.
 void Maker::element(const Op &op, uint32_t at, uint8_t index, int32_t offset)
 {
-    load(eax, index);
-    if (offset)
-        add(eax, offset);
-    shl(eax, 2);
-    with(op.a, [&](const Operand &o) { add(eax, o); });
+    // 64-bit sums of 32-bit values, of which eax keeps the low half: the wrap
+    int32_t disp = static_cast<int32_t>(4u * static_cast<uint32_t>(offset));
+    if (pinned(index) && pinned(op.a)) {
+        lea(eax, ptr[pin(op.a).cvt64() + pin(index).cvt64() * 4 + disp]);
+    } else {
+        load(eax, index);
+        with(op.a, [&](const Operand &o) { mov(ecx, o); });
+        lea(eax, ptr[rcx + rax * 4 + disp]);
+    }
     check_slot(at);
 }
 
@@ -332,8 +358,7 @@ void Maker::check_slot(uint32_t at)
         jmp(out_at(at), T_NEAR);
         return;
     }
-    mov(ecx, eax);
-    sub(ecx, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(pool)));
+    lea(ecx, ptr[rax - static_cast<int32_t>(reinterpret_cast<uintptr_t>(pool))]);
     cmp(ecx, poolsize - 4);
     ja(out_at(at), T_NEAR);
 }
@@ -435,30 +460,36 @@ bool Maker::lay(uint32_t at, const Op &op)
         mov(eax, op.k);
         value_out(op, eax);
         return true;
-    case ADD_RR: case SUB_RR: case MUL_RR:
-        load(eax, op.a);
+    case ADD_RR: case SUB_RR: case MUL_RR: {
+        const Reg32 &t = target(op, true);
+        load(t, op.a);
         with(op.b, [&](const Operand &o) {
             if (plain == ADD_RR)
-                add(eax, o);
+                add(t, o);
             else if (plain == SUB_RR)
-                sub(eax, o);
+                sub(t, o);
             else
-                imul(eax, o);
+                imul(t, o);
         });
-        value_out(op, eax);
+        value_out(op, t);
         return true;
-    case ADD_RK: case SUB_RK:
-        load(eax, op.a);
+    }
+    case ADD_RK: case SUB_RK: {
+        const Reg32 &t = target(op, false);
+        load(t, op.a);
         if (plain == ADD_RK)
-            add(eax, op.k);
+            add(t, op.k);
         else
-            sub(eax, op.k);
-        value_out(op, eax);
+            sub(t, op.k);
+        value_out(op, t);
         return true;
-    case MUL_RK:
-        with(op.a, [&](const Operand &o) { imul(eax, o, op.k); });
-        value_out(op, eax);
+    }
+    case MUL_RK: {
+        const Reg32 &t = target(op, false);
+        with(op.a, [&](const Operand &o) { imul(t, o, op.k); });
+        value_out(op, t);
         return true;
+    }
     case DIV_RK: case MOD_RK:
         if (!op.out.magic && op.k != 1) {   // 0 and -1: every time the ops' way
             jmp(out_at(at), T_NEAR);
@@ -469,8 +500,7 @@ bool Maker::lay(uint32_t at, const Op &op)
         divide(op, at, plain == MOD_RR || plain == MOD_RK);
         return true;
     case LT_RR: case LE_RR: case GT_RR: case GE_RR: case EQ_RR: case NE_RR:
-        load(eax, op.a);
-        with(op.b, [&](const Operand &o) { cmp(eax, o); });
+        compare(op.a, op.b);
         set_cond(plain);
         value_out(op, eax);
         return true;
@@ -591,14 +621,11 @@ bool Maker::lay(uint32_t at, const Op &op)
         jne(at_op(op.out.alt), T_NEAR);
     } else {
         int cond = LT_RR + (b - IF_LT_RR) / 2 * 2;   // IF_xx_RR and _RK pair as xx_RR and _RK do
-        if ((b - IF_LT_RR) % 2 == 0) {
-            load(eax, op.a);
-            with(op.b, [&](const Operand &o) { cmp(eax, o); });
-        } else {
+        if ((b - IF_LT_RR) % 2 == 0)
+            compare(op.a, op.b);
+        else
             with(op.a, [&](const Operand &o) { cmp(o, op.k); });
-        }
-        set_cond(cond);   // flags kept: setcc and movzx leave them
-        mov(ev_reg, eax);
+        set_cond(cond, ev_reg);   // flags kept: setcc and movzx leave them
         jump_cond(cond, at_op(op.out.alt));
     }
     pending.push_back(op.out.alt);
