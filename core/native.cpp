@@ -314,6 +314,24 @@ void Maker::divide(const Op &op, uint32_t at, bool mod)
         value_out(op, eax);
         return;
     }
+    if (k > 1 && (k & (k - 1)) == 0) {   // 2^n: a shift, a negative x first raised by 2^n - 1
+        int n = 0;
+        while ((int32_t(1) << n) != k)
+            n++;
+        mov(eax, ecx);
+        sar(eax, 31);
+        shr(eax, 32 - n);
+        add(eax, ecx);
+        if (mod) {
+            and_(eax, -k);
+            sub(ecx, eax);
+            mov(eax, ecx);
+        } else {
+            sar(eax, n);
+        }
+        value_out(op, eax);
+        return;
+    }
     // the multiply and shifts of compiled_quotient
     movsxd(rax, ecx);
     imul(rax, rax, op.out.magic);
