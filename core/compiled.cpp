@@ -5,6 +5,7 @@
 #include "compiled.h"
 
 #include <cstring>
+#include <unordered_set>
 
 Grown<Op> compiled_code;
 Grown<Record> compiled_records;
@@ -42,6 +43,31 @@ void compiled_divisor(Op &op)
     op.out.magic = m;
     op.b = static_cast<uint8_t>(p - 32);
     op.oper = d > 0 && m < 0 ? 1 : d < 0 && m > 0 ? 2 : 0;
+}
+
+std::vector<uint32_t> compiled_reach(uint32_t head)
+{
+    constexpr std::size_t MOST = 2000;
+    std::vector<uint32_t> found, todo{head};
+    std::unordered_set<uint32_t> seen{head};
+    while (!todo.empty() && found.size() < MOST) {
+        uint32_t at = todo.back();
+        todo.pop_back();
+        const Op &op = *op_at(at);
+        uint8_t c = op.code;
+        if (c == EXIT || c == JEXIT || c == JCOUNT || c == JCOUNT_E || c == CHECK || c == STORE_W ||
+            c == STORE_W_E || (c & FALLS))
+            continue;
+        found.push_back(at);
+        auto go = [&](uint32_t way) {
+            if (seen.insert(way).second)
+                todo.push_back(way);
+        };
+        go(op.next);
+        if (compiled_is_branch(c))
+            go(op.out.alt);
+    }
+    return found;
 }
 
 void compiled_reset(void)

@@ -19,6 +19,8 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <vector>
 
 #include "quill.h"
 
@@ -137,6 +139,11 @@ enum Code : uint8_t {
     CODE_COUNT
 };
 constexpr uint8_t E_VARIANT = MOV_E - MOV;   // a value op plus this stores ev too
+// A code with FALLS is the same op whose next is the op after it, as a loop
+// laid out in the order it runs keeps them (compiled_layout): the replay
+// steps there without loading next.
+constexpr uint8_t FALLS = 0x80;
+static_assert(CODE_COUNT <= FALLS, "a code and FALLS fit a byte");
 
 // What the replay and the listing read of an entry: arrays, not pointers,
 // so the table costs the loader no relocations.
@@ -210,6 +217,24 @@ template <typename T> struct Grown {
 extern Grown<Op> compiled_code;
 extern Grown<Record> compiled_records;
 
+// n items added to a table, which may move: false where memory refuses them.
+template <typename T> bool compiled_append(Grown<T> &table, const T *items, uint32_t n)
+{
+    if (table.size + n > table.capacity) {
+        uint32_t want = table.capacity ? table.capacity + table.capacity / 2 : 256;
+        if (want < table.size + n)
+            want = table.size + n;
+        void *bigger = std::realloc(table.data, std::size_t(want) * sizeof(T));
+        if (!bigger)
+            return false;
+        table.data = static_cast<T *>(bigger);
+        table.capacity = want;
+    }
+    for (uint32_t i = 0; i < n; i++)
+        table.data[table.size++] = items[i];
+    return true;
+}
+
 inline Op *op_at(uint32_t offset)
 {
     return reinterpret_cast<Op *>(reinterpret_cast<char *>(compiled_code.data) + offset);
@@ -231,6 +256,23 @@ inline int32_t compiled_quotient(const Op &op, int32_t x)
     int32_t q = static_cast<int32_t>(hi) >> op.b;
     return static_cast<int32_t>(static_cast<uint32_t>(q) + (static_cast<uint32_t>(q) >> 31));
 }
+
+/* The ops reachable from head by next and alt, up to a bound, that a loop's
+   machine code or layout takes in, from head on: a way ends at an op only
+   the ops run where they are (EXIT, JEXIT, counted jumps, a debugger's ops)
+   and at ops already laid out. */
+std::vector<uint32_t> compiled_reach(uint32_t head);
+
+/* ---- layout.cpp ---- */
+// The ops of the loop whose closing jump is at offset back, copied after
+// all others in the order they run (FALLS where the next is the one after),
+// and the closing jump led to the copy: the head's copy, or its head where
+// the budget refuses.
+uint32_t compiled_layout(uint32_t back);
+// The ops found the way (its alt, or its next) of the op at original: its
+// copies that did not know it yet take it too.
+void compiled_linked(uint32_t original, bool alt, uint32_t way);
+void compiled_layout_reset(void);
 
 /* the listing */
 // One op as a line of text: its code, its fields by name, its line; ways

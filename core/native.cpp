@@ -29,16 +29,16 @@
    at its 1000th pass, 4 rounds of 250 counted in the op. */
 uint8_t native_hot = 249;
 static uint32_t native_rounds = 4;
+static bool native_on = true;
 
 void native_configure(const char *setting)
 {
     if (!setting || !*setting)
         return;
     long n = std::strtol(setting, nullptr, 10);
-    if (n <= 0) {
-        native_hot = NATIVE_OFF;
-        return;
-    }
+    native_on = n > 0;
+    if (n <= 0)
+        n = 1;   // the ops alone, each loop laid out at its first pass
     n = n < 1000000 ? n : 1000000;
     native_rounds = static_cast<uint32_t>((n + 249) / 250);
     native_hot = static_cast<uint8_t>((n + native_rounds - 1) / native_rounds - 1);
@@ -66,7 +66,6 @@ using Xbyak::Reg32;
 // takes it in.
 constexpr uint64_t STALE = uint64_t(1) << 32;
 constexpr int MAX_COMPILES = 8;   // a loop whose ways keep turning up new ones stays as it is
-constexpr std::size_t MAX_OPS = 2000;
 
 using Entry = uint64_t (*)(void);
 
@@ -656,31 +655,6 @@ bool Maker::lay(uint32_t at, const Op &op)
     return true;
 }
 
-// The ops a loop's code takes in: reachable from its head by next and
-// alt, up to MAX_OPS; an op that only the ops run ends a way.
-std::vector<uint32_t> reach(uint32_t head)
-{
-    std::vector<uint32_t> found, todo{head};
-    std::unordered_set<uint32_t> seen{head};
-    while (!todo.empty() && found.size() < MAX_OPS) {
-        uint32_t at = todo.back();
-        todo.pop_back();
-        const Op &op = *op_at(at);
-        if (op.code == EXIT || op.code == JEXIT || op.code == JCOUNT || op.code == JCOUNT_E ||
-            op.code == CHECK || op.code == STORE_W || op.code == STORE_W_E)
-            continue;   // left to the ops
-        found.push_back(at);
-        auto go = [&](uint32_t way) {
-            if (seen.insert(way).second)
-                todo.push_back(way);
-        };
-        go(op.next);
-        if (compiled_is_branch(op.code))
-            go(op.out.alt);
-    }
-    return found;
-}
-
 struct Region {
     std::unique_ptr<Maker> code;
     Entry entry = nullptr;
@@ -701,7 +675,7 @@ bool compile(Op *back)
     r.entry = nullptr;
     r.code.reset();
     r.compiles++;
-    std::vector<uint32_t> ops = reach(back->next);
+    std::vector<uint32_t> ops = compiled_reach(back->next);
     if (ops.empty())
         return false;
     try {
@@ -748,8 +722,11 @@ uint32_t native_loop(Op *back)
         }
         round = native_rounds;   // counted no further: a compile again comes at once
         back->d = NATIVE_OFF;
-        if (run_hooks || !compile(back))
+        if (run_hooks)
             return back->next;
+        if (!native_on || !compile(back))
+            return compiled_layout(static_cast<uint32_t>(reinterpret_cast<char *>(back) -
+                                                         reinterpret_cast<char *>(compiled_code.data)));
         back->d = NATIVE_ON;
     }
     Region &r = regions[back->rule - 1];
@@ -763,6 +740,7 @@ void native_reset(void)
 {
     regions.clear();
     rounds.clear();
+    compiled_layout_reset();
 }
 
 #else   // no code generator for this processor: the ops run everything
@@ -770,9 +748,15 @@ void native_reset(void)
 uint32_t native_loop(Op *back)
 {
     back->d = NATIVE_OFF;
-    return back->next;
+    if (run_hooks)
+        return back->next;
+    return compiled_layout(static_cast<uint32_t>(reinterpret_cast<char *>(back) -
+                                                 reinterpret_cast<char *>(compiled_code.data)));
 }
 
-void native_reset(void) {}
+void native_reset(void)
+{
+    compiled_layout_reset();
+}
 
 #endif

@@ -152,6 +152,7 @@ extern bool record_list;             // QUILL_LIST: each record's ops on stderr 
 bool record_begin(void);
 void record_note(Rule rule, int32_t imm);   // one reduction of it
 void record_reset(void);                    // forget every record
+bool record_affordable(std::size_t n);      // n more ops fit the budget (a script's bytes' worth)
 void record_watch_lines(void);              // the debugger's lines (hooks.h) changed
 
 /* ---- core/replay.cpp ---- */

@@ -56,30 +56,17 @@ bool recordable(void)
     return jumps == 0 || jump_label_pos + 2 == tokens_pos();   // label, ';', then here
 }
 
-template <typename T> bool append(Grown<T> &table, const T *items, uint32_t n)
-{
-    if (table.size + n > table.capacity) {
-        uint32_t want = table.capacity ? table.capacity + table.capacity / 2 : 256;
-        if (want < table.size + n)
-            want = table.size + n;
-        void *bigger = std::realloc(table.data, std::size_t(want) * sizeof(T));
-        if (!bigger)
-            return false;   // the item stays with the parser
-        table.data = static_cast<T *>(bigger);
-        table.capacity = want;
-    }
-    for (uint32_t i = 0; i < n; i++)
-        table.data[table.size++] = items[i];
-    return true;
-}
+}  // namespace
 
-// Whether a record of n ops fits the budget.
-bool affordable(std::size_t n)
+// Whether n more ops fit the budget.
+bool record_affordable(std::size_t n)
 {
     uint64_t bytes = uint64_t(compiled_code.size + n) * sizeof(Op) +
                      uint64_t(compiled_records.size + 1) * sizeof(Record);
     return bytes <= BYTES_PER_SCRIPT_BYTE * tokens_bytes() && compiled_records.size < INT32_MAX / 2;
 }
+
+namespace {
 
 // A new record of the given ops (none: a run of items with nothing to do),
 // its EXIT and JEXIT after them: its number, or -1 where the budget or
@@ -96,7 +83,7 @@ int32_t add_record(std::vector<Op> &code, uint32_t end, int32_t end_line)
     // the search, the first time: from the jump's op, or a branch's alt
     if (last.code == BELOW || last.code == ABOVE || compiled_is_branch(last.code))
         code.push_back(Op{.code = JEXIT, .line = last.line, .out = {.rec = rec}});
-    if (!affordable(code.size()) || uint64_t(base + code.size()) * sizeof(Op) > UINT32_MAX)
+    if (!record_affordable(code.size()) || uint64_t(base + code.size()) * sizeof(Op) > UINT32_MAX)
         return -1;
     constexpr uint32_t SIZE = sizeof(Op);   // ops are named by their byte offsets
     for (uint32_t i = 0; i < n; i++) {
@@ -110,8 +97,8 @@ int32_t add_record(std::vector<Op> &code, uint32_t end, int32_t end_line)
             op.out.rec = rec;
     }
     Record r{base * SIZE, end, end_line, (base + n - 1) * SIZE};
-    if (!append(compiled_code, code.data(), static_cast<uint32_t>(code.size())) ||
-        !append(compiled_records, &r, 1))
+    if (!compiled_append(compiled_code, code.data(), static_cast<uint32_t>(code.size())) ||
+        !compiled_append(compiled_records, &r, 1))
         return -1;
     if (record_list) {
         output_flush();   // the listing shows where the script's output stands
@@ -223,7 +210,7 @@ bool record_begin(void)
         *state = rec >= 0 ? ITEM_FIRST_RECORD + rec : ITEM_EXCLUDED;
         return rec >= 0;
     }
-    if (!affordable(1)) {
+    if (!record_affordable(1)) {
         *state = ITEM_EXCLUDED;   // past the budget: not worth recording
         return false;
     }

@@ -77,6 +77,7 @@ uint32_t exit_record(uint32_t rec)
     uint32_t way = first_here();
     if (way == NO_WAY)
         return way;
+    compiled_linked(r.link, false, way);
     Op *last = op_at(r.link);
     const Op *to = op_at(way);
     if (!run_hooks && compiled_is_branch(last->code) && last->code < IF_NZ_A && to->code == ABOVE) {
@@ -112,8 +113,10 @@ uint32_t jump_record(uint32_t rec)
     if (jump->code == ABOVE)
         top = 1;
     uint32_t way = search(r, jump->lab);
-    if (way != NO_WAY)
+    if (way != NO_WAY) {
         (branch ? jump->out.alt : jump->next) = way;
+        compiled_linked(r.link, branch, way);
+    }
     return way;
 }
 
@@ -210,16 +213,18 @@ uint32_t counted_jump(const Op *op, int32_t cond, int32_t count)
 }  // namespace
 
 #if defined(__GNUC__)
-#define CASE(c) L_##c:
+#define PLAIN_CASE(c) L_##c:
+#define FALLS_CASE(c) F_##c:
 #define DISPATCH goto *handlers[op->code]
 #else
-#define CASE(c) case c:
+#define PLAIN_CASE(c) case c:
+#define FALLS_CASE(c) case c | FALLS:
 #define DISPATCH continue
 #endif
 #define AT(offset) reinterpret_cast<const Op *>(code + (offset))
 #define NEXT \
     do { \
-        op = AT(op->next); \
+        op = NEXT_OP; \
         DISPATCH; \
     } while (0)
 #define GO(way) \
@@ -261,21 +266,24 @@ uint32_t counted_jump(const Op *op, int32_t cond, int32_t count)
 #define CLOSING_ABOVE() output_check()
 #endif
 // A loop's closing jump counts its passes; at native_hot the loop goes on
-// as machine code (native.h).
+// as machine code, or as ops laid out in the order they run (native.h).
 #define LOOP_BACK() \
     do { \
         uint8_t h_ = op->d; \
         if (h_ < native_hot) \
             const_cast<Op *>(op)->d = static_cast<uint8_t>(h_ + 1); \
-        else if (h_ != NATIVE_OFF) \
-            GO(native_loop(const_cast<Op *>(op))); \
+        else if (h_ != NATIVE_OFF) { \
+            uint32_t way_ = native_loop(const_cast<Op *>(op)); \
+            code = reinterpret_cast<const char *>(compiled_code.data);   /* laying out moves ops */ \
+            GO(way_); \
+        } \
     } while (0)
 #define BRANCH(c, store, test) \
     CASE(c) { \
         int32_t t_ = (test); \
         if (store) \
             ev = t_; \
-        op = AT(t_ ? op->out.alt : op->next); \
+        op = t_ ? AT(op->out.alt) : NEXT_OP; \
         DISPATCH; \
     } \
     CASE(c##_A) { \
@@ -299,119 +307,57 @@ __attribute__((optimize("no-crossjumping", "no-gcse")))
 #endif
 void replay_run(int32_t first)
 {
-    const char *const code = reinterpret_cast<const char *>(compiled_code.data);
+    const char *code = reinterpret_cast<const char *>(compiled_code.data);
     int32_t *const R = var - REG_VAR;   // the temporaries lie below the variables
     const Op *op = AT(compiled_records.data[first].first);
 #if defined(__GNUC__)
-    static void *const handlers[] = {   // ORDER CODES
+    static void *handlers[2 * FALLS];   // each code, then each with FALLS
+    if (!handlers[0]) {
+        void *const plain[] = {   // ORDER CODES
 #define ADDR(c, ...) &&L_##c,
-        COMPILED_VALUES(ADDR)
+            COMPILED_VALUES(ADDR)
 #define ADDR_E(c, ...) &&L_##c##_E,
-        COMPILED_VALUES(ADDR_E)
-        COMPILED_CONTROL(ADDR)
+            COMPILED_VALUES(ADDR_E)
+            COMPILED_CONTROL(ADDR)
 #define ADDR_A(c, ...) &&L_##c##_A,
-        COMPILED_BRANCHES(ADDR_A)
+            COMPILED_BRANCHES(ADDR_A)
 #undef ADDR_A
 #undef ADDR
 #undef ADDR_E
-    };
-    static_assert(sizeof handlers / sizeof handlers[0] == CODE_COUNT, "one handler a code");
+        };
+        void *const falls[] = {
+#define ADDR(c, ...) &&F_##c,
+            COMPILED_VALUES(ADDR)
+#define ADDR_E(c, ...) &&F_##c##_E,
+            COMPILED_VALUES(ADDR_E)
+            COMPILED_CONTROL(ADDR)
+#define ADDR_A(c, ...) &&F_##c##_A,
+            COMPILED_BRANCHES(ADDR_A)
+#undef ADDR_A
+#undef ADDR
+#undef ADDR_E
+        };
+        static_assert(sizeof plain / sizeof plain[0] == CODE_COUNT, "one handler a code");
+        for (int c = 0; c < CODE_COUNT; c++) {
+            handlers[FALLS + c] = falls[c];
+            handlers[c] = plain[c];   // last: the table is ready once handlers[0] is set
+        }
+    }
     DISPATCH;
 #else
     for (;;)
         switch (op->code) {
 #endif
-    VALUE(MOV, R[op->a])
-    VALUE(LOADK, op->k)
-    VALUE(ADD_RR, wrap_add(R[op->a], R[op->b]))
-    VALUE(ADD_RK, wrap_add(R[op->a], op->k))
-    VALUE(SUB_RR, wrap_sub(R[op->a], R[op->b]))
-    VALUE(SUB_RK, wrap_sub(R[op->a], op->k))
-    VALUE(MUL_RR, wrap_mul(R[op->a], R[op->b]))
-    VALUE(MUL_RK, wrap_mul(R[op->a], op->k))
-    VALUE(DIV_RR, DIVIDE(OPDIV, R[op->a], R[op->b]))
-    VALUE(DIV_RK, DIVIDE(OPDIV, R[op->a], op->k))
-    VALUE(MOD_RR, DIVIDE(OPMOD, R[op->a], R[op->b]))
-    VALUE(MOD_RK, DIVIDE(OPMOD, R[op->a], op->k))
-    VALUE(LT_RR, R[op->a] < R[op->b])
-    VALUE(LT_RK, R[op->a] < op->k)
-    VALUE(LE_RR, R[op->a] <= R[op->b])
-    VALUE(LE_RK, R[op->a] <= op->k)
-    VALUE(GT_RR, R[op->a] > R[op->b])
-    VALUE(GT_RK, R[op->a] > op->k)
-    VALUE(GE_RR, R[op->a] >= R[op->b])
-    VALUE(GE_RK, R[op->a] >= op->k)
-    VALUE(EQ_RR, R[op->a] == R[op->b])
-    VALUE(EQ_RK, R[op->a] == op->k)
-    VALUE(NE_RR, R[op->a] != R[op->b])
-    VALUE(NE_RK, R[op->a] != op->k)
-    VALUE(BIN_RR, PROTECT(eval_compute(op->oper + 256, R[op->a], R[op->b])))
-    VALUE(BIN_RK, PROTECT(eval_compute(op->oper + 256, R[op->a], op->k)))
-    VALUE(BIN_KR, PROTECT(eval_compute(op->oper + 256, op->k, R[op->a])))
-    VALUE(NEG, wrap_sub(0, R[op->a]))
-    VALUE(NOT, !R[op->a])
-    VALUE(ELEM, PROTECT(pool_read(pool_element(R[op->a], R[op->b]))))
-    VALUE(ELEMO, PROTECT(pool_read(pool_element(R[op->a], wrap_add(R[op->b], op->k)))))
-    VALUE(STR, PROTECT(eval_literal(texts_at(op->k))))
-    VALUE(STRCOPY_K, PROTECT(eval_strcopy(op->k, R[op->a])))
-    VALUE(STRCOPY_R, PROTECT(eval_strcopy(R[op->b], R[op->a])))
-    VALUE(CALL, PROTECT(eval_func(R[op->a])))
-    VALUE(NEW, PROTECT(eval_new(R[op->a])))
-    VALUE(KEEP8, static_cast<int8_t>(static_cast<uint8_t>(R[op->a] & 0xff)))
-    CASE(STORE) pool_write(R[op->b], R[op->a]); NEXT;
-    CASE(STORE_E) pool_write(R[op->b], R[op->a]); ev = R[op->a]; NEXT;
-    CASE(STORE_W) pool_write_watched(R[op->b], R[op->a]); NEXT;
-    CASE(STORE_W_E) pool_write_watched(R[op->b], R[op->a]); ev = R[op->a]; NEXT;
-#define SET_ELEMENT(c, value, store_ev) \
-    CASE(c) { \
-        [[maybe_unused]] constexpr uint8_t HERE = c; \
-        pool_write(PROTECT(pool_element_slot(pool_element(R[op->a], R[op->b]))), value); \
-        store_ev; \
-        NEXT; \
-    }
-    SET_ELEMENT(SETEL, R[op->d], (void)0)
-    SET_ELEMENT(SETEL_E, R[op->d], ev = R[op->d])
-    SET_ELEMENT(SETEL_K, op->k, (void)0)
-    SET_ELEMENT(SETEL_K_E, op->k, ev = op->k)
-    DO(SLOT, R[op->d] = PROTECT(pool_element_slot(pool_element(R[op->a], R[op->b]))))
-    DO(PUT, eval_put(R[op->a]))
-    DO(PUTS, PROTECT(eval_puts(R[op->a])))
-    CASE(EV) ev = R[op->a]; NEXT;
-    CASE(EV_K) ev = op->k; NEXT;
-    BRANCH(IF_NZ, false, R[op->a])
-    BRANCH(IF_NZ_E, true, R[op->a])
-    BRANCH(IF_LT_RR, true, R[op->a] < R[op->b])
-    BRANCH(IF_LT_RK, true, R[op->a] < op->k)
-    BRANCH(IF_LE_RR, true, R[op->a] <= R[op->b])
-    BRANCH(IF_LE_RK, true, R[op->a] <= op->k)
-    BRANCH(IF_GT_RR, true, R[op->a] > R[op->b])
-    BRANCH(IF_GT_RK, true, R[op->a] > op->k)
-    BRANCH(IF_GE_RR, true, R[op->a] >= R[op->b])
-    BRANCH(IF_GE_RK, true, R[op->a] >= op->k)
-    BRANCH(IF_EQ_RR, true, R[op->a] == R[op->b])
-    BRANCH(IF_EQ_RK, true, R[op->a] == op->k)
-    BRANCH(IF_NE_RR, true, R[op->a] != R[op->b])
-    BRANCH(IF_NE_RK, true, R[op->a] != op->k)
-    CASE(BELOW) NEXT;
-    CASE(ABOVE)
-#ifdef QUILL_FUZZ
-        if (AT(op->next)->code != JEXIT)   // there the search counts it
-            jump_count_rewind();           // the rewind the parser's run would count
-#endif
-        output_check();   // a write the clock failed ends a loop that prints nothing too
-        LOOP_BACK();
-        NEXT;
-    CASE(JCOUNT) GO(counted_jump(op, R[op->a], R[op->b]));
-    CASE(JCOUNT_E) ev = R[op->b]; GO(counted_jump(op, R[op->a], R[op->b]));
-    CASE(NOTHING) NEXT;
-    CASE(EXIT) GO(exit_record(op->out.rec));
-    CASE(JEXIT) GO(run_hooks ? debug_jump(const_cast<Op *>(op)) : jump_record(op->out.rec));
-    CASE(CHECK)
-        run_watch.pos = static_cast<uint32_t>(op->k);
-        run_watch.line = op->line;
-        if ((op->d || run_watch.every.load(std::memory_order_relaxed)) && debug_check(op))
-            return;   // moved: the read position is the debugger's
-        NEXT;
+#define CASE(c) PLAIN_CASE(c)
+#define NEXT_OP AT(op->next)
+#include "replay_ops.inc"
+#undef CASE
+#undef NEXT_OP
+#define CASE(c) FALLS_CASE(c)
+#define NEXT_OP (op + 1)
+#include "replay_ops.inc"
+#undef CASE
+#undef NEXT_OP
 #if !defined(__GNUC__)
         }
 #endif

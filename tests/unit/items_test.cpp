@@ -136,6 +136,26 @@ TEST_F(Items, AHotLoopGoesOnAsMachineCode)
     EXPECT_EQ(made, 1);
 }
 
+TEST_F(Items, WithoutMachineCodeAHotLoopIsLaidOutInTheOrderItRuns)
+{
+    native_configure("0");
+    run("i = 0; a = 7;\n" + loop("s = (s + i % a) * 3 % 1000003; t = s / 5;", 1000));
+    native_configure("1000");
+    int32_t s = 0;
+    for (int32_t i = 0; i < 1000; i++)
+        s = (s + i % 7) * 3 % 1000003;
+    EXPECT_EQ(var['s' - 'a'], s);
+    // the copy: four ops for s, one for t, one for i, then the if fused with
+    // the above, which alone leads back instead of on
+    int falls = 0, fused = 0;
+    for (const Op *op = compiled_code.data; op < compiled_code.data + compiled_code.size; op++) {
+        falls += (op->code & FALLS) != 0;
+        fused += op->code == IF_GE_RK_A;
+    }
+    EXPECT_EQ(falls, 6);
+    EXPECT_EQ(fused, 2) << "the record's own and the copy's";
+}
+
 TEST_F(Items, ARunOfItemsWithNothingToDoIsOneRecord)
 {
     run(loop(std::string(1000, ';') + " A; A: B; B:", 3));
