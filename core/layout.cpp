@@ -77,6 +77,8 @@ uint32_t compiled_layout(uint32_t back)
         auto it = place.find(way);
         return it == place.end() ? way : (base + it->second) * SIZE;
     };
+    // a way to an EXIT or JEXIT is not known yet; the copy's own are
+    auto unknown_at = [&](uint32_t way) { return way < base * SIZE && unknown_way(way); };
     std::vector<Op> copy;
     copy.reserve(order.size());
     for (uint32_t i = 0; i < order.size(); i++) {
@@ -86,11 +88,11 @@ uint32_t compiled_layout(uint32_t back)
             op.d = NATIVE_OFF;   // its loop is laid out: its passes are counted no more
         uint32_t copied = (base + i) * SIZE;
         op.next = moved(op.next);
-        if (unknown_way(op.next))
+        if (unknown_at(op.next))
             unknown.emplace(order[i], std::make_pair(copied, false));
         if (branch) {
             op.out.alt = moved(op.out.alt);
-            if (unknown_way(op.out.alt))
+            if (unknown_at(op.out.alt))
                 unknown.emplace(order[i], std::make_pair(copied, true));
         }
         copy.push_back(op);
@@ -101,7 +103,7 @@ uint32_t compiled_layout(uint32_t back)
         if (!compiled_is_branch(op.code) || op.code >= IF_NZ_A || op.next < base * SIZE)
             continue;
         const Op &above = copy[op.next / SIZE - base];
-        if (above.code == ABOVE && !unknown_way(above.next)) {
+        if (above.code == ABOVE && !unknown_at(above.next)) {
             op.code = static_cast<uint8_t>(op.code - IF_NZ + IF_NZ_A);
             op.next = above.next;
         }

@@ -65,12 +65,6 @@ const char *pool_text(int32_t value, std::size_t *len)
     return p;
 }
 
-static bool in_pool(uint32_t addr, uint32_t bytes)
-{
-    uint64_t lo = reinterpret_cast<uintptr_t>(pool);
-    return addr >= lo && uint64_t(addr) + bytes <= lo + uint64_t(poolsize);
-}
-
 int32_t pool_element(int32_t base, int32_t index)
 {
     return static_cast<int32_t>(static_cast<uint32_t>(base) + 4u * static_cast<uint32_t>(index));
@@ -79,23 +73,6 @@ int32_t pool_element(int32_t base, int32_t index)
 int32_t pool_var_slot(int index)
 {
     return addr32(var + index);
-}
-
-// An element slot must lie wholly in the pool, never over a variable.
-int32_t pool_element_slot(int32_t addr)
-{
-    if (!in_pool(static_cast<uint32_t>(addr), 4))
-        diag_runtime("Bad address. (array)");
-    return addr;
-}
-
-int32_t pool_read(int32_t addr)
-{
-    if (!in_pool(static_cast<uint32_t>(addr), 4))
-        diag_runtime("Bad address. (array)");
-    int32_t v;
-    std::memcpy(&v, pool_address(addr), 4);   // arrays start at any byte offset
-    return v;
 }
 
 // The slot is a variable's (R_VAR_ADDR) or an element checked by pool_element_slot.

@@ -15,6 +15,7 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 #include "actions.h"   // the grammar's calls, shared with quill-check
 #include "hooks.h"     // what a debugger is told
@@ -69,8 +70,7 @@ int pool_literal(const char *text, int len);
 // The text at value, or nullptr: 0 is no text; anything else must lie in the pool.
 const char *pool_text(int32_t value, std::size_t *len = nullptr);
 int32_t pool_element(int32_t base, int32_t index);  // address of base[index], 32-bit wrap
-int32_t pool_read(int32_t addr);                   // an element: 4 bytes inside the pool
-int32_t pool_element_slot(int32_t addr);           // addr, if an element may be written there
+// pool_holds, pool_element_slot and pool_read: inline, at the end
 void pool_write(int32_t addr, int32_t value);      // a variable's slot or a checked element
 // The same under a debugger, which is told the bytes first (hooks.h).
 [[gnu::noinline]] void pool_write_watched(int32_t addr, int32_t value);
@@ -125,7 +125,7 @@ extern std::atomic<bool> output_attention;
 extern void (*output_fault)(int err);   // a write failed: must not return
 // Looked at where a long computation passes (backward jumps, items the
 // parser runs), so a write the clock could not make ends the run soon.
-inline void output_check(void)
+[[gnu::always_inline]] inline void output_check(void)   // even into the replay's loop
 {
     if (output_attention.load(std::memory_order_relaxed))
         output_check_failed();
@@ -189,5 +189,31 @@ void diag_cannot_open(const char *name);
 #include <csetjmp>
 extern std::jmp_buf *diag_exit_jump;   // non-null: diag_fatal jumps there instead of exiting
 #endif
+
+/* ---- core/pool.cpp's inline part ---- */
+// Whether bytes bytes at addr lie wholly in the pool. These three are
+// inline everywhere, the replay's loop too, whose own optimisation
+// settings keep other functions out of it.
+[[gnu::always_inline]] inline bool pool_holds(uint32_t addr, uint32_t bytes)
+{
+    uint64_t lo = reinterpret_cast<uintptr_t>(pool);
+    return addr >= lo && uint64_t(addr) + bytes <= lo + uint64_t(poolsize);
+}
+// addr, if an element may be written there: wholly in the pool, never over a variable
+[[gnu::always_inline]] inline int32_t pool_element_slot(int32_t addr)
+{
+    if (!pool_holds(static_cast<uint32_t>(addr), 4))
+        diag_runtime("Bad address. (array)");
+    return addr;
+}
+// An element: 4 bytes inside the pool, at any byte offset.
+[[gnu::always_inline]] inline int32_t pool_read(int32_t addr)
+{
+    if (!pool_holds(static_cast<uint32_t>(addr), 4))
+        diag_runtime("Bad address. (array)");
+    int32_t v;
+    std::memcpy(&v, pool_address(addr), 4);
+    return v;
+}
 
 #endif

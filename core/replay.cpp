@@ -270,9 +270,11 @@ uint32_t counted_jump(const Op *op, int32_t cond, int32_t count)
 #define LOOP_BACK() \
     do { \
         uint8_t h_ = op->d; \
+        if (h_ == NATIVE_OFF) \
+            break;   /* counted no more: a laid-out loop, or no code to make */ \
         if (h_ < native_hot) \
             const_cast<Op *>(op)->d = static_cast<uint8_t>(h_ + 1); \
-        else if (h_ != NATIVE_OFF) { \
+        else { \
             uint32_t way_ = native_loop(const_cast<Op *>(op)); \
             code = reinterpret_cast<const char *>(compiled_code.data);   /* laying out moves ops */ \
             GO(way_); \
