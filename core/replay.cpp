@@ -79,6 +79,8 @@ uint32_t exit_record(uint32_t rec)
         return way;
     compiled_linked(r.link, false, way);
     Op *last = op_at(r.link);
+    if (op_at(last->next)->code != EXIT)
+        return way;   // linked already: code made before led here, and takes this way once
     const Op *to = op_at(way);
     if (!run_hooks && compiled_is_branch(last->code) && last->code < IF_NZ_A && to->code == ABOVE) {
         if (op_at(to->next) == to + 2)
