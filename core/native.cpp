@@ -9,9 +9,8 @@
  *
  * The code leaves for the ops at the op where anything out of the ordinary
  * happens, with nothing of that op done: a division by 0 or -1, an element
- * outside the pool, a variable's slot written through an address, the
- * clock's failed write, a way not found yet (an EXIT or JEXIT), an op it
- * does not make. The ops then do it as they always do. So every message,
+ * outside the pool, the clock's failed write, a way not found yet (an EXIT
+ * or JEXIT), an op it does not make. The ops then do it as they always do. So every message,
  * trace and status is the ops' own.
  */
 #include "quill.h"
@@ -554,12 +553,8 @@ bool Maker::lay(uint32_t at, const Op &op)
         value_out(op, eax);
         return true;
     case STORE: {
-        // a variable's slot (an assignment through its address) is the ops'
+        // its slot is an element's, checked by the SLOT before it
         load(eax, op.b);
-        mov(ecx, eax);
-        sub(ecx, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(var)));
-        cmp(ecx, 4 * NVARS);
-        jb(out_at(at), T_NEAR);
         load(ecx, op.a);
         mov(dword[rax], ecx);
         if (c == STORE_E)
