@@ -10,8 +10,8 @@
  * The code leaves for the ops at the op where anything out of the ordinary
  * happens, with nothing of that op done: a division by 0 or -1, an element
  * outside the pool, the clock's failed write, a way not found yet (an EXIT
- * or JEXIT), an op it does not make. The ops then do it as they always do. So every message,
- * trace and status is the ops' own.
+ * or JEXIT), an op it does not make. The ops then do it as they always do,
+ * so every message, trace and status is the ops' own.
  */
 #include "quill.h"
 

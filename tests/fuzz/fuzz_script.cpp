@@ -1,7 +1,8 @@
 // libFuzzer target: runs the fuzzer's bytes as a whole script in a small
 // pool, against the library built without its outside-touching services,
 // three times: with the fast paths and every loop made machine code at its
-// first pass, with the fast paths on the ops alone, and without them. The
+// first pass, with the fast paths on the ops alone (each loop laid out at
+// its first pass), and without them. The
 // runs must agree on every byte of output and of messages, the exit status
 // and, where the run ends normally, the last value (a fatal error exits with
 // a fixed status, so ev is gone with it: a fused replay may have skipped a
@@ -101,7 +102,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     text.push_back('\0');   // fmemopen wants at least one byte
     Run slow = run(text, size, false, "0");
     const char *names[] = {"machine code", "ops"};
-    const char *natives[] = {"1", "0"};   // every loop compiled at its first pass, or none
+    const char *natives[] = {"1", "0"};   // every loop compiled, or laid out, at its first pass
     for (int way = 0; way < 2; way++) {
         Run fast = run(text, size, true, natives[way]);
         if (fast.out != slow.out || fast.err != slow.err || fast.status != slow.status ||
