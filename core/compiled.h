@@ -239,6 +239,11 @@ inline Op *op_at(uint32_t offset)
 {
     return reinterpret_cast<Op *>(reinterpret_cast<char *>(compiled_code.data) + offset);
 }
+inline uint32_t offset_of(const Op *op)
+{
+    return static_cast<uint32_t>(reinterpret_cast<const char *>(op) -
+                                 reinterpret_cast<const char *>(compiled_code.data));
+}
 
 /* ---- compiled.cpp ---- */
 /* A division by a constant k other than -1, 0 and 1 without a divide, as

@@ -525,18 +525,16 @@ bool Maker::lay(uint32_t at, const Op &op)
         set_cond(plain - 1);
         value_out(op, eax);
         return true;
-    case BIN_RR:
-        call_out(op, reinterpret_cast<const void *>(call_compute), {{false, op.oper}, {true, op.a}, {true, op.b}});
+    case BIN_RR: case BIN_RK: case BIN_KR: {
+        Arg a{true, op.a}, other = plain == BIN_RR ? Arg{true, op.b} : Arg{false, op.k};
+        Arg oper{false, op.oper};
+        if (plain == BIN_KR)
+            call_out(op, reinterpret_cast<const void *>(call_compute), {oper, other, a});
+        else
+            call_out(op, reinterpret_cast<const void *>(call_compute), {oper, a, other});
         value_out(op, eax);
         return true;
-    case BIN_RK:
-        call_out(op, reinterpret_cast<const void *>(call_compute), {{false, op.oper}, {true, op.a}, {false, op.k}});
-        value_out(op, eax);
-        return true;
-    case BIN_KR:
-        call_out(op, reinterpret_cast<const void *>(call_compute), {{false, op.oper}, {false, op.k}, {true, op.a}});
-        value_out(op, eax);
-        return true;
+    }
     case NEG:
         load(eax, op.a);
         neg(eax);
@@ -710,7 +708,7 @@ uint32_t native_loop(Op *back)
         uint8_t head = op_at(back->next)->code;
         if (head == EXIT || head == JEXIT)
             return back->next;   // the loop's way back is not known yet: asked again next pass
-        uint32_t &round = rounds[static_cast<uint32_t>(back - compiled_code.data)];
+        uint32_t &round = rounds[offset_of(back)];
         if (++round < native_rounds) {
             back->d = 0;
             return back->next;
@@ -720,8 +718,7 @@ uint32_t native_loop(Op *back)
         if (run_hooks)
             return back->next;
         if (!native_on || !compile(back))
-            return compiled_layout(static_cast<uint32_t>(reinterpret_cast<char *>(back) -
-                                                         reinterpret_cast<char *>(compiled_code.data)));
+            return compiled_layout(offset_of(back));
         back->d = NATIVE_ON;
     }
     Region &r = regions[back->rule - 1];
@@ -745,8 +742,7 @@ uint32_t native_loop(Op *back)
     back->d = NATIVE_OFF;
     if (run_hooks)
         return back->next;
-    return compiled_layout(static_cast<uint32_t>(reinterpret_cast<char *>(back) -
-                                                 reinterpret_cast<char *>(compiled_code.data)));
+    return compiled_layout(offset_of(back));
 }
 
 void native_reset(void)
