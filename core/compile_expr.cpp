@@ -209,7 +209,12 @@ Operand Compiler::gen(int n, int hint)
     case R_NOT:
     case R_FUNC:
     case R_NEW: {   // one operand in, a value out
-        uint8_t a = reg(gen(kid(n, 0)), n);
+        Operand o = gen(kid(n, 0));
+        if (o.constant && s.rule == R_NEGATE)   // -37: a constant, as a bound or a step reads it
+            return const_of(static_cast<int32_t>(0u - static_cast<uint32_t>(o.k)));
+        if (o.constant && s.rule == R_NOT)
+            return const_of(!o.k);
+        uint8_t a = reg(o, n);
         uint8_t d = dest(hint);
         Code code = s.rule == R_NEGATE ? NEG : s.rule == R_NOT ? NOT : s.rule == R_FUNC ? CALL : NEW;
         emit({.code = code, .d = d, .a = a}, n);
