@@ -56,7 +56,7 @@ std::vector<uint32_t> compiled_reach(uint32_t head)
         const Op &op = *op_at(at);
         uint8_t c = op.code;
         if (c == EXIT || c == JEXIT || c == JCOUNT || c == JCOUNT_E || c == CHECK || c == STORE_W ||
-            c == STORE_W_E || (c & FALLS))
+            c == STORE_W_E || (c & FALLS) || (c >= STEP_RR && c <= STEP_KK))
             continue;
         found.push_back(at);
         auto go = [&](uint32_t way) {
@@ -131,6 +131,8 @@ void put_field(char *buf, std::size_t size, const Op &op, const char *f, std::si
     auto is = [&](const char *name) { return std::strlen(name) == len && !std::memcmp(f, name, len); };
     if (is("d") || is("a") || is("b"))
         put_register(buf, size, is("d") ? op.d : is("a") ? op.a : op.b);
+    else if (is("step"))
+        std::snprintf(buf, size, "%d", static_cast<int8_t>(op.b));
     else if (is("k"))
         std::snprintf(buf, size, "%d", op.k);
     else if (is("oper"))

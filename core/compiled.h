@@ -98,7 +98,8 @@
     X(CHECK,     "k",        SILENT,  "a debugger's look at the item starting at token k (only under one)") \
     X(EXIT,      "rec",      SILENT,  "leave record rec by its end: the way on is found once") \
     X(JEXIT,     "rec",      SILENT, \
-      "leave record rec by its jump (its last op's): the search is carried out once")
+      "leave record rec by its jump (its last op's): the search is carried out once") \
+    COMPILED_STEPS(X)
 /* The branches: each has a fused form, its name with _A, made by the replay
    as it links (never under a debugger) where the way on when the branch does
    not jump is a loop's closing above that knows where it lands. It goes
@@ -120,6 +121,17 @@
     X(IF_EQ_RK,  "a k lab alt", SILENT, "ev = R[a] == k; the same") \
     X(IF_NE_RR,  "a b lab alt", SILENT, "ev = R[a] != R[b]; the same") \
     X(IF_NE_RK,  "a k lab alt", SILENT, "ev = R[a] != k; the same")
+
+/* A counted loop's last steps in one op, made only where a loop is laid out
+   (compiled_layout): R[d] = R[d] + step; if R[d] oper bound, on to alt (ev
+   the comparison, as the branch stores it); else back by next, doing what the
+   closing above did. The step is R[b], or the constant b holds (-128 to 127);
+   the bound R[a], or k. */
+#define COMPILED_STEPS(X) \
+    X(STEP_RR,   "d b a oper alt",    SILENT, "R[d] += R[b]; ev = R[d] oper R[a]; on to alt if it holds, else next") \
+    X(STEP_RK,   "d b k oper alt",    SILENT, "R[d] += R[b]; ev = R[d] oper k; the same") \
+    X(STEP_KR,   "d step a oper alt", SILENT, "R[d] += step; ev = R[d] oper R[a]; the same") \
+    X(STEP_KK,   "d step k oper alt", SILENT, "R[d] += step; ev = R[d] oper k; the same")
 
 constexpr bool REPORTS = true, SILENT = false;
 
@@ -175,6 +187,20 @@ constexpr bool compiled_is_branch(uint8_t code)
 }
 static_assert(IF_NZ_E == IF_NZ + 1 && IF_LT_RR == IF_NZ_E + 1 && IF_NE_RK_A - IF_NZ_A == IF_NE_RK - IF_NZ,
               "a branch and its fused form lie as far apart as IF_NZ_A from IF_NZ");
+
+// What a STEP's comparison (its oper, a token code less 256) holds for: one
+// bit each for less, equal and greater, by 1 + the sign of the difference.
+constexpr uint8_t step_holds(uint8_t oper)
+{
+    switch (oper + 256) {
+    case OPLT: return 0b001;
+    case OPLE: return 0b011;
+    case OPGT: return 0b100;
+    case OPGE: return 0b110;
+    case OPEQ: return 0b010;
+    default:   return 0b101;   // OPNE
+    }
+}
 
 constexpr int REPLAY_TEMPS = NTEMPS;         // at most this many in one statement
 constexpr int REG_VAR = REPLAY_TEMPS;        // the register of variable a

@@ -24,6 +24,43 @@ bool unknown_way(uint32_t way)
     uint8_t c = op_at(way)->code;
     return c == EXIT || c == JEXIT;
 }
+// Past items with nothing to do whose way on is known, as the replay's
+// threading passes them.
+uint32_t past_nothing(uint32_t way)
+{
+    for (int hops = 0; hops < 16; hops++) {
+        const Op &op = *op_at(way);
+        if (op.code != NOTHING || unknown_way(op.next))
+            break;
+        way = op.next;
+    }
+    return way;
+}
+
+// An add of a step to a variable and the fused branch after it that compares
+// the variable, as one STEP op: false where they are no counted loop's.
+bool stepped(const Op &add, const Op &branch, Op &step)
+{
+    uint8_t plain = add.code >= E_VARIANT && add.code < 2 * E_VARIANT ? add.code - E_VARIANT : add.code;
+    if (add.a != add.d || branch.a != add.d || branch.code < IF_LT_RR_A || branch.code > IF_NE_RK_A)
+        return false;
+    bool by_reg = plain == ADD_RR;
+    int64_t k = plain == ADD_RK ? add.k : plain == SUB_RK ? -int64_t(add.k) : 0;
+    if ((!by_reg && plain != ADD_RK && plain != SUB_RK) || k < INT8_MIN || k > INT8_MAX)
+        return false;
+    static constexpr int COMPARES[] = {OPLT, OPLE, OPGT, OPGE, OPEQ, OPNE};   // as the branches pair
+    int form = branch.code - IF_LT_RR_A;
+    bool bound_k = form % 2;
+    step = add;
+    step.code = by_reg ? (bound_k ? STEP_RK : STEP_RR) : (bound_k ? STEP_KK : STEP_KR);
+    step.b = by_reg ? add.b : static_cast<uint8_t>(k);
+    step.a = bound_k ? 0 : branch.b;
+    step.k = bound_k ? branch.k : 0;
+    step.oper = static_cast<uint8_t>(COMPARES[form / 2] - 256);
+    step.next = branch.next;
+    step.out.alt = branch.out.alt;
+    return true;
+}
 }  // namespace
 
 void compiled_linked(uint32_t original, bool alt, uint32_t way)
@@ -48,7 +85,7 @@ void compiled_layout_reset(void)
 uint32_t compiled_layout(uint32_t back)
 {
     constexpr uint32_t SIZE = sizeof(Op);
-    uint32_t head = op_at(back)->next;
+    uint32_t head = past_nothing(op_at(back)->next);
     std::vector<uint32_t> ops = compiled_reach(head);
     if (ops.empty() || !record_affordable(ops.size()) ||
         uint64_t(compiled_code.size + ops.size()) * SIZE > UINT32_MAX)
@@ -68,10 +105,12 @@ uint32_t compiled_layout(uint32_t back)
             order.push_back(at);
             const Op &op = *op_at(at);
             if (compiled_is_branch(op.code))
-                pending.push_back(op.out.alt);
-            at = op.next;
+                pending.push_back(past_nothing(op.out.alt));
+            at = past_nothing(op.next);
         }
     }
+    for (auto it = place.begin(); it != place.end();)   // passed over: not copied
+        it = it->second == UINT32_MAX ? place.erase(it) : std::next(it);
     uint32_t base = compiled_code.size;
     auto moved = [&](uint32_t way) {
         auto it = place.find(way);
@@ -87,11 +126,11 @@ uint32_t compiled_layout(uint32_t back)
         if (branch || op.code == ABOVE)
             op.d = NATIVE_OFF;   // its loop is laid out: its passes are counted no more
         uint32_t copied = (base + i) * SIZE;
-        op.next = moved(op.next);
+        op.next = moved(past_nothing(op.next));
         if (unknown_at(op.next))
             unknown.emplace(order[i], std::make_pair(copied, false));
         if (branch) {
-            op.out.alt = moved(op.out.alt);
+            op.out.alt = moved(past_nothing(op.out.alt));
             if (unknown_at(op.out.alt))
                 unknown.emplace(order[i], std::make_pair(copied, true));
         }
@@ -107,6 +146,19 @@ uint32_t compiled_layout(uint32_t back)
             op.code = static_cast<uint8_t>(op.code - IF_NZ + IF_NZ_A);
             op.next = above.next;
         }
+    }
+    // then a step before such a branch takes it in too; the branch's copy
+    // stays for what else leads there
+    for (uint32_t i = 0; i < copy.size(); i++) {
+        if (copy[i].next < base * SIZE)
+            continue;
+        uint32_t at = copy[i].next / SIZE - base;
+        Op step;
+        if (!stepped(copy[i], copy[at], step))
+            continue;
+        copy[i] = step;
+        if (unknown_at(copy[i].out.alt))
+            unknown.emplace(order[at], std::make_pair((base + i) * SIZE, true));
     }
     for (uint32_t i = 0; i < copy.size(); i++)
         if (copy[i].next == (base + i + 1) * SIZE)

@@ -303,6 +303,20 @@ uint32_t counted_jump(const Op *op, int32_t cond, int32_t count)
         NEXT; \
     }
 
+// A counted loop's step, compare and way back in one (COMPILED_STEPS).
+#define STEP(c, step, bound) \
+    CASE(c) { \
+        int32_t v_ = R[op->d] = wrap_add(R[op->d], (step)); \
+        int32_t t_ = (step_holds(op->oper) >> ((v_ > (bound)) - (v_ < (bound)) + 1)) & 1; \
+        ev = t_; \
+        if (t_) { \
+            op = AT(op->out.alt); \
+            DISPATCH; \
+        } \
+        CLOSING_ABOVE(); \
+        NEXT; \
+    }
+
 /* From one recorded item on, op to op, until the way on is not known. Each
    handler keeps a dispatch of its own (no merged tails): the next handler
    is then predicted from the one before. */

@@ -145,15 +145,21 @@ TEST_F(Items, WithoutMachineCodeAHotLoopIsLaidOutInTheOrderItRuns)
     for (int32_t i = 0; i < 1000; i++)
         s = (s + i % 7) * 3 % 1000003;
     EXPECT_EQ(var['s' - 'a'], s);
-    // the copy: four ops for s, one for t, one for i, then the if fused with
-    // the above, which alone leads back instead of on
-    int falls = 0, fused = 0;
-    for (const Op *op = compiled_code.data; op < compiled_code.data + compiled_code.size; op++) {
-        falls += (op->code & FALLS) != 0;
-        fused += op->code == IF_GE_RK_A;
-    }
-    EXPECT_EQ(falls, 6);
-    EXPECT_EQ(fused, 2) << "the record's own and the copy's";
+    // the copy: four ops for s and one for t, each falling to the one after
+    // it, then i's step, compare and way back in one op
+    const Op *step = nullptr;
+    for (const Op *op = compiled_code.data; op < compiled_code.data + compiled_code.size; op++)
+        if (op->code == STEP_KK) {
+            EXPECT_EQ(step, nullptr) << "one step";
+            step = op;
+        }
+    ASSERT_NE(step, nullptr);
+    EXPECT_EQ(static_cast<int8_t>(step->b), 1);
+    EXPECT_EQ(step->k, 1000);
+    int ops = 1;
+    for (const Op *op = op_at(step->next); op != step && ops < 10; op++, ops++)
+        EXPECT_TRUE(op->code & FALLS) << OP_INFO[op->code & ~FALLS].name;
+    EXPECT_EQ(ops, 6) << "ops a pass";
 }
 
 TEST_F(Items, ARunOfItemsWithNothingToDoIsOneRecord)

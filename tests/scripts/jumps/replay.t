@@ -85,3 +85,34 @@ p = 7 + if i > 9 E;
 q = 1 - if i > 5 E;
 above L;
 --- status 0
+
+=== counted loops: each comparison, steps up and down by constants and by registers, a step past the largest number, a way into the compare from elsewhere; the status is the last comparison
+n = "
+";
+i = 0; B: i = i + 3; if i >= 51 A; above B;
+A: put i; i = 0; C: i = i + 3; if i > 51 A; above C;
+A: put i; i = 0; D: i = i + 3; if i == 60 A; above D;
+A: put i; i = 30; E: i = i - 2; if i < -36 A; above E;
+A: put i; i = 30; F: i = i - 128; if i <= -4962 A; above F;
+A: put i; i = 0; m = 0; G: m = m + 127 + (m >= 1270); i = i + 127; if i != m A; above G;
+A: put i; puts n;
+s = 7; m = 100; j = 0; H: j = j + s; if j >= m A; above H;
+A: put j; j = 0; I: j = j + s; if j > 100 A; above I;
+A: put j; j = 0; J: j = j + 1; if j > m A; above J;
+A: put j; j = 1; K: j = j + j; if j > 10000 A; above K;
+A: put j; j = 0; L: j = j + 128; if j > 10000 A; above L;
+A: put j; puts n;
+i = 2147483000; N: i = i + 100; if i < 0 A; above N;
+A: put i; puts n;
+i = 0; c = 0; O: c = 1 - c; if c M; i = i + 1;
+M: if i >= 50 A; above O;
+A: put i; put c; puts n;
+i = 0; P: i = i + 2; if i >= 99 A; above P;
+A:
+--- stdout
+515460-38-49621397
+1051051011638410112
+-2147483596
+500
+
+--- status 1
