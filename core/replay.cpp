@@ -282,6 +282,16 @@ uint32_t counted_jump(const Op *op, int32_t cond, int32_t count)
             GO(way_); \
         } \
     } while (0)
+// On to alt where a fused branch's test holds; else on to the loop's head,
+// doing what the closing above did, then what counting asks (back).
+#define ALT_OR_BACK(t, back) \
+    if (t) { \
+        op = AT(op->out.alt); \
+        DISPATCH; \
+    } \
+    CLOSING_ABOVE(); \
+    back; \
+    NEXT
 #define BRANCH(c, store, test) \
     CASE(c) { \
         int32_t t_ = (test); \
@@ -294,13 +304,7 @@ uint32_t counted_jump(const Op *op, int32_t cond, int32_t count)
         int32_t t_ = (test); \
         if (store) \
             ev = t_; \
-        if (t_) { \
-            op = AT(op->out.alt); \
-            DISPATCH; \
-        } \
-        CLOSING_ABOVE(); \
-        LOOP_BACK(); \
-        NEXT; \
+        ALT_OR_BACK(t_, LOOP_BACK()); \
     }
 
 // A counted loop's step, compare and way back in one (COMPILED_STEPS).
@@ -309,12 +313,7 @@ uint32_t counted_jump(const Op *op, int32_t cond, int32_t count)
         int32_t v_ = R[op->d] = wrap_add(R[op->d], (step)); \
         int32_t t_ = (step_holds(op->oper) >> ((v_ > (bound)) - (v_ < (bound)) + 1)) & 1; \
         ev = t_; \
-        if (t_) { \
-            op = AT(op->out.alt); \
-            DISPATCH; \
-        } \
-        CLOSING_ABOVE(); \
-        NEXT; \
+        ALT_OR_BACK(t_, (void)0); /* a laid-out loop counts no passes */ \
     }
 
 /* From one recorded item on, op to op, until the way on is not known. Each
