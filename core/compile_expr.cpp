@@ -147,7 +147,10 @@ void Compiler::jump(int n, Operand cond, Operand count)
     jumps = true;
     count_value = count;
     uint8_t lab = imm8(n);
-    bool known = r == R_IF || r == R_BELOW || r == R_ABOVE || (r != R_IF_COUNT && count.constant);
+    // a count kept below 0 searches once but is no jump to a debugger: JCOUNT
+    // tells it as the parser does
+    bool known = r == R_IF || r == R_BELOW || r == R_ABOVE ||
+                 (r != R_IF_COUNT && count.constant && static_cast<int8_t>(count.k & 0xff) >= 0);
     if (!known) {
         uint8_t c = r == R_IF_COUNT ? reg(cond, n) : 0;
         control = {.code = JCOUNT, .a = c, .b = reg(count, n), .lab = lab, .rule = r};
@@ -159,8 +162,7 @@ void Compiler::jump(int n, Operand cond, Operand count)
         if (n8 == 0 && !above)
             jumps = false;   // below @ 0: no search
         else
-            control = {.code = above ? ABOVE : BELOW, .lab = lab,
-                       .k = n8 < 0 ? 1 : n8};
+            control = {.code = above ? ABOVE : BELOW, .lab = lab, .k = n8};
     }
     control.line = at(n).line;
     // only a jump that is the statement stores ev as it branches

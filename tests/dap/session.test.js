@@ -224,13 +224,14 @@ session('next after a backward jump lands on the label, stepIn goes on', async (
 
 session('the stack shows the jump trail below the current statement, newest first',
         async (dc) => {
-  const program = script('trail.vt',
-    'i = 0;\nL: i = i + 1;\nif i < 3 A;\nbelow B;\nA: above L;\nB: put i;\n');
-  await dc.begin(program, {}, [6]);
-  const frames = await dc.stopped('breakpoint', 6);
+  // a count below 0 (kept in 8 bits: 255 too) searches, but is no jump in the trail
+  const program = script('trail.vt', 'i = 0;\nL: i = i + 1;\nbelow @ -1 M;\nM: below @ 255 N;\n' +
+    'N: if i < 3 A;\nbelow B;\nA: above L;\nB: put i;\n');
+  await dc.begin(program, {}, [8]);
+  const frames = await dc.stopped('breakpoint', 8);
   assert.deepEqual(frames.slice(1).map((f) => [f.name, f.line]), [
-    ['below B (pass 1)', 4], ['above L (pass 2)', 5], ['if i < 3 A (pass 2)', 3],
-    ['above L (pass 1)', 5], ['if i < 3 A (pass 1)', 3]]);
+    ['below B (pass 1)', 6], ['above L (pass 2)', 7], ['if i < 3 A (pass 2)', 5],
+    ['above L (pass 1)', 7], ['if i < 3 A (pass 1)', 5]]);
 });
 
 session('variables show a to z first, numbers and texts with their pool address', async (dc) => {
