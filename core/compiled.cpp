@@ -151,7 +151,7 @@ void put_field(char *buf, std::size_t size, const Op &op, const char *f, std::si
 
 int compiled_op_text(const Op &op, char *buf, std::size_t size)
 {
-    const OpInfo &info = OP_INFO[op.code];
+    const OpInfo &info = OP_INFO[op.code & ~FALLS];   // a laid-out copy lists as its op
     std::size_t used = 0;
     auto add = [&](const char *text) {
         int n = std::snprintf(buf + (used < size ? used : size), used < size ? size - used : 0,
