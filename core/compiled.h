@@ -151,6 +151,15 @@ enum Code : uint8_t {
     CODE_COUNT
 };
 constexpr uint8_t E_VARIANT = MOV_E - MOV;   // a value op plus this stores ev too
+// A value op's E variant as the op it varies; any other code as it is.
+constexpr uint8_t compiled_plain(uint8_t code)
+{
+    return code < 2 * E_VARIANT ? static_cast<uint8_t>(code % E_VARIANT) : code;
+}
+constexpr bool compiled_stores_ev(uint8_t code)   // a value op's E variant
+{
+    return code >= E_VARIANT && code < 2 * E_VARIANT;
+}
 // A code with FALLS is the same op whose next is the op after it, as a loop
 // laid out in the order it runs keeps them (compiled_layout): the replay
 // steps there without loading next.

@@ -41,7 +41,7 @@ uint32_t past_nothing(uint32_t way)
 // the variable, as one STEP op: false where they are no counted loop's.
 bool stepped(const Op &add, const Op &branch, Op &step)
 {
-    uint8_t plain = add.code >= E_VARIANT && add.code < 2 * E_VARIANT ? add.code - E_VARIANT : add.code;
+    uint8_t plain = compiled_plain(add.code);
     if (add.a != add.d || branch.a != add.d || branch.code < IF_LT_RR_A || branch.code > IF_NE_RK_A)
         return false;
     bool by_reg = plain == ADD_RR;

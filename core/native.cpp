@@ -153,7 +153,7 @@ private:
     void value_out(const Op &op, const Reg32 &from)   // R[d], and ev for an E variant
     {
         put(op.d, from);
-        if (op.code < E_VARIANT * 2 && op.code >= E_VARIANT)
+        if (compiled_stores_ev(op.code))
             mov(ev_reg, from);
     }
     void leave_to(uint64_t way)
@@ -462,7 +462,7 @@ Maker::Maker(uint32_t head, const std::vector<uint32_t> &ops, std::size_t size)
 bool Maker::lay(uint32_t at, const Op &op)
 {
     uint8_t c = op.code;
-    uint8_t plain = c < 2 * E_VARIANT ? static_cast<uint8_t>(c % E_VARIANT) : c;
+    uint8_t plain = compiled_plain(c);
     switch (plain) {
     case MOV:
         load(eax, op.a);

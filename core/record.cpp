@@ -91,7 +91,7 @@ int32_t add_record(std::vector<Op> &code, uint32_t end, int32_t end_line)
         op.next = (op.next + base) * SIZE;
         if (compiled_is_branch(op.code))
             op.out.alt = (op.out.alt + base) * SIZE;
-        else if (op.code < 2 * E_VARIANT && (op.code % E_VARIANT == DIV_RK || op.code % E_VARIANT == MOD_RK))
+        else if (compiled_plain(op.code) == DIV_RK || compiled_plain(op.code) == MOD_RK)
             compiled_divisor(op);
         else if (op.code == JCOUNT || op.code == JCOUNT_E)
             op.out.rec = rec;
@@ -115,7 +115,7 @@ uint32_t item_writes(const std::vector<Op> &code)
 {
     uint32_t writes = 0;
     for (const Op &op : code) {
-        uint8_t c = op.code < 2 * E_VARIANT ? op.code % E_VARIANT : op.code;
+        uint8_t c = compiled_plain(op.code);
         if (c == STORE || c == STORE_W || c == SETEL || c == SETEL_K || c == STRCOPY_K || c == STRCOPY_R ||
             c == CALL || c == NEW)
             return WRITES_ALL;
