@@ -330,30 +330,24 @@ void replay_run(int32_t first)
 #if defined(__GNUC__)
     static void *handlers[2 * FALLS];   // each code, then each with FALLS
     if (!handlers[0]) {
-        void *const plain[] = {   // ORDER CODES
-#define ADDR(c, ...) &&L_##c,
-            COMPILED_VALUES(ADDR)
-#define ADDR_E(c, ...) &&L_##c##_E,
-            COMPILED_VALUES(ADDR_E)
-            COMPILED_CONTROL(ADDR)
-#define ADDR_A(c, ...) &&L_##c##_A,
-            COMPILED_BRANCHES(ADDR_A)
+#define PASTE(a, b) a##b
+#define LABEL(p, c) PASTE(p, c)
+#define ADDR(c, ...) &&LABEL(PREFIX, c),
+#define ADDR_E(c, ...) &&LABEL(PREFIX, c##_E),
+#define ADDR_A(c, ...) &&LABEL(PREFIX, c##_A),
+#define ADDRS {COMPILED_VALUES(ADDR) COMPILED_VALUES(ADDR_E) COMPILED_CONTROL(ADDR) COMPILED_BRANCHES(ADDR_A)}
+#define PREFIX L_
+        void *const plain[] = ADDRS;   // ORDER CODES
+#undef PREFIX
+#define PREFIX F_
+        void *const falls[] = ADDRS;
+#undef PREFIX
+#undef ADDRS
 #undef ADDR_A
-#undef ADDR
 #undef ADDR_E
-        };
-        void *const falls[] = {
-#define ADDR(c, ...) &&F_##c,
-            COMPILED_VALUES(ADDR)
-#define ADDR_E(c, ...) &&F_##c##_E,
-            COMPILED_VALUES(ADDR_E)
-            COMPILED_CONTROL(ADDR)
-#define ADDR_A(c, ...) &&F_##c##_A,
-            COMPILED_BRANCHES(ADDR_A)
-#undef ADDR_A
 #undef ADDR
-#undef ADDR_E
-        };
+#undef LABEL
+#undef PASTE
         static_assert(sizeof plain / sizeof plain[0] == CODE_COUNT, "one handler a code");
         for (int c = 0; c < CODE_COUNT; c++) {
             handlers[FALLS + c] = falls[c];
