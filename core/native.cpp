@@ -68,7 +68,8 @@ constexpr int MAX_COMPILES = 8;   // a loop whose ways keep turning up new ones 
 
 using Entry = uint64_t (*)(void);
 
-// The functions made code calls: plain C signatures on 32-bit values.
+// The functions made code calls, where the ones the parser calls need a
+// step first: plain C signatures on 32-bit values.
 int32_t call_compute(int32_t oper, int32_t a, int32_t b)
 {
     return eval_compute(oper + 256, a, b);
@@ -76,26 +77,6 @@ int32_t call_compute(int32_t oper, int32_t a, int32_t b)
 int32_t call_literal(int32_t offset)
 {
     return eval_literal(texts_at(offset));
-}
-int32_t call_strcopy(int32_t slot, int32_t value)
-{
-    return eval_strcopy(slot, value);
-}
-int32_t call_func(int32_t no)
-{
-    return eval_func(no);
-}
-int32_t call_new(int32_t count)
-{
-    return eval_new(count);
-}
-int32_t call_put(int32_t value)
-{
-    return eval_put(value);
-}
-int32_t call_puts(int32_t value)
-{
-    return eval_puts(value);
 }
 #ifdef QUILL_FUZZ
 int32_t call_rewind(void)
@@ -577,15 +558,15 @@ bool Maker::lay(uint32_t at, const Op &op)
         value_out(op, eax);
         return true;
     case STRCOPY_K:
-        call_out(op, reinterpret_cast<const void *>(call_strcopy), {{false, op.k}, {true, op.a}});
+        call_out(op, reinterpret_cast<const void *>(eval_strcopy), {{false, op.k}, {true, op.a}});
         value_out(op, eax);
         return true;
     case STRCOPY_R:
-        call_out(op, reinterpret_cast<const void *>(call_strcopy), {{true, op.b}, {true, op.a}});
+        call_out(op, reinterpret_cast<const void *>(eval_strcopy), {{true, op.b}, {true, op.a}});
         value_out(op, eax);
         return true;
     case CALL: case NEW:
-        call_out(op, reinterpret_cast<const void *>(plain == CALL ? call_func : call_new), {{true, op.a}});
+        call_out(op, reinterpret_cast<const void *>(plain == CALL ? eval_func : eval_new), {{true, op.a}});
         value_out(op, eax);
         return true;
     case KEEP8:
@@ -598,7 +579,7 @@ bool Maker::lay(uint32_t at, const Op &op)
         put(op.d, eax);
         return true;
     case PUT: case PUTS:
-        call_out(op, reinterpret_cast<const void *>(c == PUT ? call_put : call_puts), {{true, op.a}});
+        call_out(op, reinterpret_cast<const void *>(c == PUT ? eval_put : eval_puts), {{true, op.a}});
         return true;
     case EV:
         load(ev_reg, op.a);
